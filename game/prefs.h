@@ -1,0 +1,23 @@
+// The preferences record "prefs": 80 bytes, multi-byte fields big-endian.
+#ifndef TRIVELLO_PREFS_H
+#define TRIVELLO_PREFS_H
+
+#include <cstdint>
+
+#include "globals.h"
+
+// Stores the record in its file layout (big-endian fields, reserved bytes as held).
+void EncodePrefs(const GameValues &values, uint8_t out[80]);
+// Reads the record from its file layout.
+void DecodePrefs(const uint8_t in[80], GameValues &values);
+
+// Reads "prefs" at `path` into GV: a missing file leaves GV as it is, a short
+// file fills only the bytes it holds, a longer one is read up to 80 bytes.
+// False when the file could not be opened.
+bool ReadPrefs(const char *path);
+// Writes GV to `path` through a temporary file in the same folder that is
+// then renamed over it, so an interrupted write never leaves a truncated
+// file. False when it could not be written (the old file is then untouched).
+bool WritePrefs(const char *path);
+
+#endif

@@ -1,0 +1,99 @@
+// KMiscTools: static services that touch the host system outside drawing and
+// sound: game file names to absolute paths, clocks, waiting, user folders,
+// the blocking message box, opening URLs and documents, folders, and byte
+// order reversal. KLog is declared here too; nothing in the engine writes a log.
+#ifndef KMISCTOOLS_H
+#define KMISCTOOLS_H
+
+#include <cstdint>
+#include <cstdio>
+
+enum KLogType { kInfo = 1, kError = 2, kFatal = 3, kDebug = 4 };
+enum KLogFileType { kLogKeepFilesOpen = 1, kLogOpenAndCloseFiles = 2 };
+
+class KLog {
+public:
+  static void logInfo(bool enable);
+  static void logError(bool enable);
+  static void logFatal(bool enable);
+  static void logDebug(bool enable);
+  static void logMessage(KLogType type, const char *message);
+
+  static bool _logInfo;
+  static FILE *_info;
+  static bool _logError;
+  static FILE *_error;
+  static bool _logFatal;
+  static FILE *_fatal;
+  static bool _logDebug;
+  static FILE *_debug;
+  static KLogFileType _logFileType;
+};
+
+// The source of time for getMilliseconds, getTheTicks and every wait in the
+// engine. Tests install a fake one so that nothing waits on a real clock.
+class KClock {
+public:
+  virtual ~KClock();
+  // A monotonic microsecond counter.
+  virtual uint64_t microseconds() = 0;
+  // Gives the processor back for about `milliseconds` (a fake clock just
+  // advances its time).
+  virtual void sleep(uint32_t milliseconds) = 0;
+};
+
+class KMiscTools {
+public:
+  KMiscTools();
+  ~KMiscTools();
+
+  static void initMiscTools();
+  static void setFileSource(bool inPackage);
+  static char *makeFilePath(const char *filename);
+  static char *getCurrentPath();
+  static void cleanPath(char *builtPath);
+
+  static uint32_t getMilliseconds();
+  static void initMilliseconds();
+  static uint32_t getTheTicks();
+  static int32_t getYear();
+  static void pause(long milliseconds, bool pollevents);
+
+  static char *getUserFolder();
+  static char *getPreferencesFolder();
+
+  static void messageBox(const char *title, const char *text);
+  static void launchURL(const char *url, bool maximised);
+  static void launchFile(const char *filename, bool maximised);
+  static void createDirectory(const char *path);
+  static void enumerateFolder(const char *folderpath, bool (*enumerationProcPtr)(char *name, bool isFolder));
+
+  static short flipShort(short value);
+  static unsigned short flipUnsignedShort(unsigned short value);
+  static int32_t flipLong(int32_t value);
+  static uint32_t flipUnsignedLong(uint32_t value);
+  static float flipFloat(float value);
+  static double flipDouble(double value);
+
+  // ---- seams ----
+  // Replaces the clock (null restores the system's monotonic clock).
+  static void setClock(KClock *clock);
+  static KClock *getClock();
+  // Replaces the message box (null restores SDL's dialog). Tests install a
+  // recorder so that no test ever blocks on a dialog.
+  typedef void (*MessageBoxHandler)(const char *title, const char *text);
+  static void setMessageBoxHandler(MessageBoxHandler handler);
+  // The window installs the routine that dispatches at most one pending
+  // window-system event; pause(ms, true) calls it. Null: nothing to dispatch.
+  typedef void (*EventDispatcher)();
+  static void setEventDispatcher(EventDispatcher dispatcher);
+  // Replaces the program that opens URLs and documents ("xdg-open" by
+  // default). It is started directly, never through a shell.
+  static void setOpener(const char *program);
+
+  static char currentAppPath[260];  // the application folder, empty before initMiscTools
+  static char currentFilePath[260]; // the folder holding it; first byte 0 = not initialised
+  static bool _inPackage;           // true: names resolve inside Contents/Resources
+};
+
+#endif

@@ -1,0 +1,202 @@
+// KResource: a read-only stream over a plain file or over one member of a
+// registered tar archive (KResourceArchive). Depends on KMiscTools for the
+// resource folder's path and on stdio for files. Owns its plain file; a
+// member shares, and never closes, its archive's file.
+#include "KResource.h"
+
+#include <cctype>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "KMiscTools.h"
+#include "KResourceArchive.h"
+
+// ---- constants -------------------------------------------------------------
+
+static const size_t kNameMax = 260; // name buffers: 259 characters and a NUL
+
+KList<KResource> KResource::_lArchives;
+
+// ---- file-local helpers ----------------------------------------------------
+
+namespace {
+
+void lowerCase(char *s) {
+  for (; *s; s++)
+    *s = (char)tolower((unsigned char)*s);
+}
+
+bool fileExists(const char *path) {
+  struct stat st;
+  return stat(path, &st) == 0;
+}
+
+// Splits `filename` into the path to open on disk and the member name to ask
+// the archives for. Below the resource folder the folder's own path keeps
+// its case, the rest is lower-cased, and the member name is that rest with
+// backslashes. Elsewhere the member name is the name as passed, and the
+// plain file is the lower-cased name when it exists, else the name itself.
+void splitName(const char *filename, char *plain, char *member) {
+  char folder[kNameMax];
+  strncpy(folder, KMiscTools::getCurrentPath(), kNameMax - 1);
+  folder[kNameMax - 1] = 0;
+  size_t folderLen = strlen(folder);
+
+  char lowered[kNameMax];
+  strcpy(lowered, filename);
+  lowerCase(lowered);
+  char loweredFolder[kNameMax];
+  strcpy(loweredFolder, folder);
+  lowerCase(loweredFolder);
+
+  bool inside = folderLen > 0 && strncmp(lowered, loweredFolder, folderLen) == 0 &&
+                (filename[folderLen] == '/' || filename[folderLen] == '\\');
+  if (inside) {
+    memcpy(plain, filename, folderLen);
+    strcpy(plain + folderLen, lowered + folderLen);
+    strcpy(member, lowered + folderLen + 1);
+    for (char *p = member; *p; p++)
+      if (*p == '/')
+        *p = '\\';
+  } else {
+    strcpy(member, filename);
+    strcpy(plain, fileExists(lowered) ? lowered : filename);
+  }
+}
+
+} // namespace
+
+// ---- KResource -------------------------------------------------------------
+
+KResource::KResource()
+    : _lpFile(nullptr), _bFileInArchive(false), _nMode(K_RES_CLOSED), _nBeginPos(0), _nSize(0) {}
+
+KResource::~KResource() { close(); }
+
+// Opens a file, looking first into every registered archive, oldest first.
+KResourceResult KResource::open(const char *filename, KResourceMode mode) {
+  if (!filename || strlen(filename) >= kNameMax)
+    return K_RES_PARAM;
+  char plain[kNameMax], member[kNameMax];
+  splitName(filename, plain, member);
+
+  if (_nMode != K_RES_CLOSED)
+    return K_RES_STATE;
+  if (mode != K_RES_READ)
+    return K_RES_PARAM;
+
+  for (KResource *archive = _lArchives.getHead(); archive; archive = _lArchives.getNext(archive)) {
+    if (archive->openResource(member, this) == K_RES_OK)
+      return K_RES_OK;
+  }
+
+  _lpFile = fopen(plain, "rb");
+  if (!_lpFile)
+    return K_RES_NOTFOUND;
+  _bFileInArchive = false;
+  _nMode = K_RES_READ;
+  _nBeginPos = 0;
+  _nSize = 0;
+  return K_RES_OK;
+}
+
+// Opens this resource as the `size` bytes of `archive` that start at the
+// archive's current position.
+KResourceResult KResource::open(KResource *archive, unsigned int size) {
+  if (_nMode != K_RES_CLOSED || !archive || archive->_nMode != K_RES_READ)
+    return K_RES_STATE;
+  if (!archive->_lpFile)
+    return K_RES_IOERR;
+  long pos = ftell(archive->_lpFile);
+  if (pos < 0)
+    return K_RES_IOERR;
+  _lpFile = archive->_lpFile;
+  _nMode = K_RES_READ;
+  _bFileInArchive = true;
+  _nBeginPos = (unsigned int)pos;
+  _nSize = size;
+  return K_RES_OK;
+}
+
+void KResource::close() {
+  if (_nMode == K_RES_CLOSED && !_lpFile)
+    return;
+  if (_lpFile && !_bFileInArchive)
+    fclose(_lpFile);
+  _lpFile = nullptr;
+  _bFileInArchive = false;
+  _nMode = K_RES_CLOSED;
+  _nBeginPos = 0;
+  _nSize = 0;
+}
+
+// Moves the read position. For a member, K_RES_END counts `offset` back from
+// the member's end; for a plain file it is added to the file's end.
+KResourceResult KResource::seek(KResourceWhence whence, int offset) {
+  if (_nMode != K_RES_READ)
+    return K_RES_STATE;
+  switch (whence) {
+  case K_RES_BEGIN:
+    fseek(_lpFile, (long)_nBeginPos + offset, SEEK_SET);
+    break;
+  case K_RES_CURRENT:
+    fseek(_lpFile, offset, SEEK_CUR);
+    break;
+  case K_RES_END:
+    // Decided by membership rather than by a non-zero size, so that an
+    // empty member ends where it begins instead of at the archive's end.
+    if (_bFileInArchive)
+      fseek(_lpFile, (long)_nBeginPos + (long)_nSize - offset, SEEK_SET);
+    else
+      fseek(_lpFile, offset, SEEK_END);
+    break;
+  default:
+    return K_RES_PARAM;
+  }
+  return K_RES_OK;
+}
+
+KResourceResult KResource::tell(int &position) {
+  if (_nMode != K_RES_READ)
+    return K_RES_STATE;
+  position = (int)(ftell(_lpFile) - (long)_nBeginPos);
+  return K_RES_OK;
+}
+
+// Reads exactly n bytes; a short read or a read of nothing is an error.
+KResourceResult KResource::read(void *buffer, unsigned long n) {
+  if (_nMode == K_RES_CLOSED)
+    return K_RES_STATE;
+  if (_nMode != K_RES_READ)
+    return K_RES_MODE;
+  if (n == 0 || !buffer)
+    return K_RES_IOERR;
+  if (fread(buffer, 1, n, _lpFile) != n)
+    return K_RES_IOERR;
+  return K_RES_OK;
+}
+
+// Registers a tar archive; it stays open for the rest of the process.
+KResourceResult KResource::addArchive(const char *filename) {
+  KResourceArchive *archive = new KResourceArchive();
+  KResourceResult result = archive->open(filename);
+  if (result != K_RES_OK) {
+    delete archive;
+    return result;
+  }
+  _lArchives.addToTail(archive);
+  return K_RES_OK;
+}
+
+void KResource::removeAllArchives() {
+  // Newest first, so an archive is closed before the one it lies in.
+  while (KResource *archive = _lArchives.getHead()) {
+    KResource *last = archive;
+    for (KResource *a = archive; a; a = _lArchives.getNext(a))
+      last = a;
+    _lArchives.remove(last);
+    delete last;
+  }
+}
+
+KResourceResult KResource::openResource(const char *, KResource *) { return K_RES_STATE; }

@@ -1,0 +1,249 @@
+// Resource streams over plain files and tar archives.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "KMiscTools.h"
+#include "KResource.h"
+#include "KResourceArchive.h"
+
+namespace {
+
+std::string readAll(KResource &res) {
+  int size = 0;
+  res.seek(K_RES_END, 0);
+  res.tell(size);
+  res.seek(K_RES_BEGIN, 0);
+  std::string s((size_t)size, '\0');
+  if (size > 0) {
+    EXPECT_EQ(res.read(&s[0], (unsigned long)size), K_RES_OK);
+  }
+  return s;
+}
+
+// One classic tar header block for a member.
+std::string tarHeader(const std::string &name, size_t size, char linkflag = '0') {
+  std::string h(512, '\0');
+  memcpy(&h[0], name.data(), std::min<size_t>(name.size(), 100));
+  char field[16];
+  snprintf(field, sizeof(field), "%011zo", size);
+  memcpy(&h[124], field, 11);
+  h[156] = linkflag;
+  memcpy(&h[257], "ustar", 5);
+  return h;
+}
+
+std::string padded(const std::string &data) {
+  std::string s = data;
+  s.resize((data.size() + 511) / 512 * 512, '\0');
+  return s;
+}
+
+// A resource folder in a temporary place whose own path has capitals, with
+// the engine's paths pointed at it.
+class ResourceTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/Trivello-Res-XXXXXX";
+    root = mkdtemp(pattern);
+    app = root + "/MyApp";
+    res = app + "/Contents/Resources";
+    system(("mkdir -p '" + res + "/data' '" + res + "/gfx'").c_str());
+    strcpy(KMiscTools::currentAppPath, app.c_str());
+    strcpy(KMiscTools::currentFilePath, root.c_str());
+    KMiscTools::setFileSource(true);
+  }
+  void TearDown() override {
+    KResource::removeAllArchives();
+    system(("rm -rf '" + root + "'").c_str());
+  }
+  void write(const std::string &path, const std::string &content) {
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  std::string root, app, res;
+};
+
+TEST_F(ResourceTest, PlainFileBelowTheResourceFolderIsOpenedLowerCased) {
+  write(res + "/data/eng.ini", "plain");
+  KResource r;
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\ENG.Ini"), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "plain");
+  EXPECT_EQ(r._nBeginPos, 0u);
+  EXPECT_FALSE(r._bFileInArchive);
+}
+
+TEST_F(ResourceTest, PathOutsideTheFolderOpensAsPassedWhenNoLowerCaseFileExists) {
+  write(root + "/Mixed.TXT", "outside");
+  KResource r;
+  ASSERT_EQ(r.open((root + "/Mixed.TXT").c_str(), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "outside");
+  r.close();
+  // In a folder whose path is all lower case, the lower-cased name wins.
+  std::string low = "/tmp/trivello-low-" + std::to_string(getpid());
+  mkdir(low.c_str(), 0755);
+  write(low + "/both.txt", "lower");
+  write(low + "/Both.txt", "upper");
+  ASSERT_EQ(r.open((low + "/Both.txt").c_str(), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "lower");
+  system(("rm -rf '" + low + "'").c_str());
+}
+
+TEST_F(ResourceTest, StateModeAndParameterErrors) {
+  write(res + "/data/a.txt", "abc");
+  KResource r;
+  char buf[4];
+  int pos = 0;
+  EXPECT_EQ(r.read(buf, 1), K_RES_STATE);
+  EXPECT_EQ(r.seek(K_RES_BEGIN, 0), K_RES_STATE);
+  EXPECT_EQ(r.tell(pos), K_RES_STATE);
+  EXPECT_EQ(r.open(KMiscTools::makeFilePath("data\\missing.txt"), K_RES_READ), K_RES_NOTFOUND);
+  EXPECT_EQ(r.open(KMiscTools::makeFilePath("data\\a.txt"), K_RES_CLOSED), K_RES_PARAM);
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\a.txt"), K_RES_READ), K_RES_OK);
+  // Opening an open resource changes nothing.
+  EXPECT_EQ(r.open(KMiscTools::makeFilePath("data\\missing.txt"), K_RES_READ), K_RES_STATE);
+  EXPECT_EQ(readAll(r), "abc");
+  EXPECT_EQ(r.read(buf, 0), K_RES_IOERR);
+  r.seek(K_RES_BEGIN, 1);
+  EXPECT_EQ(r.read(buf, 5), K_RES_IOERR); // short read
+  EXPECT_EQ(r.seek((KResourceWhence)7, 0), K_RES_PARAM);
+  r.seek(K_RES_END, -1);
+  r.tell(pos);
+  EXPECT_EQ(pos, 2); // a plain file's end plus the offset
+  // A name the buffers cannot hold is refused.
+  std::string longName(300, 'n');
+  KResource other;
+  EXPECT_EQ(other.open(longName.c_str(), K_RES_READ), K_RES_PARAM);
+  KResourceArchive a;
+  EXPECT_EQ(a.openResource(longName.c_str(), &other), K_RES_PARAM);
+  EXPECT_EQ(r.openResource("x", &other), K_RES_STATE); // a plain resource holds no members
+}
+
+TEST_F(ResourceTest, ArchivesMadeByTarAreSearchedOldestFirstBeforePlainFiles) {
+  std::string src1 = root + "/src1", src2 = root + "/src2";
+  system(("mkdir -p '" + src1 + "/data' '" + src2 + "/data' '" + src2 + "/gfx'").c_str());
+  write(src1 + "/data/eng.ini", "from the first archive");
+  write(src2 + "/data/eng.ini", "from the second archive");
+  write(src2 + "/gfx/back.jpg", std::string(1500, 'j'));
+  ASSERT_EQ(system(("tar -C '" + src1 + "' -cf '" + root + "/one.tar' data/eng.ini").c_str()), 0);
+  ASSERT_EQ(system(("tar -C '" + src2 + "' -cf '" + root + "/two.tar' data gfx").c_str()), 0);
+  write(res + "/data/eng.ini", "plain file");
+
+  KResource r;
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "plain file");
+  r.close();
+
+  ASSERT_EQ(KResource::addArchive((root + "/one.tar").c_str()), K_RES_OK);
+  ASSERT_EQ(KResource::addArchive((root + "/two.tar").c_str()), K_RES_OK);
+  EXPECT_EQ(KResource::addArchive((root + "/none.tar").c_str()), K_RES_NOTFOUND);
+  EXPECT_EQ(KResource::_lArchives.getCount(), 2);
+
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_OK);
+  EXPECT_TRUE(r._bFileInArchive);
+  EXPECT_EQ(readAll(r), "from the first archive");
+  r.close();
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("gfx\\Back.JPG"), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), std::string(1500, 'j'));
+  // K_RES_END on a member counts the offset back from the member's end.
+  int pos = 0;
+  r.seek(K_RES_END, 100);
+  r.tell(pos);
+  EXPECT_EQ(pos, 1400);
+  r.close();
+  // Names outside the resource folder are looked up as passed.
+  ASSERT_EQ(r.open("data\\eng.ini", K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "from the first archive");
+}
+
+TEST_F(ResourceTest, HandBuiltArchiveMembersAndTheirPositions) {
+  std::string big(513, 'b');
+  big[512] = 'E';
+  std::string tar = tarHeader("empty.txt", 0) + tarHeader("big.bin", 513) + padded(big) +
+                    tarHeader("dir/", 0, '5') + tarHeader("last.txt", 4) + padded("last") + std::string(1024, '\0');
+  write(root + "/hand.tar", tar);
+  ASSERT_EQ(KResource::addArchive((root + "/hand.tar").c_str()), K_RES_OK);
+
+  KResource r;
+  int pos = -1;
+  ASSERT_EQ(r.open("empty.txt", K_RES_READ), K_RES_OK);
+  EXPECT_EQ(r._nBeginPos, 512u);
+  EXPECT_EQ(r._nSize, 0u);
+  r.seek(K_RES_END, 0);
+  r.tell(pos);
+  EXPECT_EQ(pos, 0); // an empty member ends where it begins
+  r.close();
+
+  ASSERT_EQ(r.open("big.bin", K_RES_READ), K_RES_OK);
+  EXPECT_EQ(r._nBeginPos, 1024u);
+  EXPECT_EQ(readAll(r), big);
+  r.close();
+
+  // The 513-byte member takes two blocks: the next header is 1,024 bytes on.
+  ASSERT_EQ(r.open("dir/", K_RES_READ), K_RES_NOTFOUND); // a directory is no file
+  ASSERT_EQ(r.open("last.txt", K_RES_READ), K_RES_OK);
+  EXPECT_EQ(r._nBeginPos, 1024u + 1024u + 512u + 512u);
+  EXPECT_EQ(readAll(r), "last");
+}
+
+TEST_F(ResourceTest, ArchiveOfDirectoriesOnlyFindsNothing) {
+  write(root + "/dirs.tar", tarHeader("data/", 0, '5') + tarHeader("gfx/", 0, '5') + std::string(1024, '\0'));
+  KResourceArchive a;
+  ASSERT_EQ(a.open((root + "/dirs.tar").c_str()), K_RES_OK);
+  KResource r;
+  EXPECT_EQ(a.openResource("data/", &r), K_RES_NOTFOUND);
+  EXPECT_EQ(a.openResource("data\\eng.ini", &r), K_RES_NOTFOUND);
+}
+
+TEST_F(ResourceTest, ArchiveInsideAnArchive) {
+  std::string inner = tarHeader("data/eng.ini", 5) + padded("inner") + std::string(1024, '\0');
+  std::string outer = tarHeader("readme.txt", 3) + padded("abc") + tarHeader("packs/inner.tar", inner.size()) +
+                      padded(inner) + std::string(1024, '\0');
+  write(root + "/outer.tar", outer);
+  ASSERT_EQ(KResource::addArchive((root + "/outer.tar").c_str()), K_RES_OK);
+  ASSERT_EQ(KResource::addArchive("packs\\inner.tar"), K_RES_OK);
+  KResource r;
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "inner");
+}
+
+TEST_F(ResourceTest, TruncatedArchivesEndTheSearchWithAnError) {
+  // A header whose size runs past the end of the file.
+  write(root + "/cut.tar", tarHeader("huge.bin", 1u << 30) + padded("only a little"));
+  KResourceArchive cut;
+  ASSERT_EQ(cut.open((root + "/cut.tar").c_str()), K_RES_OK);
+  KResource r;
+  EXPECT_EQ(cut.openResource("huge.bin", &r), K_RES_IOERR);
+  EXPECT_EQ(cut.openResource("other.bin", &r), K_RES_IOERR);
+  EXPECT_EQ(r._nMode, K_RES_CLOSED);
+
+  // No closing zero block: the search ends at the end of the file.
+  write(root + "/open.tar", tarHeader("a.txt", 1) + padded("a"));
+  KResourceArchive open;
+  ASSERT_EQ(open.open((root + "/open.tar").c_str()), K_RES_OK);
+  EXPECT_EQ(open.openResource("b.txt", &r), K_RES_IOERR);
+  EXPECT_EQ(open.openResource("a.txt", &r), K_RES_OK);
+
+  // A garbage size field reads as the digits it starts with.
+  std::string h = tarHeader("g.txt", 0);
+  memcpy(&h[124], "  12x99", 7);
+  write(root + "/odd.tar", h + padded("0123456789") + std::string(1024, '\0'));
+  KResourceArchive odd;
+  ASSERT_EQ(odd.open((root + "/odd.tar").c_str()), K_RES_OK);
+  KResource g;
+  ASSERT_EQ(odd.openResource("g.txt", &g), K_RES_OK);
+  EXPECT_EQ(g._nSize, 10u); // octal 12
+}
+
+TEST_F(ResourceTest, MemberOfAClosedArchiveCannotBeOpened) {
+  KResource archive, member;
+  EXPECT_EQ(member.open(&archive, 10), K_RES_STATE);
+}
+
+} // namespace

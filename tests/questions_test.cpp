@@ -1,0 +1,226 @@
+// The question bank: loading, tokens, photos and the random picks.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "KMiscTools.h"
+#include "entry.h"
+#include "globals.h"
+#include "questions.h"
+
+namespace {
+
+std::string record(int n, const std::string &id, const std::string &photo = "0", int solution = 1) {
+  std::string s = "[" + std::to_string(n) + "]\nID=" + id + "\nText=Question " + std::to_string(n) +
+                  "?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\n";
+  if (solution)
+    s += "Solution=" + std::to_string(solution) + "\n";
+  return s + "Photo=" + photo + "\n\n";
+}
+
+class QuestionsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = "/tmp/trivello-questions-" + std::to_string(getpid());
+    system(("rm -rf " + dir + " && mkdir -p " + dir + "/App/Contents/Resources/photos").c_str());
+    strcpy(KMiscTools::currentAppPath, (dir + "/App").c_str());
+    strcpy(KMiscTools::currentFilePath, dir.c_str());
+    KMiscTools::setFileSource(true);
+    memset(Question, 0, sizeof(Question));
+    memset(QuestionAsked, 0, sizeof(QuestionAsked));
+    MAX_QUESTIONS = MAX_PUZZLES = 0;
+    srand(7);
+  }
+  void TearDown() override { system(("rm -rf " + dir).c_str()); }
+  void loadText(const std::string &text) {
+    std::string path = dir + "/q.ini";
+    std::ofstream(path, std::ios::binary) << text;
+    ReadQuestionsFrom(path.c_str(), nullptr);
+  }
+  std::string dir;
+};
+
+TEST_F(QuestionsTest, LoadsTheCountedSectionsWithFieldsCutToCapacity) {
+  std::string text = "[GENERAL]\nMaxQuestions=3\nMaxPuzzles=2\n\n" + record(1, "E-Geo123") + record(2, "M-Sci1") +
+                     record(3, "H-St1", "0", 0) + record(4, "Puzzl01", "italy") + record(5, "Puzzl02", "spain") +
+                     record(6, "E-Att1");
+  text += "[7]\nText=" + std::string(200, 'T') + "\nAnswer1=" + std::string(50, 'A') + "\n";
+  loadText(text);
+  EXPECT_EQ(MAX_QUESTIONS, 3);
+  EXPECT_EQ(MAX_PUZZLES, 2);
+  EXPECT_STREQ(Question[0].ID, "E-Geo12"); // 8 characters cut to 7
+  EXPECT_STREQ(Question[1].Text, "Question 2?");
+  EXPECT_STREQ(Question[1].Answer4, "d");
+  EXPECT_EQ(Question[1].Solution, 1);
+  EXPECT_EQ(Question[2].Solution, 1); // a missing key is looked for in later sections
+  EXPECT_STREQ(Question[4].Photo, "spain");
+  EXPECT_STREQ(Question[5].ID, ""); // section 6 is not read
+
+  // Long values are cut to their field.
+  loadText("[GENERAL]\nMaxQuestions=1\n[1]\nText=" + std::string(200, 'T') + "\nAnswer1=" + std::string(50, 'A') +
+           "\nPhoto=" + std::string(40, 'p') + "\n");
+  EXPECT_EQ(strlen(Question[0].Text), 127u);
+  EXPECT_EQ(strlen(Question[0].Answer1), 31u);
+  EXPECT_EQ(strlen(Question[0].Photo), 31u);
+  EXPECT_EQ(Question[0].Solution, 0); // missing everywhere
+}
+
+TEST_F(QuestionsTest, CountsAreKeptInsideTheTable) {
+  struct Case {
+    const char *general;
+    int questions, puzzles;
+  } cases[] = {
+      {"MaxQuestions=1990\nMaxPuzzles=50\n", 1990, 10},
+      {"MaxQuestions=5000\nMaxPuzzles=5\n", 2000, 0},
+      {"MaxQuestions=-4\nMaxPuzzles=3\n", 0, 3},
+      {"MaxPuzzles=-1\n", 0, 0},
+  };
+  for (const Case &c : cases) {
+    loadText(std::string("[GENERAL]\n") + c.general);
+    EXPECT_EQ(MAX_QUESTIONS, c.questions) << c.general;
+    EXPECT_EQ(MAX_PUZZLES, c.puzzles) << c.general;
+  }
+  loadText("");
+  EXPECT_EQ(MAX_QUESTIONS, 0);
+  ReadQuestionsFrom((dir + "/missing.ini").c_str(), nullptr);
+  EXPECT_EQ(MAX_QUESTIONS + MAX_PUZZLES, 0);
+  EXPECT_EQ(PickQuestion(0), -1); // nothing to draw and nothing divides by zero
+  EXPECT_EQ(PickPuzzle(), -1);
+}
+
+static int g_afterCountsCalls = 0;
+static int16_t g_countsSeen = -1;
+static void afterCounts() {
+  g_afterCountsCalls++;
+  g_countsSeen = MAX_QUESTIONS;
+}
+
+TEST_F(QuestionsTest, LoadingScreenHookRunsOnceTheCountsAreKnown) {
+  std::string path = dir + "/q.ini";
+  std::ofstream(path, std::ios::binary) << "[GENERAL]\nMaxQuestions=1\n" << record(1, "E-Geo1");
+  ReadQuestionsFrom(path.c_str(), afterCounts);
+  EXPECT_EQ(g_afterCountsCalls, 1);
+  EXPECT_EQ(g_countsSeen, 1);
+}
+
+TEST(QuestionTokens, LevelCategoryAndPuzzleTokens) {
+  struct Case {
+    const char *id;
+    int level;
+    bool puzzle;
+    int16_t atPick, whileShown; // starting from category 9
+  } cases[] = {
+      {"H-Geo12", 2, false, 9, 3}, {"E-Sp3", 0, false, 2, 9},  {"M-Att4", 1, false, 5, 9},
+      {"E-Lett1", 0, false, 9, 0}, {"H-Sci7", 2, false, 9, 1}, {"M-St9", 1, false, 9, 4},
+      {"Puzzl07", -1, true, 9, 9}, {"X-Geo", -1, false, 9, 3}, {"StGeo", -1, false, 9, 4}, // later test wins
+  };
+  for (const Case &c : cases) {
+    QuestionRecord q = {};
+    strcpy(q.ID, c.id);
+    strcpy(q.Photo, "0");
+    EXPECT_EQ(QuestionLevel(c.id), c.level) << c.id;
+    EXPECT_EQ(IsPuzzle(c.id), c.puzzle) << c.id;
+    EXPECT_EQ(CategoryAtPick(q, 9), c.atPick) << c.id;
+    EXPECT_EQ(CategoryWhileShown(q, 9), c.whileShown) << c.id;
+    strcpy(q.Photo, "paris"); // a record with a photo keeps the category it had
+    EXPECT_EQ(CategoryAtPick(q, 9), 9) << c.id;
+    EXPECT_EQ(CategoryWhileShown(q, 9), 9) << c.id;
+  }
+}
+
+TEST_F(QuestionsTest, PhotoValuesAndFiles) {
+  QuestionRecord q = {};
+  struct Case {
+    const char *photo;
+    bool has;
+  } cases[] = {{"0", false}, {"paris", true}, {"rome10", false}, {"", false}, {"italy", true}};
+  for (const Case &c : cases) {
+    strcpy(q.Photo, c.photo);
+    EXPECT_EQ(HasPhoto(q), c.has) << c.photo;
+  }
+  std::string photos = dir + "/App/Contents/Resources/photos/";
+  std::ofstream(photos + "paris.jpg") << "jpg";
+  std::ofstream(photos + "rome.png") << "png";
+  char name[64];
+  strcpy(q.Photo, "paris");
+  ASSERT_TRUE(PhotoFileName(q, name, sizeof(name)));
+  EXPECT_STREQ(name, "photos\\paris.jpg");
+  strcpy(q.Photo, "rome");
+  ASSERT_TRUE(PhotoFileName(q, name, sizeof(name)));
+  EXPECT_STREQ(name, "photos\\rome.png");
+  strcpy(q.Photo, "0");
+  EXPECT_FALSE(PhotoFileName(q, name, sizeof(name)));
+}
+
+TEST_F(QuestionsTest, QuestionPicksFollowTheLevelAndNeverRepeatUntilAllWereAsked) {
+  std::string text = "[GENERAL]\nMaxQuestions=9\nMaxPuzzles=3\n";
+  const char *ids[] = {"E-Geo1", "M-Geo1", "E-Sci1", "H-St1", "E-Lett1", "M-Sp1", "E-Att1", "M-Sci1", "M-St1",
+                       "Puzzl01", "Puzzl02", "Puzzl03"};
+  for (int i = 0; i < 12; i++)
+    text += record(i + 1, ids[i], i >= 9 ? "flag" : "0");
+  loadText(text);
+
+  std::set<int> easy;
+  for (int round = 0; round < 4; round++) {
+    int16_t i = PickQuestion(0);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(QuestionLevel(Question[i].ID), 0);
+    EXPECT_TRUE(easy.insert(i).second) << "repeated " << i;
+    QuestionAsked[i] = 1;
+  }
+  EXPECT_EQ(easy.size(), 4u);
+  // All four easy questions asked: their marks are cleared and drawing goes on;
+  // the marks of the other levels stay.
+  QuestionAsked[1] = 1;
+  int16_t again = PickQuestion(0);
+  EXPECT_EQ(QuestionLevel(Question[again].ID), 0);
+  EXPECT_EQ(QuestionAsked[0] + QuestionAsked[2] + QuestionAsked[4] + QuestionAsked[6], 0);
+  EXPECT_EQ(QuestionAsked[1], 1);
+
+  // The only hard question comes again and again; no puzzle is drawn as a question.
+  for (int round = 0; round < 3; round++) {
+    int16_t h = PickQuestion(2);
+    EXPECT_EQ(h, 3);
+    QuestionAsked[h] = 1;
+  }
+  EXPECT_EQ(PickQuestion(3), -1);
+
+  std::set<int> puzzles;
+  for (int round = 0; round < 3; round++) {
+    int16_t p = PickPuzzle();
+    ASSERT_GE(p, 9);
+    EXPECT_TRUE(puzzles.insert(p).second);
+    QuestionAsked[p] = 1;
+  }
+  // GameInit clears the marks of ordinary questions only.
+  QuestionAsked[3] = 1;
+  GameInit();
+  EXPECT_EQ(QuestionAsked[3], 0);
+  EXPECT_EQ(QuestionAsked[9] + QuestionAsked[10] + QuestionAsked[11], 3);
+  EXPECT_EQ(Time, 60);
+  // The puzzles were all used in this run: their marks clear and they come again.
+  EXPECT_GE(PickPuzzle(), 9);
+}
+
+TEST_F(QuestionsTest, PickingWithoutAnyRecordOfTheKindReportsNone) {
+  loadText("[GENERAL]\nMaxQuestions=2\n" + record(1, "E-Geo1") + record(2, "E-Sci1"));
+  EXPECT_EQ(PickQuestion(1), -1);
+  EXPECT_EQ(PickQuestion(2), -1);
+  EXPECT_EQ(PickPuzzle(), -1);
+  EXPECT_GE(PickQuestion(0), 0);
+}
+
+TEST(QuestionFiles, LanguageChoosesTheFile) {
+  EXPECT_STREQ(QuestionFileName(0), "data\\eng.ini");
+  EXPECT_STREQ(QuestionFileName(1), "data\\ita.ini");
+  EXPECT_STREQ(QuestionFileName(2), "data\\spanish.ini");
+  EXPECT_STREQ(QuestionFileName(7), "data\\eng.ini");
+}
+
+} // namespace
