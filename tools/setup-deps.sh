@@ -12,6 +12,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil
   xdg-utils
+  # for the scripts in tools/ that regenerate the sounds and pictures
+  python3-numpy vorbis-tools
 )
 
 missing=()
