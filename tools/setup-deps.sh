@@ -13,7 +13,7 @@ PACKAGES=(
   python3 python3-pil
   xdg-utils
   # for the scripts in tools/ that regenerate the sounds and pictures
-  python3-numpy vorbis-tools
+  python3-numpy vorbis-tools fonts-dejavu-core fonts-freefont-ttf
 )
 
 missing=()
