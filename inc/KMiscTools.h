@@ -40,6 +40,8 @@ public:
   // Gives the processor back for about `milliseconds` (a fake clock just
   // advances its time).
   virtual void sleep(uint32_t milliseconds) = 0;
+  // The same at a finer grain; by default rounded up to whole milliseconds.
+  virtual void sleepMicroseconds(uint32_t microseconds);
 };
 
 class KMiscTools {

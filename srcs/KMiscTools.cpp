@@ -50,10 +50,11 @@ public:
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (uint64_t)ts.tv_sec * 1000000u + (uint64_t)ts.tv_nsec / 1000u;
   }
-  void sleep(uint32_t milliseconds) override {
+  void sleep(uint32_t milliseconds) override { sleepMicroseconds(milliseconds * 1000u); }
+  void sleepMicroseconds(uint32_t microseconds) override {
     struct timespec ts;
-    ts.tv_sec = milliseconds / 1000;
-    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+    ts.tv_sec = microseconds / 1000000u;
+    ts.tv_nsec = (long)(microseconds % 1000000u) * 1000L;
     while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
     }
   }
@@ -144,6 +145,8 @@ void KLog::logMessage(KLogType type, const char *message) {
 }
 
 KClock::~KClock() {}
+
+void KClock::sleepMicroseconds(uint32_t microseconds) { sleep((microseconds + 999u) / 1000u); }
 
 // ---- KMiscTools ------------------------------------------------------------
 

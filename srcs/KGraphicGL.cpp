@@ -1,0 +1,1014 @@
+// KGraphicGL: pictures as OpenGL textures and their drawing operations.
+// Files are read through KResource (plain files or tar members) and decoded
+// by stb_image (JPEG, PNG, TGA and the other formats it recognises); the
+// pixels pass through the engine's TGA-like intermediate buffer, where the
+// colour key is applied, and become a 2D texture (square power of two) or a
+// rectangle texture of exactly the picture's size. Drawing uses the OpenGL
+// fixed pipeline in immediate mode. Owns its texture and its load buffers.
+#include "KGraphicGL.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "KMiscTools.h"
+#include "KResource.h"
+#include "KWindowGL.h"
+#include "platform/SdlVideo.h"
+
+// stb_image decodes the picture files; its functions stay private to this file.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#endif
+#include <stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#ifndef GL_TEXTURE_RECTANGLE_ARB
+#define GL_TEXTURE_RECTANGLE_ARB 0x84F5
+#endif
+
+// ---- constants ---------------------------------------------------------------
+
+static const GLenum kRectTarget = GL_TEXTURE_RECTANGLE_ARB;
+static const int kTgaHeaderSize = 18;
+static const uint32_t kNoTexture = 0xFFFFFFFFu;
+
+// ---- file-local helpers ------------------------------------------------------
+
+// The smallest power of two that is at least n and at least 4.
+static long powerOfTwoAtLeast(long n)
+{
+  long p = 4;
+  while (p < n)
+    p *= 2;
+  return p;
+}
+
+static float clamp01(float v)
+{
+  if (v < 0.0f)
+    return 0.0f;
+  if (v > 1.0f)
+    return 1.0f;
+  return v;
+}
+
+// Both texture targets off (untextured drawing).
+static void texturesOff()
+{
+  glDisable(GL_TEXTURE_2D);
+  glDisable(kRectTarget);
+}
+
+// Lower-cases the part of a file name that lies below the application's
+// resource folder, in place: the folder itself (getCurrentPath) keeps its
+// case, since the install folder may have capitals. Names elsewhere are left
+// as they are (KResource tries them lower-cased first).
+static void lowerCaseFileName(char *name)
+{
+  const char *base = KMiscTools::getCurrentPath();
+  if (!base || !base[0])
+    return;
+  size_t n = strlen(base);
+  if (strncmp(name, base, n) != 0 || (name[n] != '/' && name[n] != '\\'))
+    return;
+  for (char *p = name + n; *p; p++)
+    *p = (char)tolower((unsigned char)*p);
+}
+
+// ---- class-wide state ----------------------------------------------------------
+
+short KGraphicGL::screenWidth = 0;
+short KGraphicGL::screenHeight = 0;
+short KGraphicGL::screenDepth = 0;
+bool KGraphicGL::_graphicQuality = true;
+uint32_t KGraphicGL::_oldBindedText = kNoTexture;
+
+// ---- construction -----------------------------------------------------------------
+
+// An empty picture with normal alpha blending and an opaque white blend colour.
+KGraphicGL::KGraphicGL()
+  : texture(0), _textureWidth(0), _pixels(nullptr), _sourceAlpha(GL_SRC_ALPHA),
+    _destAlpha(GL_ONE_MINUS_SRC_ALPHA), _glEnum(GL_TEXTURE_2D), offscreenSurface(nullptr),
+    _activeck(false), _ckr(0), _ckg(0), _ckb(0), _allowWrap(false), _blitColorChanged(false),
+    _blitRed(1.0f), _blitGreen(1.0f), _blitBlue(1.0f), _blitAlpha(1.0f), ftextureSize(0),
+    fimageWidth(0), fimageHeight(0), _ftextureWIDTH(0), _ftextureHEIGHT(0), picX1(0), picY1(0),
+    hx1(0), hy1(0), hx2(0), hy2(0), left(0), top(0), _textureQuality(false), _decodedWidth(0),
+    _decodedHeight(0), _nearestInForce(true)
+{
+  filename[0] = 0;
+  if (screenWidth == 0)
+    KMiscTools::messageBox("Screen Dimensions not specified, you will not see anything",
+                           "KGraphicGL::SetScreenSize Not Called!");
+  setAlphaMode(true);
+}
+
+// Frees the load buffers and the texture.
+KGraphicGL::~KGraphicGL()
+{
+  free(_pixels);
+  _pixels = nullptr;
+  if (offscreenSurface) {
+    stbi_image_free(offscreenSurface);
+    offscreenSurface = nullptr;
+  }
+  freePicture();
+}
+
+// ---- decoding ---------------------------------------------------------------------
+
+// Makes the decoder's 32-bit image of width x height; sets the picture size.
+bool KGraphicGL::CreateBitmap(long width, long height)
+{
+  if (width <= 0 || height <= 0)
+    return false;
+  fimageWidth = (float)width;
+  fimageHeight = (float)height;
+  _decodedWidth = width;
+  _decodedHeight = height;
+  return true;
+}
+
+// Decodes a file image held in memory into the intermediate buffer (18-byte
+// header, then blue, green, red, alpha pixels, bottom row first). The colour
+// key gives matching pixels alpha 0 and keeps their colour.
+unsigned char *KGraphicGL::LoadRamPicture(const char *name, const unsigned char *data, long size)
+{
+  (void)name; // stb_image recognises JPEG, PNG and TGA (and more) from the data itself
+  if (!data || size <= 0) {
+    KMiscTools::messageBox(" hImageDF == 0 ", name);
+    return nullptr;
+  }
+  int w = 0, h = 0, comp = 0;
+  offscreenSurface = stbi_load_from_memory(data, (int)size, &w, &h, &comp, 4);
+  if (!offscreenSurface)
+    return nullptr; // decoder failures are silent
+  if (!CreateBitmap(w, h)) {
+    KMiscTools::messageBox("erreur", "Impossible to create  GWorld");
+    stbi_image_free(offscreenSurface);
+    offscreenSurface = nullptr;
+    return nullptr;
+  }
+  size_t bytes = (size_t)kTgaHeaderSize + (size_t)w * h * 4;
+  unsigned char *buf = (unsigned char *)malloc(bytes);
+  if (!buf) {
+    KMiscTools::messageBox("out of memory (tmpBitmapBits)", "error");
+    stbi_image_free(offscreenSurface);
+    offscreenSurface = nullptr;
+    return nullptr;
+  }
+  memset(buf, 0, kTgaHeaderSize);
+  buf[12] = (unsigned char)(w & 0xFF);
+  buf[13] = (unsigned char)((w >> 8) & 0xFF);
+  buf[14] = (unsigned char)(h & 0xFF);
+  buf[15] = (unsigned char)((h >> 8) & 0xFF);
+  buf[16] = 32;
+  unsigned char *dst = buf + kTgaHeaderSize;
+  for (int y = 0; y < h; y++) {
+    const unsigned char *src = offscreenSurface + (size_t)(h - 1 - y) * w * 4;
+    unsigned char *row = dst + (size_t)y * w * 4;
+    for (int x = 0; x < w; x++) {
+      unsigned char r = src[x * 4], g = src[x * 4 + 1], b = src[x * 4 + 2], a = src[x * 4 + 3];
+      if (_activeck && r == _ckr && g == _ckg && b == _ckb)
+        a = 0;
+      row[x * 4] = b;
+      row[x * 4 + 1] = g;
+      row[x * 4 + 2] = r;
+      row[x * 4 + 3] = a;
+    }
+  }
+  stbi_image_free(offscreenSurface);
+  offscreenSurface = nullptr;
+  return buf;
+}
+
+// Reads a file (plain or archive member) whole and decodes it; null when it
+// cannot be opened, is empty or does not decode.
+unsigned char *KGraphicGL::LoadGeneric(const char *name)
+{
+  if (offscreenSurface) {
+    stbi_image_free(offscreenSurface);
+    offscreenSurface = nullptr;
+  }
+  KResource res;
+  if (res.open(name, K_RES_READ) != K_RES_OK)
+    return nullptr;
+  int size = 0;
+  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(size) != K_RES_OK || size <= 0 ||
+      res.seek(K_RES_BEGIN, 0) != K_RES_OK) {
+    res.close();
+    return nullptr;
+  }
+  unsigned char *data = (unsigned char *)malloc((size_t)size);
+  if (!data) {
+    res.close();
+    KMiscTools::messageBox(" hImageDF == 0 ", name);
+    return nullptr;
+  }
+  KResourceResult rr = res.read(data, (unsigned long)size);
+  res.close();
+  if (rr != K_RES_OK) {
+    free(data);
+    return nullptr;
+  }
+  unsigned char *bitmap = LoadRamPicture(name, data, size);
+  free(data);
+  return bitmap;
+}
+
+// ---- loading and state --------------------------------------------------------------
+
+// Decodes the file into this picture's texture. The name is opened in lower
+// case below the resource folder; the caller's text is not changed (it may
+// be a constant).
+bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
+{
+  freePicture();
+  if (!filenameArg)
+    return false;
+  std::string lowered(filenameArg);
+  lowerCaseFileName(&lowered[0]);
+
+  unsigned char *bitmap = LoadGeneric(lowered.c_str());
+  if (!bitmap) {
+    fimageWidth = fimageHeight = 0;
+    return false;
+  }
+  int bpp = bitmap[16];
+  if (bpp < 24) {
+    free(bitmap);
+    fimageWidth = fimageHeight = 0;
+    return false;
+  }
+  long w = bitmap[12] | (bitmap[13] << 8);
+  long h = bitmap[14] | (bitmap[15] << 8);
+  fimageWidth = _ftextureWIDTH = (float)w;
+  fimageHeight = _ftextureHEIGHT = (float)h;
+
+  long p = powerOfTwoAtLeast(w > h ? w : h);
+  long texW = w, texH = h;
+  _glEnum = (w == p && h == p) ? GL_TEXTURE_2D : kRectTarget;
+  ftextureSize = (float)p;
+
+  // The texture image: the picture the right way up in its top-left corner.
+  _pixels = (unsigned char *)calloc((size_t)texW * texH, 4);
+  if (!_pixels) {
+    free(bitmap);
+    KMiscTools::messageBox("out of memory (tmpBitmapBits)", "error");
+    fimageWidth = fimageHeight = 0;
+    return false;
+  }
+  const unsigned char *src = bitmap + kTgaHeaderSize;
+  if (bpp == 32 || bpp == 24) {
+    int step = bpp / 8;
+    for (long y = 0; y < h; y++) {
+      const unsigned char *s = src + (size_t)(h - 1 - y) * w * step;
+      unsigned char *d = _pixels + (size_t)y * texW * 4;
+      for (long x = 0; x < w; x++, s += step, d += 4) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        if (step == 4)
+          d[3] = s[3];
+        else
+          d[3] = (_activeck && s[2] == _ckr && s[1] == _ckg && s[0] == _ckb) ? 0 : 255;
+      }
+    }
+  }
+  free(bitmap);
+
+  // A load starts from a plain model-view: a world view set before it no
+  // longer applies until the next setWorldView.
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  // Only this picture's target on: with both on, the rectangle one wins.
+  texturesOff();
+  glEnable(_glEnum);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  texture = name;
+  glBindTexture(_glEnum, texture);
+  _oldBindedText = texture;
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+  GLint internal;
+  if (hidef && hasalpha)
+    internal = GL_RGBA8;
+  else if (hidef)
+    internal = GL_RGB8;
+  else if (hasalpha)
+    internal = GL_RGBA;
+  else
+    internal = GL_RGB;
+  glTexImage2D(_glEnum, 0, internal, (GLsizei)texW, (GLsizei)texH, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               _pixels);
+
+  GLint wrap = (_glEnum == GL_TEXTURE_2D && _allowWrap) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, wrap);
+
+  free(_pixels);
+  _pixels = nullptr;
+  _textureWidth = (int32_t)p;
+  setTextureQuality(_textureQuality);
+  return true;
+}
+
+// Deletes the texture; the picture is empty afterwards.
+void KGraphicGL::freePicture()
+{
+  if (fimageWidth > 0) {
+    if (texture) {
+      GLuint name = texture;
+      glDeleteTextures(1, &name);
+      // The name may be handed out again: it is no longer the bound one.
+      if (_oldBindedText == texture)
+        _oldBindedText = kNoTexture;
+    }
+    texture = 0;
+    fimageWidth = 0;
+    fimageHeight = 0;
+    _textureWidth = 0;
+  }
+}
+
+float KGraphicGL::getWidth() { return fimageWidth; }
+
+float KGraphicGL::getHeight() { return fimageHeight; }
+
+// Linear (true) or nearest (false) filtering of this picture's texture.
+// Only the picture's own target is touched, so no other texture changes.
+void KGraphicGL::setTextureQuality(bool quality)
+{
+  _textureQuality = quality;
+  if (!texture)
+    return;
+  nux_glBindTexture();
+  GLint filter = quality ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(_glEnum, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(_glEnum, GL_TEXTURE_MAG_FILTER, filter);
+  _nearestInForce = !quality;
+}
+
+// Normal (source alpha, one minus source alpha) or additive blending.
+void KGraphicGL::setAlphaMode(bool alphamode)
+{
+  _sourceAlpha = GL_SRC_ALPHA;
+  _destAlpha = alphamode ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE;
+}
+
+// The colour key used by the next load or array conversion.
+void KGraphicGL::setColorKey(bool activate, uint8_t r, uint8_t g, uint8_t b)
+{
+  _activeck = activate;
+  _ckr = r;
+  _ckg = g;
+  _ckb = b;
+}
+
+// Repeat or clamp this texture; a rectangle texture can only clamp.
+void KGraphicGL::allowTextureWrap(bool allow)
+{
+  _allowWrap = allow;
+  if (!texture)
+    return;
+  nux_glBindTexture();
+  GLint wrap = (allow && _glEnum == GL_TEXTURE_2D) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, wrap);
+}
+
+// The blend colour of the alpha blits, each component clamped to 0..1.
+void KGraphicGL::setBlitColor(float r, float g, float b, float a)
+{
+  _blitRed = clamp01(r);
+  _blitGreen = clamp01(g);
+  _blitBlue = clamp01(b);
+  _blitAlpha = clamp01(a);
+  _blitColorChanged = true;
+}
+
+// Makes the texture from the caller's pixel array (R, G, B, A bytes, top row
+// first). flipEndians and the colour key change the caller's array in place.
+bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long height,
+                                      bool hiDef, bool flipEndians)
+{
+  if (!userPixelPtr || width < 1 || height < 1)
+    return false;
+  size_t count = (size_t)width * height;
+  unsigned char *bytes = (unsigned char *)userPixelPtr;
+  if (flipEndians) {
+    for (size_t i = 0; i < count; i++) {
+      unsigned char *q = bytes + i * 4;
+      unsigned char t0 = q[0], t1 = q[1];
+      q[0] = q[3];
+      q[1] = q[2];
+      q[2] = t1;
+      q[3] = t0;
+    }
+  }
+  if (_activeck) {
+    for (size_t i = 0; i < count; i++) {
+      unsigned char *q = bytes + i * 4;
+      if (q[0] == _ckr && q[1] == _ckg && q[2] == _ckb)
+        q[0] = q[1] = q[2] = q[3] = 0;
+    }
+  }
+  _userPixelPtr = userPixelPtr;
+  fimageWidth = _ftextureWIDTH = (float)width;
+  fimageHeight = _ftextureHEIGHT = (float)height;
+  long p = powerOfTwoAtLeast(width > height ? width : height);
+  _glEnum = (width == p && height == p) ? GL_TEXTURE_2D : kRectTarget;
+  ftextureSize = (float)p;
+  _textureWidth = (int32_t)p;
+
+  // Only this picture's target on: with both on, the rectangle one wins.
+  texturesOff();
+  glEnable(_glEnum);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  texture = name;
+  glBindTexture(_glEnum, texture);
+  _oldBindedText = texture;
+  _userHiDef = hiDef;
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(_glEnum, 0, hiDef ? GL_RGBA8 : GL_RGBA, (GLsizei)width, (GLsizei)height, 0,
+               GL_RGBA, GL_UNSIGNED_BYTE, userPixelPtr);
+  setTextureQuality(_graphicQuality);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  free(_pixels);
+  _pixels = nullptr;
+  return true;
+}
+
+// Uploads the current contents of the array of makePictureFromArray.
+void KGraphicGL::pollArray()
+{
+  if (!_userPixelPtr || !texture)
+    return;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  texturesOff();
+  glEnable(_glEnum);
+  nux_glBindTexture();
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexSubImage2D(_glEnum, 0, 0, 0, (GLsizei)fimageWidth, (GLsizei)fimageHeight, GL_RGBA,
+                  GL_UNSIGNED_BYTE, _userPixelPtr);
+}
+
+// Binds the texture to the 2D target for drawing with the caller's own
+// primitives; the binding cache is left alone.
+void KGraphicGL::selectTexture()
+{
+  glDisable(kRectTarget);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+// Remembers the drawing size of the window just opened.
+void KGraphicGL::setScreenSize(short width, short height, short depth)
+{
+  screenWidth = width;
+  screenHeight = height;
+  screenDepth = depth;
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_FLAT);
+}
+
+// Binds this texture unless it is the one last bound by a picture.
+void KGraphicGL::nux_glBindTexture()
+{
+  if (_oldBindedText != texture) {
+    texturesOff();
+    glEnable(_glEnum);
+    glBindTexture(_glEnum, texture);
+    _oldBindedText = texture;
+  }
+}
+
+// ---- screen grabs -------------------------------------------------------------------
+
+// Copies the back or front buffer into this picture, the right way up.
+bool KGraphicGL::grabBuffer(bool front)
+{
+  long sw = screenWidth, sh = screenHeight;
+  if (sw <= 0 || sh <= 0)
+    return false;
+  long p = powerOfTwoAtLeast(sw > sh ? sw : sh);
+  bool rect = KWindowGL::hasRectangleText;
+  long texW = rect ? sw : p, texH = rect ? sh : p;
+  unsigned char *screen = (unsigned char *)malloc((size_t)sw * sh * 4);
+  unsigned char *image = (unsigned char *)calloc((size_t)p * p, 4);
+  if (!screen || !image) {
+    free(screen);
+    free(image);
+    return false;
+  }
+  sdlReadDrawingPixels(front ? GL_FRONT : GL_BACK, screen);
+  for (long y = 0; y < sh; y++) {
+    const unsigned char *s = screen + (size_t)(sh - 1 - y) * sw * 4;
+    unsigned char *d = image + (size_t)y * texW * 3;
+    for (long x = 0; x < sw; x++) {
+      d[x * 3] = s[x * 4];
+      d[x * 3 + 1] = s[x * 4 + 1];
+      d[x * 3 + 2] = s[x * 4 + 2];
+    }
+  }
+  _glEnum = rect ? kRectTarget : GL_TEXTURE_2D;
+  _ftextureWIDTH = (float)texW;
+  _ftextureHEIGHT = (float)texH;
+  texturesOff();
+  glEnable(_glEnum);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  texture = name;
+  glBindTexture(_glEnum, texture);
+  _oldBindedText = texture;
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(_glEnum, 0, GL_RGB, (GLsizei)texW, (GLsizei)texH, 0, GL_RGB, GL_UNSIGNED_BYTE,
+               image);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  GLint filter = _textureQuality ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(_glEnum, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(_glEnum, GL_TEXTURE_MAG_FILTER, filter);
+  _nearestInForce = !_textureQuality;
+  fimageWidth = (float)sw;
+  fimageHeight = (float)sh;
+  ftextureSize = (float)p;
+  _textureWidth = (int32_t)p;
+  free(screen);
+  free(image);
+  return true;
+}
+
+bool KGraphicGL::grabBackBuffer() { return grabBuffer(false); }
+
+bool KGraphicGL::grabFrontBuffer() { return grabBuffer(true); }
+
+// ---- quad emission --------------------------------------------------------------------
+
+// One texture coordinate in picture pixels: texels for a rectangle texture,
+// normalised by the texture size for a 2D texture.
+void KGraphicGL::texCoord(float sx, float sy)
+{
+  if (_glEnum == GL_TEXTURE_2D && _ftextureWIDTH > 0 && _ftextureHEIGHT > 0)
+    glTexCoord2f(sx / _ftextureWIDTH, sy / _ftextureHEIGHT);
+  else
+    glTexCoord2f(sx, sy);
+}
+
+// Whether a quad of w x h drawing pixels at (destX, destY) shows the source
+// rectangle texel for pixel: the source size equals the drawn size, every
+// offset is whole, the model-view is a whole-pixel translation and the
+// projection and viewport are the window's own. Linear filtering then
+// samples texel centres only, so nearest sampling gives the same pixels for
+// much less work in a software renderer.
+bool KGraphicGL::isPixelExact(float x1, float y1, float sw, float sh, float destX, float destY,
+                              float w, float h) const
+{
+  if (sw != w || sh != h || x1 != floorf(x1) || y1 != floorf(y1))
+    return false;
+  const SdlDisplayMapping &m = sdlDisplayMapping();
+  if (m.areaW != m.drawWidth || m.areaH != m.drawHeight || m.drawHeight != screenHeight)
+    return false;
+  GLfloat mv[16], pr[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  if (mv[0] != 1 || mv[5] != 1 || mv[1] != 0 || mv[4] != 0 || mv[3] != 0 || mv[7] != 0 ||
+      mv[15] != 1)
+    return false;
+  float tx = mv[12] + destX, ty = mv[13] + destY;
+  if (tx != floorf(tx) || ty != floorf(ty))
+    return false;
+  glGetFloatv(GL_PROJECTION_MATRIX, pr);
+  return pr[0] == 2.0f / m.drawWidth && pr[5] == 2.0f / m.drawHeight && pr[1] == 0 &&
+         pr[4] == 0 && pr[12] == -1.0f && pr[13] == -1.0f && pr[3] == 0 && pr[7] == 0;
+}
+
+// Sets the texture's filters for the next quad: the picture's quality, or
+// nearest for a pixel-exact quad (the same pixels). Filters change only when
+// they differ from those last set on this texture.
+void KGraphicGL::prepareFilter(bool exact)
+{
+  bool nearest = !_textureQuality || exact;
+  if (nearest == _nearestInForce)
+    return;
+  GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
+  glTexParameteri(_glEnum, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(_glEnum, GL_TEXTURE_MAG_FILTER, filter);
+  _nearestInForce = nearest;
+}
+
+// One quad of the source rectangle with its top-left at (destX, destY) of
+// drawing space (y up), integer corners, size truncated toward zero.
+void KGraphicGL::GenericBlit(float x1, float y1, float x2, float y2, short destX, short destY,
+                             bool flipx, bool flipy)
+{
+  nux_glBindTexture();
+  int w = (int)(x2 - x1);
+  int h = (int)(y2 - y1);
+  prepareFilter(_textureQuality && isPixelExact(x1, y1, x2 - x1, y2 - y1, destX, destY, w, h));
+  float left = flipx ? x2 : x1, right = flipx ? x1 : x2;
+  float topS = flipy ? y2 : y1, bottomS = flipy ? y1 : y2;
+  glBegin(GL_QUADS);
+  texCoord(left, topS);
+  glVertex2i(destX, destY);
+  texCoord(left, bottomS);
+  glVertex2i(destX, destY - h);
+  texCoord(right, bottomS);
+  glVertex2i(destX + w, destY - h);
+  texCoord(right, topS);
+  glVertex2i(destX + w, destY);
+  glEnd();
+}
+
+// GenericBlit with float corners, nothing truncated.
+void KGraphicGL::GenericBlitF(float x1, float y1, float x2, float y2, float destX, float destY,
+                              bool flipx, bool flipy)
+{
+  nux_glBindTexture();
+  float w = x2 - x1;
+  float h = y2 - y1;
+  prepareFilter(_textureQuality && isPixelExact(x1, y1, w, h, destX, destY, w, h));
+  float left = flipx ? x2 : x1, right = flipx ? x1 : x2;
+  float topS = flipy ? y2 : y1, bottomS = flipy ? y1 : y2;
+  glBegin(GL_QUADS);
+  texCoord(left, topS);
+  glVertex2f(destX, destY);
+  texCoord(left, bottomS);
+  glVertex2f(destX, destY - h);
+  texCoord(right, bottomS);
+  glVertex2f(destX + w, destY - h);
+  texCoord(right, topS);
+  glVertex2f(destX + w, destY);
+  glEnd();
+}
+
+// ---- untextured primitives --------------------------------------------------------------
+
+// A filled rectangle between two screen corners; opaque when blend is 1.
+void KGraphicGL::drawRect(float x1, float y1, float x2, float y2, float r, float g, float b,
+                          float blend)
+{
+  texturesOff();
+  if (blend == 1.0f) {
+    glDisable(GL_BLEND);
+    glColor3f(r, g, b);
+  } else {
+    glEnable(GL_BLEND);
+    glColor4f(r, g, b, blend);
+    glBlendFunc(_sourceAlpha, _destAlpha);
+  }
+  float H = screenHeight;
+  glBegin(GL_QUADS);
+  glVertex2i((int)x1, (int)(H - y1));
+  glVertex2i((int)x2, (int)(H - y1));
+  glVertex2i((int)x2, (int)(H - y2));
+  glVertex2i((int)x1, (int)(H - y2));
+  glEnd();
+  _oldBindedText = kNoTexture;
+  glDisable(GL_BLEND);
+  glColor4f(1, 1, 1, 1);
+}
+
+// A blended segment between two screen points; blending stays on.
+void KGraphicGL::drawLine(float x1, float y1, float x2, float y2, float r, float g, float b,
+                          float blend)
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  texturesOff();
+  glColor4f(r, g, b, blend);
+  float H = screenHeight;
+  glBegin(GL_LINE_LOOP);
+  glVertex2f(x1, H - y1);
+  glVertex2f(x2, H - y2);
+  glEnd();
+  _oldBindedText = kNoTexture;
+  glColor4f(1, 1, 1, 1);
+}
+
+// A one-pixel horizontal segment at the screen point.
+void KGraphicGL::plotPixel(float x1, float y1, float r, float g, float b, float blend)
+{
+  drawLine(x1, y1, x1 + 1, y1, r, g, b, blend);
+}
+
+// ---- blits ----------------------------------------------------------------------------------
+
+// Opaque copy of the source rectangle with its top-left at the screen point.
+void KGraphicGL::blitRect(float x1, float y1, float x2, float y2, short destX, short destY,
+                          bool flipx, bool flipy)
+{
+  glDisable(GL_BLEND);
+  short dy = (short)(screenHeight - destY);
+  glPushMatrix();
+  GenericBlit(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+}
+
+// Blended copy in the blend colour (or opaque white); leaves that colour set.
+void KGraphicGL::blitAlphaRect(float x1, float y1, float x2, float y2, short destX, short destY,
+                               bool flipx, bool flipy)
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  short dy = (short)(screenHeight - destY);
+  glPushMatrix();
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha);
+  else
+    glColor4f(1, 1, 1, 1);
+  GenericBlit(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+}
+
+// Blended copy turned by angle and scaled by zoom about the rectangle's
+// centre moved by (centerX, centerY); nothing for zoom 0 or blend <= 0.
+void KGraphicGL::blitAlphaRectFx(float x1, float y1, float x2, float y2, short destX,
+                                 short destY, float angle, float zoom, float blend, bool flipx,
+                                 bool flipy, float centerX, float centerY)
+{
+  if (zoom == 0.0f || blend <= 0.0f)
+    return;
+  short dy = (short)(screenHeight - destY);
+  float mx = (x2 - x1) * 0.5f + centerX;
+  float my = (y2 - y1) * 0.5f + centerY;
+  bool transform = angle != 0.0f || zoom != 1.0f;
+  glPushMatrix();
+  if (transform) {
+    glTranslatef(destX + mx, dy - my, 0);
+    if (angle != 0.0f)
+      glRotatef(angle, 0, 0, 1);
+    if (zoom != 1.0f)
+      glScalef(zoom, zoom, 0);
+  }
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
+  else
+    glColor4f(1, 1, 1, blend);
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  glPushMatrix();
+  if (transform)
+    GenericBlit(x1, y1, x2, y2, (short)(int)(-mx), (short)(int)my, flipx, flipy);
+  else
+    GenericBlit(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+  glColor4f(1, 1, 1, 1);
+  glPopMatrix();
+}
+
+// Opaque copy turned and scaled about the pivot; nothing for zoom 0.
+void KGraphicGL::blitRectFx(float x1, float y1, float x2, float y2, short destX, short destY,
+                            float angle, float zoom, bool flipx, bool flipy, float centerX,
+                            float centerY)
+{
+  if (zoom == 0.0f)
+    return;
+  short dy = (short)(screenHeight - destY);
+  float mx = (x2 - x1) * 0.5f + centerX;
+  float my = (y2 - y1) * 0.5f + centerY;
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(destX + mx, dy - my, 0);
+  glRotatef(angle, 0, 0, 1);
+  glScalef(zoom, zoom, 0);
+  glDisable(GL_BLEND);
+  glPushMatrix();
+  GenericBlit(x1, y1, x2, y2, (short)(int)(-mx), (short)(int)my, flipx, flipy);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+// The picture repeated tileFactor times across a screen rectangle, turned
+// by angle about its centre.
+void KGraphicGL::blitTiledRect(short destX, short destY, short width, short height,
+                               float tileFactor, float angle)
+{
+  int hw = width / 2;
+  int hh = height / 2;
+  glDisable(GL_BLEND);
+  nux_glBindTexture();
+  prepareFilter(false);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef((float)(destX + hw), (float)((screenHeight - destY) - hh), 0);
+  glRotatef(angle, 0, 0, 1);
+  glBegin(GL_QUADS);
+  glTexCoord2f(tileFactor, tileFactor);
+  glVertex2i(-hw, hh);
+  glTexCoord2f(tileFactor, 0);
+  glVertex2i(-hw, -hh);
+  glTexCoord2f(0, 0);
+  glVertex2i(hw, -hh);
+  glTexCoord2f(0, tileFactor);
+  glVertex2i(hw, hh);
+  glEnd();
+  glPopMatrix();
+}
+
+// The four source points drawn onto the four screen points, in order.
+void KGraphicGL::genericArbitraryBlit(const float *src, const float *dst)
+{
+  nux_glBindTexture();
+  prepareFilter(false);
+  GLenum other = _glEnum == GL_TEXTURE_2D ? kRectTarget : GL_TEXTURE_2D;
+  glDisable(other);
+  glEnable(_glEnum);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 4; i++) {
+    texCoord(src[i * 2], src[i * 2 + 1]);
+    glVertex2i((int)dst[i * 2], (int)dst[i * 2 + 1]);
+  }
+  glEnd();
+}
+
+// Blended copy of any source quadrilateral onto any screen quadrilateral.
+void KGraphicGL::blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3,
+                                   float sy3, float sx4, float sy4, float dx1, float dy1,
+                                   float dx2, float dy2, float dx3, float dy3, float dx4,
+                                   float dy4)
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  glPushMatrix();
+  float H = screenHeight;
+  const float src[8] = {sx1, sy1, sx2, sy2, sx3, sy3, sx4, sy4};
+  const float dst[8] = {dx1, H - dy1, dx2, H - dy2, dx3, H - dy3, dx4, H - dy4};
+  genericArbitraryBlit(src, dst);
+  glPopMatrix();
+}
+
+// blitRect with a float destination.
+void KGraphicGL::blitRectF(float x1, float y1, float x2, float y2, float destX, float destY,
+                           bool flipx, bool flipy)
+{
+  nux_glBindTexture();
+  glDisable(GL_BLEND);
+  float dy = screenHeight - destY;
+  glPushMatrix();
+  GenericBlitF(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+}
+
+// blitRectFx with a float destination.
+void KGraphicGL::blitRectFxF(float x1, float y1, float x2, float y2, float destX, float destY,
+                             float angle, float zoom, bool flipx, bool flipy, float centerX,
+                             float centerY)
+{
+  if (zoom == 0.0f)
+    return;
+  nux_glBindTexture();
+  float dy = screenHeight - destY;
+  float mx = (x2 - x1) * 0.5f + centerX;
+  float my = (y2 - y1) * 0.5f + centerY;
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(destX + mx, dy - my, 0);
+  glRotatef(angle, 0, 0, 1);
+  glScalef(zoom, zoom, 0);
+  glDisable(GL_BLEND);
+  glPushMatrix();
+  GenericBlitF(x1, y1, x2, y2, -mx, my, flipx, flipy);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+// blitAlphaRect with a float destination.
+void KGraphicGL::blitAlphaRectF(float x1, float y1, float x2, float y2, float destX, float destY,
+                                bool flipx, bool flipy)
+{
+  nux_glBindTexture();
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  float dy = screenHeight - destY;
+  glPushMatrix();
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha);
+  else
+    glColor4f(1, 1, 1, 1);
+  GenericBlitF(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+}
+
+// blitAlphaRectFx with a float destination.
+void KGraphicGL::blitAlphaRectFxF(float x1, float y1, float x2, float y2, float destX,
+                                  float destY, float angle, float zoom, float blend, bool flipx,
+                                  bool flipy, float centerX, float centerY)
+{
+  if (zoom == 0.0f || blend <= 0.0f)
+    return;
+  nux_glBindTexture();
+  float dy = screenHeight - destY;
+  float mx = (x2 - x1) * 0.5f + centerX;
+  float my = (y2 - y1) * 0.5f + centerY;
+  bool transform = angle != 0.0f || zoom != 1.0f;
+  glPushMatrix();
+  if (transform) {
+    glTranslatef(destX + mx, dy - my, 0);
+    if (angle != 0.0f)
+      glRotatef(angle, 0, 0, 1);
+    if (zoom != 1.0f)
+      glScalef(zoom, zoom, 0);
+  }
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
+  else
+    glColor4f(1, 1, 1, blend);
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  glPushMatrix();
+  if (transform)
+    GenericBlitF(x1, y1, x2, y2, -mx, my, flipx, flipy);
+  else
+    GenericBlitF(x1, y1, x2, y2, destX, dy, flipx, flipy);
+  glPopMatrix();
+  glColor4f(1, 1, 1, 1);
+  glPopMatrix();
+}
+
+// One quad from source (sx1, sy1)-(sx2, sy2) onto drawing corners
+// (dx1, gy1)-(dx2, gy2), integer vertices.
+void KGraphicGL::genericStretchBlit(float sx1, float sy1, float sx2, float sy2, float dx1,
+                                    float gy1, float dx2, float gy2, bool flipx, bool flipy)
+{
+  glPushMatrix();
+  nux_glBindTexture();
+  prepareFilter(_textureQuality &&
+                isPixelExact(sx1, sy1, sx2 - sx1, sy2 - sy1, (float)(int)dx1, (float)(int)gy1,
+                             (float)((int)dx2 - (int)dx1), (float)((int)gy1 - (int)gy2)));
+  if (flipx) {
+    float t = sx1;
+    sx1 = sx2;
+    sx2 = t;
+  }
+  if (flipy) {
+    float t = sy1;
+    sy1 = sy2;
+    sy2 = t;
+  }
+  glBegin(GL_QUADS);
+  texCoord(sx1, sy1);
+  glVertex2i((int)dx1, (int)gy1);
+  texCoord(sx1, sy2);
+  glVertex2i((int)dx1, (int)gy2);
+  texCoord(sx2, sy2);
+  glVertex2i((int)dx2, (int)gy2);
+  texCoord(sx2, sy1);
+  glVertex2i((int)dx2, (int)gy1);
+  glEnd();
+  glPopMatrix();
+}
+
+// The source rectangle stretched onto the screen rectangle (dx1, dy1) top-left
+// to (dx2, dy2) bottom-right, optionally turned about its centre.
+void KGraphicGL::stretchAlphaRect(float sx1, float sy1, float sx2, float sy2, float dx1,
+                                  float dy1, float dx2, float dy2, float blend, float angle,
+                                  bool flipx, bool flipy)
+{
+  nux_glBindTexture();
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
+  else if (blend < 0.0f || blend == 1.0f)
+    glColor4f(1, 1, 1, 1);
+  else
+    glColor4f(1, 1, 1, blend);
+  float H = screenHeight;
+  float gy1 = H - dy1, gy2 = H - dy2;
+  float hw = (dx2 - dx1) * 0.5f, hh = (dy2 - dy1) * 0.5f;
+  glPushMatrix();
+  if (angle != 0.0f) {
+    glTranslatef(dx1 + hw, gy1 - hh, 0);
+    glRotatef(angle, 0, 0, 1);
+    float ndx2 = dx2 - dx1 - hw;
+    float ngy2 = hh + gy2 - gy1;
+    dx1 = -hw;
+    gy1 = hh;
+    dx2 = ndx2;
+    gy2 = ngy2;
+  }
+  genericStretchBlit(sx1, sy1, sx2, sy2, dx1, gy1, dx2, gy2, flipx, flipy);
+  glColor4f(1, 1, 1, 1);
+  glPopMatrix();
+}
