@@ -11,7 +11,7 @@
 #include "KMiscTools.h"
 #include "KResource.h"
 
-void DrawLoadingScreen(); // loading.cpp
+#include "loading.h"
 
 static const char *const kLevelTokens[3] = {"E-", "M-", "H-"};
 
