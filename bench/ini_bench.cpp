@@ -7,6 +7,7 @@
 
 #include "KIniReader.h"
 #include "globals.h"
+#include "questions.h"
 
 static std::string makeQuestionFile(int records) {
   std::string s = "[GENERAL]\r\nMaxQuestions=" + std::to_string(records - 66) + "\r\nMaxPuzzles=66\r\n\r\n";
@@ -23,27 +24,16 @@ static std::string makeQuestionFile(int records) {
   return s;
 }
 
-// The look-ups the question loader makes, into the game's table.
+// The question loader's look-ups, into the game's table; the sum of the
+// Solution values tells that both readers found the same records.
 static long loadAll(const std::string &text, bool indexed) {
   KIniReader ini;
   ini.setIndexed(indexed);
   ini.setIni(text.c_str(), (long)text.size());
-  long total = ini.getValue("GENERAL", "MaxQuestions", 0) + ini.getValue("GENERAL", "MaxPuzzles", 0);
+  ReadQuestionsFromReader(ini, nullptr);
   long check = 0;
-  for (long i = 0; i < total; i++) {
-    QuestionRecord &q = Question[i];
-    char section[16];
-    snprintf(section, sizeof(section), "%ld", i + 1);
-    ini.getString(section, "ID", q.ID, sizeof(q.ID));
-    ini.getString(section, "Text", q.Text, sizeof(q.Text));
-    ini.getString(section, "Answer1", q.Answer1, sizeof(q.Answer1));
-    ini.getString(section, "Answer2", q.Answer2, sizeof(q.Answer2));
-    ini.getString(section, "Answer3", q.Answer3, sizeof(q.Answer3));
-    ini.getString(section, "Answer4", q.Answer4, sizeof(q.Answer4));
-    q.Solution = (int16_t)ini.getValue(section, "Solution", 0);
-    ini.getString(section, "Photo", q.Photo, sizeof(q.Photo));
-    check += q.Solution;
-  }
+  for (int i = 0; i < MAX_QUESTIONS + MAX_PUZZLES; i++)
+    check += Question[i].Solution;
   return check;
 }
 

@@ -34,7 +34,10 @@ void ReadQuestions() {
 void ReadQuestionsFrom(const char *path, void (*afterCounts)()) {
   KIniReader ini;
   ini.setIni(path); // a missing file leaves the reader empty: both counts read 0
+  ReadQuestionsFromReader(ini, afterCounts);
+}
 
+void ReadQuestionsFromReader(KIniReader &ini, void (*afterCounts)()) {
   long questions = ini.getValue("GENERAL", "MaxQuestions", 0);
   long puzzles = ini.getValue("GENERAL", "MaxPuzzles", 0);
   // The table holds 2000 records: negative counts read as none, and the

@@ -8,6 +8,8 @@
 
 #include "globals.h"
 
+class KIniReader;
+
 // Question files by the preference `language` (0 English, 1 Italian, 2 Spanish).
 const char *QuestionFileName(int16_t language);
 
@@ -17,6 +19,8 @@ void ReadQuestions();
 // Loads a question file at an absolute path; `afterCounts` (may be null) runs
 // once the counts are known. A missing file leaves both counts 0.
 void ReadQuestionsFrom(const char *path, void (*afterCounts)());
+// The same from a reader that already holds the text.
+void ReadQuestionsFromReader(KIniReader &ini, void (*afterCounts)());
 
 // Index of an unasked ordinary question of `level` (0, 1, 2), drawn with
 // rand(); -1 when the file has no question of that level. When every one

@@ -25,6 +25,19 @@
 
 static const size_t kPatternMax = 256; // section and key patterns are cut to 255 characters
 
+// ---- file-local helpers ----------------------------------------------------
+
+// Writes prefix, name and suffix into a kPatternMax buffer, cut to 255
+// characters as a formatted "[%s]" or "%s=" would be; returns the length.
+static size_t makePattern(char *out, const char *prefix, const char *name, const char *suffix) {
+  size_t n = 0;
+  for (const char *part : {prefix, name, suffix})
+    for (const char *p = part; *p && n < kPatternMax - 1; p++)
+      out[n++] = *p;
+  out[n] = 0;
+  return n;
+}
+
 // ---- KIniReader ------------------------------------------------------------
 
 KIniReader::KIniReader() : memIni(nullptr), memIniLen(0), _indexed(true) { iniFilename[0] = 0; }
@@ -125,18 +138,17 @@ bool KIniReader::getString(const char *section, const char *variable, char *buff
     return false;
 
   char pattern[kPatternMax];
-  int n = snprintf(pattern, sizeof(pattern), "[%s]", section);
-  size_t patternLen = n < 0 ? 0 : ((size_t)n < sizeof(pattern) ? (size_t)n : sizeof(pattern) - 1);
+  size_t patternLen = makePattern(pattern, "[", section, "]");
   const char *found = findSection(pattern, patternLen);
   if (!found)
     return false;
 
-  snprintf(pattern, sizeof(pattern), "%s=", variable);
+  patternLen = makePattern(pattern, "", variable, "=");
   const char *key = strstr(found, pattern);
   if (!key)
     return false;
 
-  const char *value = key + strlen(pattern);
+  const char *value = key + patternLen;
   size_t len = strcspn(value, "\r\n");
   if (len > (size_t)bufferlen - 1)
     len = (size_t)bufferlen - 1;

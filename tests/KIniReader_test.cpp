@@ -152,6 +152,21 @@ std::string adversarialIni(std::mt19937 &rng, int sections) {
   return s;
 }
 
+TEST(IniReader, OverlongNamesAreCutLikeTheFormattedPatterns) {
+  std::string longName(300, 'a');
+  for (bool indexed : {true, false}) {
+    KIniReader ini;
+    ini.setIndexed(indexed);
+    load(ini, "[" + longName + "]\n" + longName + "=v\n");
+    // Both patterns keep their first 255 characters: "[" and 254 a's finds
+    // the header, 255 a's (the "=" cut off) finds the key's first letters,
+    // and the value is what follows them on that line.
+    std::string rest = std::string(45, 'a') + "]";
+    EXPECT_EQ(get(ini, (longName + "b").c_str(), longName.c_str()), rest) << indexed;
+    EXPECT_EQ(get(ini, longName.c_str(), (longName + "x").c_str()), rest) << indexed;
+  }
+}
+
 TEST(IniReader, IndexAgreesWithThePlainSearch) {
   std::mt19937 rng(1234);
   const char *keys[] = {"ID", "Text", "SubText", "Answer1", "Answer12", "Solution", "Photo", "xID", "Nope"};
