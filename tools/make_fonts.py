@@ -132,10 +132,10 @@ def crispness(mask):
 
 
 class GlyphRenderer:
-    def __init__(self, spec):
-        self.spec = spec
-        self.font = ImageFont.truetype(spec["ttf"], round(spec["px"] * SUPERSAMPLE))
-        px = spec["px"]
+    def __init__(self, style):
+        self.style = style
+        self.font = ImageFont.truetype(style["ttf"], round(style["px"] * SUPERSAMPLE))
+        px = style["px"]
         # canvas in final pixels; the pen's baseline sits at row `base`
         self.width = int(px * 3) + 8
         self.height = int(px * 2) + 8
@@ -149,7 +149,7 @@ class GlyphRenderer:
         (pen_x, base) in final pixels."""
         s = SUPERSAMPLE
         big = Image.new("L", (self.width * s, self.height * s), 0)
-        k = self.spec["stretch"]
+        k = self.style["stretch"]
         ImageDraw.Draw(big).text((round(self.pen_x * s / k), self.base * s), ch, font=self.font,
                                  fill=255, anchor="ls")
         if k != 1.0:
@@ -170,13 +170,13 @@ class GlyphRenderer:
                 best = (score, shift, big)
         _, _, big = best
         fill = big.reduce(s)
-        radius = round(self.spec["outline"] * s)
+        radius = round(self.style["outline"] * s)
         halo = dilate(big, radius).reduce(s) if radius > 0 else Image.new("L", fill.size, 0)
-        halo = halo.point(lambda v: round(v * self.spec["outline_alpha"]))
+        halo = halo.point(lambda v: round(v * self.style["outline_alpha"]))
 
         # fill brightness from fill_top at the cap line to fill_bottom at the baseline
         shade = Image.new("L", fill.size, 0)
-        top, bottom = self.spec["fill_top"], self.spec["fill_bottom"]
+        top, bottom = self.style["fill_top"], self.style["fill_bottom"]
         for y in range(fill.size[1]):
             t = (y + 0.5 - self.cap_top) / max(1.0, self.base - self.cap_top)
             t = min(1.0, max(0.0, t))
@@ -204,25 +204,25 @@ def overlaps(a, b, gap=1):
     return not (a[2] + gap < b[0] or b[2] + gap < a[0] or a[3] + gap < b[1] or b[3] + gap < a[1])
 
 
-def build_font(spec):
+def build_font(style):
     """Renders every glyph, places it in the picture and returns the picture
     and the table rows (char, x1, y1, x2, y2, advance, height) in table order."""
-    renderer = GlyphRenderer(spec)
-    order = spec["order"]
+    renderer = GlyphRenderer(style)
+    order = style["order"]
     if len(set(order)) != len(order):
-        raise SystemExit("%s: a character is listed twice" % spec["table"])
+        raise SystemExit("%s: a character is listed twice" % style["table"])
     glyphs = {ch: renderer.render(ch) for ch in order if ch != " "}
 
     # baseline row inside a glyph rectangle: the highest ink reaches row 0
     baseline = max(-top for img, _, top in glyphs.values() if img is not None)
-    line = spec["line_height"]
-    W, H = spec["atlas"]
+    line = style["line_height"]
+    W, H = style["atlas"]
     atlas = Image.new("RGBA", (W, H), (0, 0, 0, 0))
     rects = {}
 
     def cell_size(ch):
         img, _, top = glyphs[ch]
-        w = img.size[0] + (spec["pad"] if ch.isupper() else spec["pad_other"])
+        w = img.size[0] + (style["pad"] if ch.isupper() else style["pad_other"])
         h = max(line, baseline + top + img.size[1])
         return w, h
 
@@ -233,7 +233,7 @@ def build_font(spec):
         atlas.paste(img, (gx, gy))
 
     # fixed rectangles first
-    for ch, (x1, y1, x2, y2, adv, h) in spec["fixed"].items():
+    for ch, (x1, y1, x2, y2, adv, h) in style["fixed"].items():
         rects[ch] = (x1, y1, x2, y2, adv, h)
         if ch == " ":
             continue
@@ -241,18 +241,18 @@ def build_font(spec):
         w, hh = x2 - x1 + 1, y2 - y1 + 1
         if img.size[0] > w or baseline + top + img.size[1] > hh:
             raise SystemExit("%s: glyph %r (%dx%d, bottom row %d) does not fit its fixed %dx%d "
-                             "rectangle" % (spec["table"], ch, img.size[0], img.size[1],
+                             "rectangle" % (style["table"], ch, img.size[0], img.size[1],
                                             baseline + top + img.size[1], w, hh))
         paste(ch, x1, y1, w)
 
     # first fit, shelf by shelf, left to right, in table order
-    first, pitch = spec["shelves"]
+    first, pitch = style["shelves"]
     for ch in order:
         if ch in rects:
             continue
         w, h = cell_size(ch)
         if h > pitch - 1:
-            raise SystemExit("%s: glyph %r is %d rows tall, more than a shelf" % (spec["table"], ch, h))
+            raise SystemExit("%s: glyph %r is %d rows tall, more than a shelf" % (style["table"], ch, h))
         placed = False
         y = first
         while not placed and y + h <= H:
@@ -261,14 +261,14 @@ def build_font(spec):
                 cand = (x, y, x + w - 1, y + h - 1)
                 hit = [r for r in rects.values() if overlaps(cand, r)]
                 if not hit:
-                    rects[ch] = (x, y, x + w - 1, y + h - 1, w - (spec["overlap"] if ch.isupper() else spec["overlap_other"]), h)
+                    rects[ch] = (x, y, x + w - 1, y + h - 1, w - (style["overlap"] if ch.isupper() else style["overlap_other"]), h)
                     paste(ch, x, y, w)
                     placed = True
                     break
                 x = max(r[2] for r in hit) + 2
             y += pitch
         if not placed:
-            raise SystemExit("%s: no room for %r in the picture" % (spec["table"], ch))
+            raise SystemExit("%s: no room for %r in the picture" % (style["table"], ch))
 
     rows = [(ch,) + rects[ch] for ch in order]
     return atlas, rows, baseline
@@ -295,8 +295,8 @@ def c_char(ch):
     return "'%s'" % ch
 
 
-def table_source(spec, rows):
-    lines = ["KFont %s[%d] = {" % (spec["table"], len(rows) + 1)]
+def table_source(style, rows):
+    lines = ["KFont %s[%d] = {" % (style["table"], len(rows) + 1)]
     for ch, x1, y1, x2, y2, adv, h in rows:
         note = "  // %s" % CHAR_NAMES[ch] if ord(ch) > 127 else ("  // space" if ch == " " else "")
         lines.append("    {%s, %d, %d, %d, %d, %d, %d},%s" % (c_char(ch), x1, y1, x2, y2, adv, h, note))
@@ -307,8 +307,8 @@ def table_source(spec, rows):
 
 def header_text(fonts):
     decls = "\n".join("// %s with \"%s\": %d glyphs and the end mark.\nextern KFont %s[%d];"
-                      % (spec["table"], spec["game_name"], len(rows),
-                         spec["table"], len(rows) + 1) for spec, rows in fonts)
+                      % (style["table"], style["game_name"], len(rows),
+                         style["table"], len(rows) + 1) for style, rows in fonts)
     return ("// The glyph tables of the game's two bitmap fonts. Generated by\n"
             "// tools/make_fonts.py together with the font pictures; run the script\n"
             "// instead of editing by hand.\n"
@@ -319,8 +319,8 @@ def header_text(fonts):
 def source_text(fonts):
     body = "\n\n".join(
         "// %s: rectangle (x1, y1)-(x2, y2) inclusive in \"%s\", advance, height.\n%s"
-        % (spec["table"], spec["game_name"], table_source(spec, rows))
-        for spec, rows in fonts)
+        % (style["table"], style["game_name"], table_source(style, rows))
+        for style, rows in fonts)
     return ("// The glyph tables of the game's two bitmap fonts, character codes in\n"
             "// ISO 8859-1. Generated by tools/make_fonts.py together with the font\n"
             "// pictures; run the script instead of editing by hand.\n"
@@ -330,22 +330,22 @@ def source_text(fonts):
 def json_text(fonts):
     """The tables as JSON, one glyph record per line."""
     parts = []
-    for spec, rows in fonts:
+    for style, rows in fonts:
         records = [{"c": ord(ch), "char": ch, "x1": x1, "y1": y1, "x2": x2, "y2": y2, "w": adv, "h": h}
                    for ch, x1, y1, x2, y2, adv, h in rows]
         records.append({"c": 0, "char": "", "x1": 0, "y1": 0, "x2": 0, "y2": 0, "w": 0, "h": 0})
         head = {
-            "picture": spec["game_name"],
-            "file": spec["picture"],
-            "width": spec["atlas"][0],
-            "height": spec["atlas"][1],
+            "picture": style["game_name"],
+            "file": style["picture"],
+            "width": style["atlas"][0],
+            "height": style["atlas"][1],
             "line_height": rows[0][6],
             "characters": "".join(row[0] for row in rows),
         }
         fields = ["  %s: %s" % (json.dumps(k), json.dumps(v, ensure_ascii=False)) for k, v in head.items()]
         recs = ",\n".join("    " + json.dumps(r, ensure_ascii=False) for r in records)
         fields.append('  "records": [\n%s\n  ]' % recs)
-        parts.append(" %s: {\n%s\n }" % (json.dumps(spec["table"]), ",\n".join(" " + f for f in fields)))
+        parts.append(" %s: {\n%s\n }" % (json.dumps(style["table"]), ",\n".join(" " + f for f in fields)))
     text = "{\n" + ",\n".join(parts) + "\n}\n"
     json.loads(text)  # the hand-made layout must still be valid JSON
     return text
@@ -363,10 +363,10 @@ def image_bytes(img, path):
 def outputs():
     fonts = []
     files = {}
-    for spec in (BIG, SMALL):
-        atlas, rows, _ = build_font(spec)
-        fonts.append((spec, rows))
-        files[spec["picture"]] = image_bytes(atlas, spec["picture"])
+    for style in (BIG, SMALL):
+        atlas, rows, _ = build_font(style)
+        fonts.append((style, rows))
+        files[style["picture"]] = image_bytes(atlas, style["picture"])
     files["game/fonttables.h"] = header_text(fonts).encode("ascii")
     files["game/fonttables.cpp"] = source_text(fonts).encode("ascii")
     files["tools/fonts.json"] = json_text(fonts).encode("utf-8")
