@@ -70,7 +70,9 @@ public:
   // Index of the glyph record of c, or -1 (always -1 without picture or table).
   long getCharIndex(char c);
   // How many characters of text go on the next wrapped line of maxwidth
-  // pixels; the character at that index is the break.
+  // pixels. The character at that index is normally the break (a blank, line
+  // end or punctuation); a word too long for the line is cut inside instead.
+  // 0 for a null or empty text.
   long findClosestBreak(char *text, long maxwidth, long kerning);
 
 private:

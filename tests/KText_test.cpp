@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -232,12 +233,21 @@ TEST_F(KTextFixture, EmptyOrMissingTextDrawsNothing) {
   text.drawStringFromLeft("", 0, 0, 0);
   text.drawStringFromLeft((const char *)nullptr, 0, 0, 0);
   text.drawStringFromRight("", 0, 0, 0);
+  text.drawStringFromRight((const char *)nullptr, 0, 0, 0);
   text.drawStringCentered("", 0, 100, 0, 0);
+  text.drawStringCentered((const char *)nullptr, 0, 100, 0, 0);
   text.drawNCharFromLeft((char *)"AB", 0, 0, 0, 0);
+  text.drawNCharFromLeft(nullptr, 5, 0, 0, 0);
   text.drawMultiLine((char *)"", 0, 100, 0, 0, 0, 0);
+  text.drawMultiLine(nullptr, 0, 100, 0, 0, 0, 0);
   text.drawMultiLine((char *)"AB", 10, 5, 0, 0, 0, 0); // negative width
   EXPECT_EQ(pic->calls, "");
+  EXPECT_EQ(text.getStringWidth(nullptr, 0, 3), -1);
+  EXPECT_EQ(text.findClosestBreak(nullptr, 50, 0), 0);
 }
+
+static_assert(!std::is_copy_constructible_v<KText> && !std::is_copy_assignable_v<KText>,
+              "a copy would delete the font picture twice");
 
 TEST(KText, DrawFromRightEndsAtXWithTheGameFont) {
   KText text;
@@ -394,6 +404,12 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"AAAA\nBB CCCC", 0, 55, 0, 0, {{0, 50, "AAAA"}, {0, 70, "BB"}, {0, 90, "CCCC"}}},
         // a word longer than the line is cut, and no letter of it is lost
         WrapCase{"ABCDEFGHIJ", 0, 35, 0, 0, {{0, 50, "ABCD"}, {0, 70, "EFGH"}, {0, 90, "IJ"}}},
+        // a cut line is wider than the box: centring truncates toward zero, (35 - 40) / 2 = -2
+        WrapCase{"ABCDEFGHIJ", 0, 35, 2, 0, {{-2, 50, "ABCD"}, {-2, 70, "EFGH"}, {7, 90, "IJ"}}},
+        // a break at the line's second character is no break: the word is cut after the blank
+        WrapCase{"A BCDEFGHIJ", 0, 35, 0, 0, {{0, 50, "A BC"}, {0, 70, "DEFG"}, {0, 90, "HIJ"}}},
+        // a text that fits is one line: its line ends are skipped like any unknown character
+        WrapCase{"AB\nCD", 0, 200, 0, 0, {{0, 50, "ABCD"}}},
         // a zero-width line still ends: one glyph per line
         WrapCase{"ABC", 0, 0, 0, 0, {{0, 50, "A"}, {0, 70, "B"}, {0, 90, "C"}}}));
 
