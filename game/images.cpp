@@ -29,8 +29,9 @@ bool LoadNewIMG(int slot, const char *file) {
   }
   img.picture->setTextureQuality(true);
   img.frame = 0;
-  img.width = img.frameWidth = (int16_t)img.picture->getWidth();
-  img.height = img.frameHeight = (int16_t)img.picture->getHeight();
+  // Through 32 bits, so a size beyond 16 bits is cut rather than undefined.
+  img.width = img.frameWidth = (int16_t)(int32_t)img.picture->getWidth();
+  img.height = img.frameHeight = (int16_t)(int32_t)img.picture->getHeight();
   return true;
 }
 

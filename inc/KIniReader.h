@@ -5,6 +5,7 @@
 #define KINIREADER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -24,7 +25,7 @@ public:
   bool getString(const char *section, const char *variable, char *buffer, long bufferlen);
   // The value read as a decimal integer; defaultValue when the key is not
   // found, 0 when no text is loaded.
-  long getValue(const char *section, const char *variable, long defaultValue);
+  int32_t getValue(const char *section, const char *variable, long defaultValue);
 
   // Turns the section-header index on or off (on by default). Off, every
   // look-up searches the text from its start; both give the same answers.
@@ -32,7 +33,7 @@ public:
 
   char iniFilename[260]; // name of the file last given to setIni
   char *memIni;          // the loaded text followed by a NUL, or null
-  long memIniLen;        // length of the text without the NUL
+  int32_t memIniLen;     // length of the text without the NUL
 
 private:
   void freeText();

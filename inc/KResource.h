@@ -30,6 +30,9 @@ class KResource : public KObjectListable {
 public:
   KResource();
   ~KResource() override;
+  // A copy would close the same file twice.
+  KResource(const KResource &) = delete;
+  KResource &operator=(const KResource &) = delete;
 
   // Opens a plain file or an archive member by path.
   KResourceResult open(const char *filename, KResourceMode mode);

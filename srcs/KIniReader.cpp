@@ -53,14 +53,20 @@ void KIniReader::freeText() {
 
 // Loads the whole of a file through a resource stream.
 bool KIniReader::setIni(const char *iniFile) {
-  if (!iniFile)
+  if (!iniFile) {
+    freeText();
     return false;
+  }
   // A name the buffer cannot hold is cut (the stream refuses it anyway).
-  snprintf(iniFilename, sizeof(iniFilename), "%s", iniFile);
-  freeText();
+  // Reloading by passing iniFilename itself must not copy it onto itself.
+  if (iniFile != iniFilename)
+    snprintf(iniFilename, sizeof(iniFilename), "%s", iniFile);
 
+  // The old text goes once the name has been used: it may lie inside it.
   KResource res;
-  if (res.open(iniFile, K_RES_READ) != K_RES_OK)
+  KResourceResult opened = res.open(iniFile, K_RES_READ);
+  freeText();
+  if (opened != K_RES_OK)
     return false;
   int size = 0;
   if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(size) != K_RES_OK || size <= 0)
@@ -84,16 +90,22 @@ bool KIniReader::setIni(const char *iniFile) {
 
 // Takes a copy of text held in memory.
 bool KIniReader::setIni(const char *iniFile, long datalength) {
-  freeText();
-  if (!iniFile || datalength < 0)
+  // The length is held as a signed 32-bit count.
+  if (!iniFile || datalength < 0 || datalength > INT32_MAX) {
+    freeText();
     return false;
+  }
+  // Copied before the old text is freed, so the reader may be given its own
+  // text back.
   char *text = (char *)malloc((size_t)datalength + 1);
+  if (text)
+    memcpy(text, iniFile, (size_t)datalength);
+  freeText();
   if (!text)
     return false;
-  memcpy(text, iniFile, (size_t)datalength);
   text[datalength] = 0;
   memIni = text;
-  memIniLen = datalength;
+  memIniLen = (int32_t)datalength;
   buildIndex();
   return true;
 }
@@ -157,11 +169,11 @@ bool KIniReader::getString(const char *section, const char *variable, char *buff
   return true;
 }
 
-long KIniReader::getValue(const char *section, const char *variable, long defaultValue) {
+int32_t KIniReader::getValue(const char *section, const char *variable, long defaultValue) {
   if (!memIni)
     return 0;
   char buffer[256];
   if (!getString(section, variable, buffer, sizeof(buffer)))
-    return defaultValue;
+    return (int32_t)defaultValue;
   return atoi(buffer);
 }

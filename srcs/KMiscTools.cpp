@@ -66,10 +66,11 @@ KMiscTools::MessageBoxHandler g_messageBoxHandler = nullptr;
 KMiscTools::EventDispatcher g_eventDispatcher = nullptr;
 char g_opener[256] = "xdg-open";
 
-// Copies at most max - 1 bytes of src into dst and terminates it.
+// Copies at most max - 1 bytes of src into dst and terminates it. The two
+// may be the same buffer (a path made earlier passed back in).
 void copyCut(char *dst, const char *src, size_t max) {
   size_t n = strnlen(src, max - 1);
-  memcpy(dst, src, n);
+  memmove(dst, src, n);
   dst[n] = 0;
 }
 

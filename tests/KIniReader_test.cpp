@@ -9,6 +9,8 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "KIniReader.h"
@@ -114,6 +116,41 @@ TEST(IniReader, LoadingFromFiles) {
   std::string longName(300, 'x');
   EXPECT_FALSE(ini.setIni(longName.c_str()));
   EXPECT_EQ(strlen(ini.iniFilename), 259u);
+  system(("rm -rf " + dir).c_str());
+}
+
+TEST(IniReader, ReloadingFromItsOwnNameOrTextAndFailedLoads) {
+  static_assert(std::is_same<decltype(KIniReader::memIniLen), int32_t>::value, "a signed 32-bit length");
+  static_assert(std::is_same<decltype(std::declval<KIniReader>().getValue("", "", 0)), int32_t>::value,
+                "a signed 32-bit value");
+  std::string dir = "/tmp/trivello-ini-reload-" + std::to_string(getpid());
+  system(("mkdir -p " + dir).c_str());
+  std::ofstream(dir + "/r.ini", std::ios::binary) << "[s]\nk=from file\n";
+
+  KIniReader ini;
+  ASSERT_TRUE(ini.setIni((dir + "/r.ini").c_str()));
+  ASSERT_TRUE(ini.setIni(ini.iniFilename)); // the name it holds
+  EXPECT_EQ(get(ini, "s", "k"), "from file");
+  ASSERT_TRUE(ini.setIni(ini.memIni, ini.memIniLen)); // the text it holds
+  EXPECT_EQ(get(ini, "s", "k"), "from file");
+  EXPECT_EQ(ini.memIniLen, 16);
+
+  // The name may even lie inside the text being replaced.
+  std::string named = "[s]\nk=x\n" + dir + "/r.ini";
+  load(ini, named);
+  ASSERT_TRUE(ini.setIni(strchr(ini.memIni, '/')));
+  EXPECT_EQ(get(ini, "s", "k"), "from file");
+
+  // Every failed load leaves the reader without text.
+  EXPECT_FALSE(ini.setIni(nullptr));
+  EXPECT_EQ(ini.memIni, nullptr);
+  EXPECT_EQ(ini.memIniLen, 0);
+  load(ini, "[s]\nk=1\n");
+  EXPECT_FALSE(ini.setIni(nullptr, 4));
+  EXPECT_EQ(ini.memIni, nullptr);
+  load(ini, "[s]\nk=1\n");
+  EXPECT_FALSE(ini.setIni("[s]", -1));
+  EXPECT_EQ(ini.getValue("s", "k", 7), 0);
   system(("rm -rf " + dir).c_str());
 }
 

@@ -65,6 +65,12 @@ TEST_F(MiscToolsTest, MakeFilePathResolvesGameNames) {
   }
 }
 
+TEST_F(MiscToolsTest, MakeFilePathTakesBackAPathItMade) {
+  const char *path = KMiscTools::makeFilePath("gfx\\wow.jpg");
+  EXPECT_EQ(KMiscTools::makeFilePath(path), path); // the same static buffer
+  EXPECT_STREQ(KMiscTools::makeFilePath(path), "/Apps/Game.app/Contents/Resources/gfx/wow.jpg");
+}
+
 TEST_F(MiscToolsTest, MakeFilePathCutsLongPathsTo259Bytes) {
   std::string name(400, 'a');
   name[300] = '\\';

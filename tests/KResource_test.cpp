@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "KList.h"
 #include "KMiscTools.h"
 #include "KResource.h"
 #include "KResourceArchive.h"
@@ -239,6 +240,76 @@ TEST_F(ResourceTest, TruncatedArchivesEndTheSearchWithAnError) {
   KResource g;
   ASSERT_EQ(odd.openResource("g.txt", &g), K_RES_OK);
   EXPECT_EQ(g._nSize, 10u); // octal 12
+}
+
+TEST_F(ResourceTest, MemberPositionsAreCountedFromTheMemberStart) {
+  write(root + "/m.tar", tarHeader("pre.txt", 3) + padded("pre") + tarHeader("m.txt", 10) + padded("0123456789") +
+                             std::string(1024, '\0'));
+  ASSERT_EQ(KResource::addArchive((root + "/m.tar").c_str()), K_RES_OK);
+  KResource r;
+  ASSERT_EQ(r.open("m.txt", K_RES_READ), K_RES_OK);
+  char c[3] = {};
+  int pos = -1;
+  r.seek(K_RES_BEGIN, 2);
+  r.seek(K_RES_CURRENT, 3);
+  r.tell(pos);
+  EXPECT_EQ(pos, 5);
+  ASSERT_EQ(r.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "56");
+  r.seek(K_RES_END, 3);
+  ASSERT_EQ(r.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "78");
+  r.close();
+  EXPECT_EQ(r._lpFile, nullptr);
+  EXPECT_EQ(r._nBeginPos, 0u);
+  EXPECT_EQ(r._nSize, 0u);
+  // Closing a member leaves the archive's shared file open.
+  ASSERT_EQ(r.open("m.txt", K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "0123456789");
+}
+
+// A node whose links can be told apart from a KResource's.
+struct Node : KObjectListable {
+  int value = 0;
+};
+
+TEST(ObjectList, ElementsAreLinkedInOrderAndNeverCopiedIntoAList) {
+  Node a, b, c;
+  a.value = 1, b.value = 2, c.value = 3;
+  {
+    KList<Node> list;
+    EXPECT_EQ(list.getHead(), nullptr);
+    EXPECT_EQ(list._lpListNext, &list);
+    EXPECT_EQ(list._lpListPred, &list);
+    list.addToTail(&a);
+    list.addToTail(&b);
+    list.addToTail(&c);
+    EXPECT_EQ(list.getCount(), 3);
+    std::vector<int> order;
+    for (Node *n = list.getHead(); n; n = list.getNext(n))
+      order.push_back(n->value);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+
+    // A copy is outside every list; assigning to a listed node keeps the list whole.
+    Node copy(b);
+    EXPECT_EQ(copy._lpListNext, nullptr);
+    EXPECT_EQ(copy._lpListPred, nullptr);
+    b = copy;
+    EXPECT_EQ(b._lpListPred, &a);
+    EXPECT_EQ(b._lpListNext, &c);
+
+    list.remove(&b);
+    EXPECT_EQ(b._lpListNext, nullptr);
+    EXPECT_EQ(list.getCount(), 2);
+    list.remove(&b); // not in the list any more: nothing changes
+    EXPECT_EQ(list.getCount(), 2);
+    EXPECT_EQ(list.getNext(&a), &c);
+    EXPECT_EQ(c._lpListPred, &a);
+  }
+  // The list's end unlinks what it still held, without deleting it.
+  EXPECT_EQ(a._lpListNext, nullptr);
+  EXPECT_EQ(c._lpListPred, nullptr);
+  EXPECT_EQ(c.value, 3);
 }
 
 TEST_F(ResourceTest, MemberOfAClosedArchiveCannotBeOpened) {

@@ -198,12 +198,15 @@ TEST_F(QuestionsTest, QuestionPicksFollowTheLevelAndNeverRepeatUntilAllWereAsked
     EXPECT_TRUE(puzzles.insert(p).second);
     QuestionAsked[p] = 1;
   }
-  // GameInit clears the marks of ordinary questions only.
+  // GameInit clears the marks of ordinary questions only, and the per-game values.
   QuestionAsked[3] = 1;
+  Jolly = WellDone = Incorrect = 1;
+  Time = 150;
   GameInit();
   EXPECT_EQ(QuestionAsked[3], 0);
   EXPECT_EQ(QuestionAsked[9] + QuestionAsked[10] + QuestionAsked[11], 3);
   EXPECT_EQ(Time, 60);
+  EXPECT_EQ(Jolly + WellDone + Incorrect, 0);
   // The puzzles were all used in this run: their marks clear and they come again.
   EXPECT_GE(PickPuzzle(), 9);
 }
