@@ -408,6 +408,8 @@ bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long h
 {
   if (!userPixelPtr || width < 1 || height < 1)
     return false;
+  // A picture made again gives its earlier texture back first.
+  freePicture();
   size_t count = (size_t)width * height;
   unsigned char *bytes = (unsigned char *)userPixelPtr;
   if (flipEndians) {
@@ -518,6 +520,8 @@ bool KGraphicGL::grabBuffer(bool front)
     free(image);
     return false;
   }
+  // A picture grabbed again gives its earlier texture back first.
+  freePicture();
   sdlReadDrawingPixels(front ? GL_FRONT : GL_BACK, screen);
   for (long y = 0; y < sh; y++) {
     const unsigned char *s = screen + (size_t)(sh - 1 - y) * sw * 4;

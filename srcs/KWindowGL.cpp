@@ -106,6 +106,32 @@ char controlCharacterOfKey(SDL_Keycode sym)
   }
 }
 
+// Modifier keys (Shift, Control, Alt, the system keys, Caps Lock) send no
+// key events of their own, as on the system the engine was made for; their
+// state is read with KInput::isPressed.
+bool isModifierKey(SDL_Scancode scancode)
+{
+  switch (scancode) {
+  case SDL_SCANCODE_LSHIFT:
+  case SDL_SCANCODE_RSHIFT:
+  case SDL_SCANCODE_LCTRL:
+  case SDL_SCANCODE_RCTRL:
+  case SDL_SCANCODE_LALT:
+  case SDL_SCANCODE_RALT:
+  case SDL_SCANCODE_LGUI:
+  case SDL_SCANCODE_RGUI:
+  case SDL_SCANCODE_CAPSLOCK:
+  case SDL_SCANCODE_MODE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The character each key typed when it was last pressed, so that its
+// release carries the same character (SDL sends text with presses only).
+char pressedCharacter[SDL_NUM_SCANCODES];
+
 // Writes bottom-first BGRA pixels as a picture file, the right way up.
 // picformat 0 BMP, 1 JPEG, 2 TGA, 3 PNG. Returns false with the exporter's
 // messages when the file cannot be written.
@@ -163,6 +189,8 @@ KWindowGL::KWindowGL(bool use3D) { init(use3D); }
 void KWindowGL::init(bool use3D)
 {
   SDL_InitSubSystem(SDL_INIT_VIDEO);
+  // A new window starts with the system pointer visible.
+  SDL_ShowCursor(SDL_ENABLE);
   for (int i = 0; i < 256; i++)
     _redTable[i] = _greenTable[i] = _blueTable[i] = i / 255.0f;
   _activeGLContext = _openGLContextWindow = _openGLContextFullScreen = nullptr;
@@ -212,8 +240,7 @@ KWindowGL::~KWindowGL()
   _openGLContextWindow = _openGLContextFullScreen = _activeGLContext = nullptr;
   currentSwapInterval = -1;
   fadeToIntensity(1.0f);
-  if (opened)
-    KInput::showPointer();
+  KInput::showPointer();
   _fullscreen = false;
   _quitGL = false;
   _use3D = false;
@@ -364,12 +391,11 @@ bool KWindowGL::SwitchToResolution(short width, short height, short depth)
   return true;
 }
 
-// Rectangle textures: the ARB, EXT or NV extension.
+// Rectangle textures: the EXT or NV extension. Never set back to false.
 void KWindowGL::detectCaps()
 {
   const char *ext = (const char *)glGetString(GL_EXTENSIONS);
-  if (ext && (strstr(ext, "GL_EXT_texture_rectangle") || strstr(ext, "GL_NV_texture_rectangle") ||
-              strstr(ext, "GL_ARB_texture_rectangle")))
+  if (ext && (strstr(ext, "GL_EXT_texture_rectangle") || strstr(ext, "GL_NV_texture_rectangle")))
     hasRectangleText = true;
 }
 
@@ -412,7 +438,11 @@ void KWindowGL::toggleFullScreen(bool fullscreenState)
   }
   _activeGLContext = _openGLContextWindow;
   SDL_GL_MakeCurrent(_sdlWindow, (SDL_GLContext)_activeGLContext);
-  KInput::initInput(_hwnd);
+  // The input learns of the document window the first time there is one
+  // (a window opened in full screen); later switches keep the pointer's
+  // hide count.
+  if (_hwnd && KInput::_hwnd != _hwnd)
+    KInput::initInput(_hwnd);
   updateDisplayMapping();
 }
 
@@ -542,9 +572,9 @@ void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
     setDefaultWorldView();
 
   if (_hwnd && !_windowFocused && waitForWindowInBack) {
-    while (!isQuit()) {
+    for (;;) {
       processEvents();
-      if (_windowFocused)
+      if (_windowFocused || isQuit())
         break;
       KMiscTools::getClock()->sleep(1);
     }
@@ -836,6 +866,8 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     break;
   }
   case SDL_KEYDOWN: {
+    if (isModifierKey(e->key.keysym.scancode))
+      break;
     // The typed text follows its key press in the queue: take it with it.
     char character = controlCharacterOfKey(e->key.keysym.sym);
     SDL_Event next;
@@ -844,6 +876,9 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
       SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
       character = latin1OfUtf8(next.text.text);
     }
+    int scancode = (int)e->key.keysym.scancode;
+    if (scancode >= 0 && scancode < SDL_NUM_SCANCODES)
+      pressedCharacter[scancode] = character;
     if (_nuxCallback) {
       fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
       ev.type = K_EVENT_KEYDOWN;
@@ -868,14 +903,20 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
       }
     }
     break;
-  case SDL_KEYUP:
+  case SDL_KEYUP: {
+    if (isModifierKey(e->key.keysym.scancode))
+      break;
+    char character = controlCharacterOfKey(e->key.keysym.sym);
+    int scancode = (int)e->key.keysym.scancode;
+    if (scancode >= 0 && scancode < SDL_NUM_SCANCODES && pressedCharacter[scancode])
+      character = pressedCharacter[scancode];
     if (_nuxCallback) {
-      fillEvent(&ev, e, 0, controlCharacterOfKey(e->key.keysym.sym),
-                KInput::virtualKeyOfScancode(e->key.keysym.scancode));
+      fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
       ev.type = K_EVENT_KEYUP;
       deliver(&ev);
     }
     break;
+  }
   default:
     break;
   }

@@ -363,6 +363,62 @@ TEST_F(GraphicTest, PollArrayUploadsRewrittenPixels)
   EXPECT_TRUE(r.allNear(50, 50, 54, 54, Rgba{0, 255, 0, 255}));
 }
 
+TEST_F(GraphicTest, MakingOrGrabbingAgainReleasesTheEarlierTexture)
+{
+  std::vector<uint32_t> px(8 * 8, 0xFF0000FFu);
+  KGraphicGL g;
+  ASSERT_TRUE(g.makePictureFromArray(px.data(), 8, 8, true, false));
+  GLuint first = g.texture;
+  ASSERT_TRUE(g.makePictureFromArray(px.data(), 4, 4, true, false));
+  if (g.texture != first) { // the name may be handed out again once freed
+    EXPECT_FALSE(glIsTexture(first));
+  }
+  GLuint second = g.texture;
+  ASSERT_TRUE(g.grabBackBuffer());
+  if (g.texture != second) {
+    EXPECT_FALSE(glIsTexture(second));
+  }
+  EXPECT_EQ(g.getWidth(), W);
+}
+
+TEST_F(GraphicTest, SquarePictureLoadedAfterARectangleBlitDrawsItself)
+{
+  // The rectangle target of the picture drawn before must not stay on over
+  // the new 2D texture (the load leaves it bound, so the blit binds nothing).
+  KGraphicGL *rect = pattern(100, 50);
+  rect->blitRect(0, 0, 100, 50, 0, 0, false, false);
+  std::string path = dir + "/green64.png";
+  writePng(path, 64, 64, std::vector<uint32_t>(64 * 64, 0xFF00FF00u));
+  KGraphicGL square;
+  ASSERT_TRUE(square.loadPicture(path.c_str(), true, true));
+  ASSERT_EQ(square._glEnum, (uint32_t)GL_TEXTURE_2D);
+  square.blitRect(0, 0, 64, 64, 200, 200, false, false);
+  PixelReader r = capture();
+  EXPECT_TRUE(r.allNear(200, 200, 264, 264, Rgba{0, 255, 0, 255}));
+}
+
+TEST_F(GraphicTest, TextureQualityChangesOnlyThePicturesOwnTexture)
+{
+  // 4 x 4 square (2D texture): two black columns, two white ones, nearest.
+  std::vector<uint32_t> px(4 * 4);
+  for (int i = 0; i < 16; i++)
+    px[i] = (i % 4) < 2 ? 0xFF000000u : 0xFFFFFFFFu;
+  KGraphicGL sharp;
+  ASSERT_TRUE(sharp.makePictureFromArray(px.data(), 4, 4, true, false));
+  sharp.setTextureQuality(false);
+  // Another picture on the rectangle target asks for linear filtering
+  // while the sharp one is still bound to the 2D target.
+  KGraphicGL *soft = pattern(8, 4);
+  soft->setTextureQuality(true);
+  sharp.blitAlphaRectFx(0, 0, 4, 4, 100, 100, 0, 8.0f, 1.0f, false, false, 0, 0);
+  PixelReader r = capture();
+  int greys = 0;
+  for (int x = 86; x < 118; x++)
+    if (r.at(x, 101).r > 20 && r.at(x, 101).r < 235)
+      greys++;
+  EXPECT_EQ(greys, 0);
+}
+
 TEST_F(GraphicTest, BindingCacheBindsOnceAndUntexturedDrawingInvalidatesIt)
 {
   KGraphicGL *a = pattern(64, 64);
@@ -712,19 +768,29 @@ TEST_F(GraphicTest, LinearQualityInterpolatesWheneverThePictureIsScaled)
 
 TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp)
 {
-  KGraphicGL *g = pattern(800, 600);
-  g->blitRect(0, 0, 800, 600, 0, 0, false, false);
-  KGraphicGL grab;
-  ASSERT_TRUE(grab.grabBackBuffer());
-  EXPECT_EQ(grab.getWidth(), 800);
-  EXPECT_EQ(grab.getHeight(), 600);
-  window->setWorldView(0, 0, 0, 1.0f, true);
-  grab.setTextureQuality(false);
-  grab.blitRect(100, 50, 300, 150, 10, 10, false, false);
-  PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 10, 10, 210, 110, [](int x, int y, int *ex, int *ey) {
-              *ex = 100 + x - 10, *ey = 50 + y - 10;
-            }), 0);
+  // With rectangle textures a screen-sized rectangle, without them a
+  // 1024 x 1024 2D texture; blits address both in screen pixels.
+  const bool rectangleCaps[] = {true, false};
+  for (bool rectangleCap : rectangleCaps) {
+    window->setRectangleTexCap(rectangleCap);
+    window->setWorldView(0, 0, 0, 1.0f, true);
+    KGraphicGL *g = pattern(800, 600);
+    g->blitRect(0, 0, 800, 600, 0, 0, false, false);
+    KGraphicGL grab;
+    bool grabbed = grab.grabBackBuffer();
+    window->setRectangleTexCap(true);
+    ASSERT_TRUE(grabbed);
+    EXPECT_EQ(grab._glEnum, rectangleCap ? (uint32_t)GL_TEXTURE_RECTANGLE_ARB : (uint32_t)GL_TEXTURE_2D);
+    EXPECT_EQ(grab._ftextureWIDTH, rectangleCap ? 800 : 1024);
+    EXPECT_EQ(grab.getWidth(), 800);
+    EXPECT_EQ(grab.getHeight(), 600);
+    window->setWorldView(0, 0, 0, 1.0f, true);
+    grab.blitRect(100, 50, 300, 150, 10, 10, false, false);
+    PixelReader r = capture();
+    EXPECT_EQ(mismatches(r, 10, 10, 210, 110, [](int x, int y, int *ex, int *ey) {
+                *ex = 100 + x - 10, *ey = 50 + y - 10;
+              }), 0) << "rectangle " << rectangleCap;
+  }
 }
 
 } // namespace

@@ -78,6 +78,38 @@ TEST(WindowQuit, QuitRequestIsSharedAndClearedByConstructionAndDestruction)
   EXPECT_FALSE(c.isQuit());
 }
 
+TEST(WindowPointer, ConstructionAndDestructionShowTheSystemPointer)
+{
+  KWindowGL *a = new KWindowGL();
+  SDL_ShowCursor(SDL_DISABLE);
+  KWindowGL *b = new KWindowGL(); // a new window resets the pointer
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+
+  // Destruction shows it again, also for a window that was never opened.
+  KInput::initInput(nullptr);
+  KInput::hidePointer();
+  ASSERT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  delete b;
+  EXPECT_TRUE(KInput::_cursorVisibility);
+  EXPECT_EQ(KInput::_cursorVis, 0);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  delete a;
+}
+
+TEST(WindowOpen, DestroyingTheWindowFreesTheSoftwarePointer)
+{
+  // The pointer picture's texture lives in the window's context; a later
+  // window must make its own.
+  MessageBoxRecorder recorder;
+  KWindowGL *w = new KWindowGL();
+  ASSERT_TRUE(w->createGameWindow(400, 300, -1, true, "Pointer"));
+  w->setWorldView(0, 0, 0, 1, true);
+  KInput::displayMouse();
+  ASSERT_NE(KInput::surf_mouse, nullptr);
+  delete w;
+  EXPECT_EQ(KInput::surf_mouse, nullptr);
+}
+
 TEST(WindowOpen, LauncherWindowIsCentredWithItsSize)
 {
   MessageBoxRecorder recorder;
@@ -338,6 +370,29 @@ TEST_F(WindowTest, BackWindowWithoutFocusWaitsUntilFocusReturns)
   pump(3);
 }
 
+TEST_F(WindowTest, BackWindowWaitPumpsOnceEvenWhenQuitIsAlreadyRaised)
+{
+  ManualClock clock;
+  ScopedClock use(&clock);
+  window->setMaxFrameRate(0);
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  pump(3);
+  received.clear();
+  window->setQuit(true);
+  for (int i = 0; i < 4; i++)
+    pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1);
+  // One event after the swap, one more in the wait, which then stops.
+  window->flipBackBuffer(true, false);
+  EXPECT_EQ(ofType(K_EVENT_MOUSEUP).size(), 2u);
+  EXPECT_EQ(clock.sleepCalls, 0u);
+  received.clear();
+  window->flipBackBuffer(false, false); // no wait: only the swap's event
+  EXPECT_EQ(ofType(K_EVENT_MOUSEUP).size(), 1u);
+  window->setQuit(false);
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  pump(3);
+}
+
 TEST_F(WindowTest, PauseDispatchesEventsThroughTheWindow)
 {
   ManualClock clock;
@@ -490,6 +545,28 @@ TEST_F(WindowTest, KeyEventsCarryTheLatin1Character)
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].type, K_EVENT_KEYUP);
   EXPECT_EQ(received[0].nuxKey, K_VK_ESCAPE);
+}
+
+TEST_F(WindowTest, ModifierKeysSendNoEventsAndAReleaseCarriesItsCharacter)
+{
+  const SDL_Scancode modifiers[] = {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, SDL_SCANCODE_LCTRL,
+                                    SDL_SCANCODE_RCTRL,  SDL_SCANCODE_LALT,   SDL_SCANCODE_RALT,
+                                    SDL_SCANCODE_LGUI,   SDL_SCANCODE_CAPSLOCK};
+  for (SDL_Scancode m : modifiers)
+    pushKey(SDL_KEYDOWN, m, SDL_GetKeyFromScancode(m));
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_B, SDLK_b);
+  pushText("B");
+  for (SDL_Scancode m : modifiers)
+    pushKey(SDL_KEYUP, m, SDL_GetKeyFromScancode(m));
+  pushKey(SDL_KEYUP, SDL_SCANCODE_B, SDLK_b);
+  pump(25);
+  ASSERT_EQ(received.size(), 3u);
+  EXPECT_EQ(received[0].type, K_EVENT_KEYDOWN);
+  EXPECT_EQ(received[1].type, K_EVENT_KEYCHAR);
+  EXPECT_EQ(received[2].type, K_EVENT_KEYUP);
+  EXPECT_EQ(received[2].character, 'B'); // the character the key typed
+  EXPECT_EQ(received[2].virtualKey, 11);
+  EXPECT_EQ(received[2].nuxKey, K_VK_B);
 }
 
 TEST_F(WindowTest, MouseButtonsAndDoubleClicks)
@@ -746,8 +823,11 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
   std::vector<uint32_t> px(64 * 64, 0xFF00FF00u); // opaque green
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(px.data(), 64, 64, true, false));
+  KInput::showPointer();
+  KInput::hidePointer();
   window->toggleFullScreen(true);
   settle(true);
+  EXPECT_EQ(KInput::_cursorVis, -1); // the switch keeps the pointer's hide count
   EXPECT_TRUE(window->isFullScreen());
   EXPECT_EQ(window->getWindowHandle(), nullptr);
   EXPECT_TRUE(window->hasFocus());
@@ -775,6 +855,8 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
 
   window->toggleFullScreen(false);
   settle(false);
+  EXPECT_EQ(KInput::_cursorVis, -1);
+  KInput::showPointer();
   EXPECT_FALSE(window->isFullScreen());
   EXPECT_NE(window->getWindowHandle(), nullptr);
   window->setWorldView(0, 0, 0, 1, true);
