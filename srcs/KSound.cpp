@@ -170,6 +170,9 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
     }
     vorbis_info *info = ov_info(&vorbis, -1);
     if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
+      // The channels play mono or stereo only: no sound buffer can be made
+      // for more channels, so fail as making it would, without decoding.
+      if (info) setError(kErrorSoundHeader);
       ov_clear(&vorbis);
       return false;
     }
@@ -468,7 +471,7 @@ bool KSound::loadModule(const char *moduleName) {
   unsigned char *second = makeSoundHandle(2, kModuleRate, 16, kStreamBufferBytes, 1);
   if (!first || !second) {
     releaseAll();
-    setError(kErrorModuleBuffer);
+    if (!first) setError(kErrorModuleBuffer);
     return false;
   }
   _whatPartIsPlaying = 0;
@@ -531,9 +534,10 @@ void KSound::setModulePosition(int position) {
 }
 
 // Renders the module from its start into a raw file of 16-bit signed
-// big-endian stereo frames at 44,100 Hz, until it ends or wraps round, or
-// until more than `maxbytes` / 4 frames are written (0: no limit). Playback
-// is stopped first; the renderer is left at the module's start.
+// big-endian stereo frames at 44,100 Hz, in blocks of 1,024 frames, until it
+// ends or wraps round, or until the frames rendered would exceed `maxbytes` /
+// 4 (0: no limit). Playback is stopped first; the renderer is left at the
+// module's start.
 bool KSound::modToRaw(char *filename, unsigned long maxbytes) {
   {
     KMixer::Guard guard(mixer());
@@ -557,13 +561,14 @@ bool KSound::modToRaw(char *filename, unsigned long maxbytes) {
                             kModuleFrames, frames);
     }
     if (rendered <= 0) break;
+    // The block whose frames take the total past the limit is not written.
+    total += (unsigned long)rendered;
+    if (limit != 0 && total > limit) break;
     toBigEndian(frames, block, (size_t)rendered * 2);
     if (fwrite(block, 1, sizeof(block), file) != sizeof(block)) {
       ok = false;
       break;
     }
-    total += (unsigned long)rendered;
-    if (limit != 0 && total > limit) break;
   }
   if (fclose(file) != 0) ok = false;
   KMixer::Guard guard(mixer());
@@ -715,6 +720,8 @@ bool KSound::openStreamFromRam() {
   _oggFile = 1;
   vorbis_info *info = ov_info(&_vorbisFile, -1);
   if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
+    // No sound buffer can be made for other than mono or stereo.
+    if (info) setError(kErrorSoundHeader);
     releaseAll();
     return false;
   }

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -250,6 +251,24 @@ TEST_F(KSoundTest, MusicMasterChangeAppliesAtTheNextBufferSwitch) {
   for (int i = 2 * 1024; i < 2 * 2100; ++i) ASSERT_EQ(out[i], scaled(ref[i], 127)) << i;
 }
 
+TEST_F(KSoundTest, EveryPlayingStreamFollowsAMusicMasterChange) {
+  int channels = 0;
+  std::vector<int16_t> ref = decodeOgg(kDataDir + "stream.ogg", &channels);
+  ASSERT_EQ(channels, 2);
+  KSound first, second;
+  for (KSound *music : {&first, &second}) {
+    ASSERT_TRUE(music->loadStream((kDataDir + "stream.ogg").c_str()));
+    music->setVolume(100);
+    music->playStream(true);
+  }
+  render(100);
+  KSound::setGlobalVolumes(50, -1);
+  std::vector<int16_t> out = render(2000);
+  // From the first buffer switch (frame 1,024) on, both play at 127.
+  for (int i = 2 * (1024 - 100); i < 2 * 2000; ++i)
+    ASSERT_EQ(out[i], 2 * scaled(ref[i + 200], 127)) << i;
+}
+
 TEST_F(KSoundTest, SamplePlaysTakeTheSlotsInTurn) {
   // A ramp tells copies apart by where they are in it. With three channels,
   // five plays ten frames apart take slots 0, 1, 2, 0, 1: the fourth play
@@ -381,6 +400,22 @@ TEST_F(KSoundTest, OggNameWithoutVorbisDataFails) {
   EXPECT_FALSE(sound.loadSample(wav.c_str(), 100, false, 1));
   EXPECT_FALSE(sound.loadStream(text.c_str()));
   EXPECT_FALSE(sound.pollStream(true));
+}
+
+TEST_F(KSoundTest, OggWithMoreThanTwoChannelsIsRefused) {
+  const std::string path = kDataDir + "surround.ogg";
+  const char *text = "can't create sound header ( makeSoundHandle ) ";
+  KSound sample;
+  EXPECT_FALSE(sample.loadSample(path.c_str(), 100, false, 1));
+  EXPECT_STREQ(sample.getLastError(), text);
+  sample.playSample();
+  EXPECT_FALSE(sample.isPlaying());
+  KSound music;
+  EXPECT_FALSE(music.loadStream(path.c_str()));
+  EXPECT_STREQ(music.getLastError(), text);
+  music.playStream(true);
+  EXPECT_FALSE(music.isPlaying());
+  EXPECT_EQ(render(1)[0], 0);
 }
 
 TEST_F(KSoundTest, LoopingSampleRestartsUntilStopped) {
@@ -549,6 +584,46 @@ TEST_F(KSoundStreamTest, PlayStreamAgainRestartsFromTheFirstSamples) {
   EXPECT_TRUE(startsAt(render(3000), 0, 3000));
 }
 
+TEST_F(KSoundTest, StreamShorterThanABufferPlaysOnceOrLoops) {
+  // The looping choice of this start decides how the first two buffers are
+  // filled, whatever the previous start chose.
+  int channels = 0;
+  std::vector<int16_t> ref = decodeOgg(kDataDir + "short.ogg", &channels);
+  ASSERT_EQ(channels, 2);
+  const int frames = (int)ref.size() / 2;
+  ASSERT_GT(frames, 0);
+  ASSERT_LT(frames, 1024);
+  KSound music;
+  ASSERT_TRUE(music.loadStream((kDataDir + "short.ogg").c_str()));
+  music.setVolume(100);
+  auto playsAt = [&](const std::vector<int16_t> &out, int at) {
+    for (int i = 0; i < frames * 2; ++i)
+      if (out[(size_t)at * 2 + i] != scaled(ref[i], 255)) return false;
+    return true;
+  };
+  auto silent = [](const std::vector<int16_t> &out, int from, int to) {
+    return std::all_of(out.begin() + 2 * from, out.begin() + 2 * to, [](int16_t s) { return s == 0; });
+  };
+
+  music.playStream(true);
+  music.playStream(false);
+  std::vector<int16_t> out = render(4096);
+  EXPECT_TRUE(playsAt(out, 0));
+  EXPECT_TRUE(silent(out, frames, 4096));
+  EXPECT_FALSE(music.isPlaying());
+
+  music.playStream(false);
+  music.playStream(true);
+  out = render(3 * 1024);
+  // Each 1,024-frame buffer holds the whole stream, then silence.
+  for (int b = 0; b < 3; ++b) {
+    SCOPED_TRACE(b);
+    EXPECT_TRUE(playsAt(out, b * 1024));
+    EXPECT_TRUE(silent(out, b * 1024 + frames, (b + 1) * 1024));
+  }
+  EXPECT_TRUE(music.isPlaying());
+}
+
 TEST_F(KSoundStreamTest, StopStreamSilencesAndEnds) {
   music.playStream(true);
   render(3000);
@@ -609,9 +684,19 @@ TEST_F(KSoundStreamTest, MemoryFileCallbacks) {
   KSound::ogg_Seek(&sound, 0, SEEK_SET);
   EXPECT_EQ(KSound::ogg_Read(buf, 4, 4, &sound), 16u);
   EXPECT_EQ(memcmp(buf, "OggS", 4), 0);
+  // Errors are a 0 with errno set, which the decoder takes as a failed read
+  // (a -1 would read as a huge byte count); the end of the data leaves errno.
+  errno = 0;
   EXPECT_EQ(KSound::ogg_Read(buf, (size_t)-1, 2, &sound), 0u);
+  EXPECT_NE(errno, 0);
   EXPECT_EQ(KSound::ogg_Tell(&sound), 16);
+  errno = 0;
   EXPECT_EQ(KSound::ogg_Read(buf, 1, 4, nullptr), 0u);
+  EXPECT_NE(errno, 0);
+  KSound::ogg_Seek(&sound, 0, SEEK_END);
+  errno = 0;
+  EXPECT_EQ(KSound::ogg_Read(buf, 1, 4, &sound), 0u);
+  EXPECT_EQ(errno, 0);
   EXPECT_EQ(KSound::ogg_Seek(nullptr, 0, SEEK_SET), -1);
   EXPECT_EQ(KSound::ogg_Tell(nullptr), -1);
   EXPECT_EQ(KSound::ogg_Close(&sound), -1);
@@ -716,10 +801,13 @@ TEST_F(KSoundModuleTest, ModToRawWritesBlocksUntilTheEndOrTheLimit) {
   struct Case { unsigned long maxbytes; long minBlocks, maxBlocks; } cases[] = {
       // 0: until the module wraps round.
       {0, (kModFrames - 1024) / 1024 + 1, kModFrames / 1024 + 2},
-      // More than maxbytes / 4 frames: whole blocks until the total passes it.
-      {4096, 2, 2},
-      {4097, 2, 2},
-      {8192, 3, 3},
+      // Whole blocks while the frames rendered stay within maxbytes / 4: the
+      // block that would pass it is not written.
+      {4095, 0, 0},
+      {4096, 1, 1},
+      {8191, 1, 1},
+      {8192, 2, 2},
+      {12288, 3, 3},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.maxbytes);
@@ -729,7 +817,12 @@ TEST_F(KSoundModuleTest, ModToRawWritesBlocksUntilTheEndOrTheLimit) {
     EXPECT_EQ(bytes.size() % 4096, 0u);
     EXPECT_GE((long)bytes.size() / 4096, c.minBlocks);
     EXPECT_LE((long)bytes.size() / 4096, c.maxBlocks);
-    EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](unsigned char b) { return b != 0; }));
+    if (c.maxbytes != 0) {
+      EXPECT_LE(bytes.size(), c.maxbytes);
+    }
+    if (c.minBlocks > 0) {
+      EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [](unsigned char b) { return b != 0; }));
+    }
   }
   // The file holds what playback plays, 16-bit big-endian.
   std::string raw = dir + "out.raw";

@@ -21,4 +21,14 @@ oggenc -Q -s 1001 -q 3 --discard-comments -o "$out/stream.ogg" "$tmp/stream.wav"
 sox -D -n -r 22050 -c 1 -b 16 "$tmp/sample.wav" synth 0.2 sine 440 gain -6
 oggenc -Q -s 1002 -q 3 --discard-comments -o "$out/sample.ogg" "$tmp/sample.wav"
 
+# short.ogg: 10 ms stereo at 44,100 Hz (441 frames), shorter than one
+# stream buffer.
+sox -D -n -r 44100 -c 2 -b 16 "$tmp/short.wav" synth 0.01 sine 1000 sine 1500 gain -6
+oggenc -Q -s 1004 -q 3 --discard-comments -o "$out/short.ogg" "$tmp/short.wav"
+
+# surround.ogg: 0.1 s of three channels at 8,000 Hz, which the engine's
+# channels cannot play (the tests check that it is refused).
+sox -D -n -r 8000 -c 3 -b 16 "$tmp/surround.wav" synth 0.1 sine 300 sine 500 sine 700 gain -6
+oggenc -Q -s 1003 -q 0 --discard-comments -o "$out/surround.ogg" "$tmp/surround.wav"
+
 ls -l "$out"
