@@ -100,6 +100,11 @@ private:
                           float dx2, float dy2, bool flipx, bool flipy);
   void genericArbitraryBlit(const float *src, const float *dst);
   void texCoord(float sx, float sy);
+  // Shared steps of the blits: the blend colour scaled by `blend`; the
+  // turn-and-zoom transform about (destX + mx, dy - my) of the Fx blits.
+  void applyBlitColor(float blend);
+  void pushOpaqueFx(float destX, float dy, float mx, float my, float angle, float zoom);
+  bool pushAlphaFx(float destX, float dy, float mx, float my, float angle, float zoom, float blend);
   bool grabBuffer(bool front);
   bool isPixelExact(float x1, float y1, float sw, float sh, float destX, float destY, float w,
                     float h) const;

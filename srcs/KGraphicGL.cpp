@@ -716,6 +716,51 @@ void KGraphicGL::plotPixel(float x1, float y1, float r, float g, float b, float 
 
 // ---- blits ----------------------------------------------------------------------------------
 
+// The colour the alpha blits draw in: the blend colour when one was set,
+// else opaque white, its alpha scaled by `blend`.
+void KGraphicGL::applyBlitColor(float blend)
+{
+  if (_blitColorChanged)
+    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
+  else
+    glColor4f(1, 1, 1, blend);
+}
+
+// Opens the two model-view levels of an opaque Fx blit: moved to the pivot,
+// turned and zoomed, blending off. The caller pops both.
+void KGraphicGL::pushOpaqueFx(float destX, float dy, float mx, float my, float angle, float zoom)
+{
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(destX + mx, dy - my, 0);
+  glRotatef(angle, 0, 0, 1);
+  glScalef(zoom, zoom, 0);
+  glDisable(GL_BLEND);
+  glPushMatrix();
+}
+
+// Opens the two model-view levels of an alpha Fx blit, transformed only when
+// it turns or zooms, with the blit colour and blending set. The caller pops
+// both. Returns whether it transforms.
+bool KGraphicGL::pushAlphaFx(float destX, float dy, float mx, float my, float angle, float zoom,
+                             float blend)
+{
+  bool transform = angle != 0.0f || zoom != 1.0f;
+  glPushMatrix();
+  if (transform) {
+    glTranslatef(destX + mx, dy - my, 0);
+    if (angle != 0.0f)
+      glRotatef(angle, 0, 0, 1);
+    if (zoom != 1.0f)
+      glScalef(zoom, zoom, 0);
+  }
+  applyBlitColor(blend);
+  glEnable(GL_BLEND);
+  glBlendFunc(_sourceAlpha, _destAlpha);
+  glPushMatrix();
+  return transform;
+}
+
 // Opaque copy of the source rectangle with its top-left at the screen point.
 void KGraphicGL::blitRect(float x1, float y1, float x2, float y2, short destX, short destY,
                           bool flipx, bool flipy)
@@ -735,10 +780,7 @@ void KGraphicGL::blitAlphaRect(float x1, float y1, float x2, float y2, short des
   glBlendFunc(_sourceAlpha, _destAlpha);
   short dy = (short)(screenHeight - destY);
   glPushMatrix();
-  if (_blitColorChanged)
-    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha);
-  else
-    glColor4f(1, 1, 1, 1);
+  applyBlitColor(1.0f);
   GenericBlit(x1, y1, x2, y2, destX, dy, flipx, flipy);
   glPopMatrix();
 }
@@ -754,22 +796,7 @@ void KGraphicGL::blitAlphaRectFx(float x1, float y1, float x2, float y2, short d
   short dy = (short)(screenHeight - destY);
   float mx = (x2 - x1) * 0.5f + centerX;
   float my = (y2 - y1) * 0.5f + centerY;
-  bool transform = angle != 0.0f || zoom != 1.0f;
-  glPushMatrix();
-  if (transform) {
-    glTranslatef(destX + mx, dy - my, 0);
-    if (angle != 0.0f)
-      glRotatef(angle, 0, 0, 1);
-    if (zoom != 1.0f)
-      glScalef(zoom, zoom, 0);
-  }
-  if (_blitColorChanged)
-    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
-  else
-    glColor4f(1, 1, 1, blend);
-  glEnable(GL_BLEND);
-  glBlendFunc(_sourceAlpha, _destAlpha);
-  glPushMatrix();
+  bool transform = pushAlphaFx(destX, dy, mx, my, angle, zoom, blend);
   if (transform)
     GenericBlit(x1, y1, x2, y2, (short)(int)(-mx), (short)(int)my, flipx, flipy);
   else
@@ -789,13 +816,7 @@ void KGraphicGL::blitRectFx(float x1, float y1, float x2, float y2, short destX,
   short dy = (short)(screenHeight - destY);
   float mx = (x2 - x1) * 0.5f + centerX;
   float my = (y2 - y1) * 0.5f + centerY;
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glTranslatef(destX + mx, dy - my, 0);
-  glRotatef(angle, 0, 0, 1);
-  glScalef(zoom, zoom, 0);
-  glDisable(GL_BLEND);
-  glPushMatrix();
+  pushOpaqueFx(destX, dy, mx, my, angle, zoom);
   GenericBlit(x1, y1, x2, y2, (short)(int)(-mx), (short)(int)my, flipx, flipy);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -884,13 +905,7 @@ void KGraphicGL::blitRectFxF(float x1, float y1, float x2, float y2, float destX
   float dy = screenHeight - destY;
   float mx = (x2 - x1) * 0.5f + centerX;
   float my = (y2 - y1) * 0.5f + centerY;
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glTranslatef(destX + mx, dy - my, 0);
-  glRotatef(angle, 0, 0, 1);
-  glScalef(zoom, zoom, 0);
-  glDisable(GL_BLEND);
-  glPushMatrix();
+  pushOpaqueFx(destX, dy, mx, my, angle, zoom);
   GenericBlitF(x1, y1, x2, y2, -mx, my, flipx, flipy);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -906,10 +921,7 @@ void KGraphicGL::blitAlphaRectF(float x1, float y1, float x2, float y2, float de
   glBlendFunc(_sourceAlpha, _destAlpha);
   float dy = screenHeight - destY;
   glPushMatrix();
-  if (_blitColorChanged)
-    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha);
-  else
-    glColor4f(1, 1, 1, 1);
+  applyBlitColor(1.0f);
   GenericBlitF(x1, y1, x2, y2, destX, dy, flipx, flipy);
   glPopMatrix();
 }
@@ -925,22 +937,7 @@ void KGraphicGL::blitAlphaRectFxF(float x1, float y1, float x2, float y2, float 
   float dy = screenHeight - destY;
   float mx = (x2 - x1) * 0.5f + centerX;
   float my = (y2 - y1) * 0.5f + centerY;
-  bool transform = angle != 0.0f || zoom != 1.0f;
-  glPushMatrix();
-  if (transform) {
-    glTranslatef(destX + mx, dy - my, 0);
-    if (angle != 0.0f)
-      glRotatef(angle, 0, 0, 1);
-    if (zoom != 1.0f)
-      glScalef(zoom, zoom, 0);
-  }
-  if (_blitColorChanged)
-    glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
-  else
-    glColor4f(1, 1, 1, blend);
-  glEnable(GL_BLEND);
-  glBlendFunc(_sourceAlpha, _destAlpha);
-  glPushMatrix();
+  bool transform = pushAlphaFx(destX, dy, mx, my, angle, zoom, blend);
   if (transform)
     GenericBlitF(x1, y1, x2, y2, -mx, my, flipx, flipy);
   else
