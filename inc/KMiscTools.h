@@ -90,8 +90,9 @@ public:
   typedef void (*EventDispatcher)();
   static void setEventDispatcher(EventDispatcher dispatcher);
   // Replaces the program that opens URLs and documents ("xdg-open" by
-  // default). It is started directly, never through a shell.
-  static void setOpener(const char *program);
+  // default). It is started directly, never through a shell; detached,
+  // unless `waitForExit` asks the launch to return once it has ended (tests).
+  static void setOpener(const char *program, bool waitForExit = false);
 
   static char currentAppPath[260];  // the application folder, empty before initMiscTools
   static char currentFilePath[260]; // the folder holding it; first byte 0 = not initialised

@@ -65,6 +65,7 @@ KClock *g_clock = &g_systemClock;
 KMiscTools::MessageBoxHandler g_messageBoxHandler = nullptr;
 KMiscTools::EventDispatcher g_eventDispatcher = nullptr;
 char g_opener[256] = "xdg-open";
+bool g_waitForOpener = false;
 
 // Copies at most max - 1 bytes of src into dst and terminates it. The two
 // may be the same buffer (a path made earlier passed back in).
@@ -74,15 +75,15 @@ void copyCut(char *dst, const char *src, size_t max) {
   dst[n] = 0;
 }
 
-// Starts `program argument` detached, without a shell, so nothing in the
-// argument is ever interpreted. A double fork leaves no zombie behind.
-void spawnDetached(const char *program, const char *argument) {
+// Starts `program argument` without a shell, so nothing in the argument is
+// ever interpreted. Detached, a double fork leaves no zombie behind; with
+// `waitForExit` the call returns once the program has ended.
+void spawnOpener(const char *program, const char *argument, bool waitForExit) {
   pid_t child = fork();
   if (child < 0)
     return;
   if (child == 0) {
-    pid_t grandchild = fork();
-    if (grandchild == 0) {
+    if (waitForExit || fork() == 0) {
       int devnull = open("/dev/null", O_RDWR);
       if (devnull >= 0) {
         dup2(devnull, STDIN_FILENO);
@@ -302,7 +303,7 @@ void KMiscTools::launchURL(const char *url, bool) {
     return;
   char cut[kUrlMax + 1];
   copyCut(cut, url, sizeof(cut));
-  spawnDetached(g_opener, cut);
+  spawnOpener(g_opener, cut, g_waitForOpener);
 }
 
 // Opens an existing document with the desktop's default application.
@@ -315,7 +316,7 @@ void KMiscTools::launchFile(const char *filename, bool) {
   char path[4096];
   // A relative name starting with '-' is made unambiguous for the opener.
   snprintf(path, sizeof(path), "%s%s", filename[0] == '-' ? "./" : "", filename);
-  spawnDetached(g_opener, path);
+  spawnOpener(g_opener, path, g_waitForOpener);
 }
 
 void KMiscTools::createDirectory(const char *path) {
@@ -364,6 +365,7 @@ KClock *KMiscTools::getClock() { return g_clock; }
 void KMiscTools::setMessageBoxHandler(MessageBoxHandler handler) { g_messageBoxHandler = handler; }
 void KMiscTools::setEventDispatcher(EventDispatcher dispatcher) { g_eventDispatcher = dispatcher; }
 
-void KMiscTools::setOpener(const char *program) {
+void KMiscTools::setOpener(const char *program, bool waitForExit) {
   copyCut(g_opener, program && program[0] ? program : "xdg-open", sizeof(g_opener));
+  g_waitForOpener = waitForExit;
 }
