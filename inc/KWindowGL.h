@@ -85,6 +85,7 @@ private:
   void init(bool use3D);
   void detectCaps();
   void doGammaAdjustment();
+  bool readGammaRamp();
   bool SwitchToResolution(short width, short height, short depth);
   void setUpEventHandlers();
   void disposeHandlers();

@@ -322,18 +322,26 @@ bool KWindowGL::createGameWindow(short width, short height, short depth, bool wi
   currentSwapInterval = -1;
   KGraphicGL::_oldBindedText = kNoTexture;
   updateDisplayMapping();
-  Uint16 r[256], g[256], b[256];
-  if (SDL_GetWindowGammaRamp(_sdlWindow, r, g, b) == 0) {
-    _haveGammaRamp = true;
-    for (int i = 0; i < 256; i++) {
-      _redTable[i] = r[i] / 65535.0f;
-      _greenTable[i] = g[i] / 65535.0f;
-      _blueTable[i] = b[i] / 65535.0f;
-    }
-  }
+  readGammaRamp();
   KGraphicGL::setScreenSize(width, height, depth);
   detectCaps();
   SDL_StartTextInput();
+  return true;
+}
+
+// Keeps the window's current gamma ramp as the tables fades start from;
+// false where the display has none.
+bool KWindowGL::readGammaRamp()
+{
+  Uint16 r[256], g[256], b[256];
+  if (SDL_GetWindowGammaRamp(_sdlWindow, r, g, b) != 0)
+    return false;
+  _haveGammaRamp = true;
+  for (int i = 0; i < 256; i++) {
+    _redTable[i] = r[i] / 65535.0f;
+    _greenTable[i] = g[i] / 65535.0f;
+    _blueTable[i] = b[i] / 65535.0f;
+  }
   return true;
 }
 
@@ -352,14 +360,7 @@ bool KWindowGL::SwitchToResolution(short width, short height, short depth)
     KMiscTools::messageBox("Could not find valid pixel format", "openGL error");
     return false;
   }
-  Uint16 r[256], g[256], b[256];
-  if (SDL_GetWindowGammaRamp(_sdlWindow, r, g, b) == 0) {
-    _haveGammaRamp = true;
-    for (int i = 0; i < 256; i++) {
-      _redTable[i] = r[i] / 65535.0f;
-      _greenTable[i] = g[i] / 65535.0f;
-      _blueTable[i] = b[i] / 65535.0f;
-    }
+  if (readGammaRamp()) {
     for (float f = 1.0f; f >= 0.0f; f -= 0.001f)
       fadeToIntensity(f);
   }
