@@ -95,64 +95,71 @@ enum {
 
 // ---- flow and screens --------------------------------------------------------
 
-extern int16_t CUR_SCR;
-extern int16_t CUR_BUT;
-extern int16_t PRV_BUT;
-extern int16_t ACT_BUT;
-extern int32_t ButtDown;
-extern int16_t mx, my;
-extern int32_t StartGame;
-extern int32_t Finish;
-extern int32_t Timer;
-extern int32_t IntroTimer;
-extern int16_t QuestionM;
-extern int16_t UPTXT;
-extern int32_t AllAnswered;
-extern char lastchar;
+extern int16_t CUR_SCR;     // current screen number (enum Screen in screens.h); starts at the launcher
+extern int16_t CUR_BUT;     // GUI button under the pointer this frame, 0 for none
+extern int16_t PRV_BUT;     // the last non-zero CUR_BUT, to notice a change of hovered button
+extern int16_t ACT_BUT;     // one more than the current screen's number of buttons
+extern int32_t ButtDown;    // left mouse button sampled this frame (1 down)
+extern int16_t mx, my;      // pointer position sampled this frame by the click routine
+extern int32_t StartGame;   // 1 once the launcher's Start button was pressed
+extern int32_t Finish;      // 1 asks the current frame loop to end (quit)
+extern int32_t Timer;       // timestamp: program start, set again by screens 1, 6, 8; paces the credit line
+extern int32_t IntroTimer;  // timestamp: title logo animation; on the game screen the question clock
+extern int16_t QuestionM;   // delay in ms before the next logo animation step (150, 250, 260 or 2000)
+extern int16_t UPTXT;       // which credit line the title shows, 0 to 5
+extern int32_t AllAnswered; // skip-ahead request set by F9: every later question is a hard one
+extern char lastchar;       // last character typed (from the event callback), 0 for none
 
 // ---- engine objects ----------------------------------------------------------
 
-extern KWindow *launchWindow, *gameWindow;
-extern KText *ktext_font, *ktext_small;
-extern KGraphic *surf_Pointer, *surf_Pointer2, *surf_PointerS;
-extern KSound *snd_Click, *snd_Over, *snd_Clap, *snd_Clear, *snd_Swirl, *snd_Pop, *snd_Set, *snd_Move,
-    *snd_Levelup;
-extern ImageSlot IMG[MAX_IMAGES];
-extern KSound *SND[MAX_SOUNDS];
-extern GuiButton GUIButton[MAX_BUTTONS];
+extern KWindow *launchWindow, *gameWindow;                // the launcher and the game window
+extern KText *ktext_font;                                 // the big font, "gfx\letters01.tga"
+extern KText *ktext_small;                                // the small font, "gfx\letters02.png"
+extern KGraphic *surf_Pointer, *surf_Pointer2, *surf_PointerS; // pointer, pointer over a button, its shadow
+extern KSound *snd_Click, *snd_Over, *snd_Clap, *snd_Clear, *snd_Swirl; // the effects the screens play
+extern KSound *snd_Pop, *snd_Set, *snd_Move, *snd_Levelup; // loaded with the others, never played
+extern ImageSlot IMG[MAX_IMAGES];                         // pictures of the current screen (enum ImageSlotIndex)
+extern KSound *SND[MAX_SOUNDS];                           // music streams: [1] title music, [3] game music
+extern GuiButton GUIButton[MAX_BUTTONS];                  // buttons of the current screen; [0] never used
 
 // ---- game, players and questions ---------------------------------------------
 
-extern QuestionRecord Question[MAX_QUESTION_RECORDS];
-extern int16_t MAX_QUESTIONS, MAX_PUZZLES;
-extern int32_t QuestionAsked[MAX_QUESTION_RECORDS];
-extern int16_t CUR_QUE;
-extern int16_t QuestionType;
-extern int16_t PuzzleType;
-extern float Blocks[4][3], ABlocks[4][3];
-extern int16_t Time;
-extern int32_t StartLevel;
-extern int32_t WellDone, Incorrect, OutofTime;
-extern int32_t GetReady;
-extern int16_t Getr;
-extern float Getz;
-extern int32_t LevelComplete;
-extern int16_t Points;
-extern int16_t Clicked;
-extern int32_t OkShow[4];
-extern int32_t Jolly, StartJolly;
-extern int32_t JollyTimer;
-extern int16_t RandomHelp;
-extern Player_t Player[MAX_PLAYER_RECORDS];
-extern int16_t Max_Players, Cur_Player;
-extern int32_t ShowScores;
-extern int32_t ShowHighscores;
-extern OnlineScore_t OnlineScore[MAX_ONLINE_SCORES];
-extern char ManagerName[32];
-extern int16_t bufferPosition;
-extern int32_t SubmitScore, Submitted;
-extern int32_t CleanUp;
+extern QuestionRecord Question[MAX_QUESTION_RECORDS]; // the question table of the chosen language
+extern int16_t MAX_QUESTIONS, MAX_PUZZLES;   // ordinary questions and photo puzzles loaded
+extern int32_t QuestionAsked[MAX_QUESTION_RECORDS]; // 1 = that record was already asked
+extern int16_t CUR_QUE;      // index of the current question record
+extern int16_t QuestionType; // category of the current question, -1 for none (puzzles)
+extern int16_t PuzzleType;   // -1 ordinary question, 0 fade-in, 1 zoom-out, 2 tile reveal
+extern float Blocks[4][3];   // tile reveal: tenths of a second at which each tile has faded, 0 never
+extern float ABlocks[4][3];  // tile reveal: each tile's starting opacity (1.0)
+extern int16_t Time;         // tenths of a second used on the current question, 0 to 150
+extern int32_t StartLevel;   // 1 while a question is on screen
+extern int32_t WellDone;     // 1 while the result of a correct answer is shown
+extern int32_t Incorrect;    // 1 while the result of a wrong answer is shown
+extern int32_t OutofTime;    // 1 while the result of a time-out is shown
+extern int32_t GetReady;     // 1 while the next-question panel waits for a click
+extern int16_t Getr;         // rotation of that panel, -180 up to 0
+extern float Getz;           // zoom of that panel, 0 up to 1.0
+extern int32_t LevelComplete; // must be 0 for a question to be drawn; nothing sets it
+extern int16_t Points;       // points of the last answer, -1000 after a skill penalty
+extern int16_t Clicked;      // answer box (1 to 4) clicked on the current question, 0 before
+extern int32_t OkShow[4];    // 1 while answer box 1..4 is shown (the jolly hides two)
+extern int32_t Jolly;        // 1 once the jolly was used
+extern int32_t StartJolly;   // 1 while the jolly button's animation runs
+extern int32_t JollyTimer;   // timestamp of the last jolly animation step
+extern int16_t RandomHelp;   // which hint (1 to 3) the next-question panel shows
+extern Player_t Player[MAX_PLAYER_RECORDS]; // player records; the first Max_Players are in use
+extern int16_t Max_Players;  // players in the game, 1 to 6
+extern int16_t Cur_Player;   // index of the player whose turn it is
+extern int32_t ShowScores;   // 1 while the results table covers the title screen
+extern int32_t ShowHighscores; // 1 while the online top ten covers the title screen
+extern OnlineScore_t OnlineScore[MAX_ONLINE_SCORES]; // the top ten as last fetched
+extern char ManagerName[32];   // the name typed for the online top ten
+extern int16_t bufferPosition; // caret index in the name being typed
+extern int32_t SubmitScore;    // 1 while the name-entry form is shown
+extern int32_t Submitted;      // 1 once the online check was made for the player whose lives ran out
+extern int32_t CleanUp;        // caret blink state, toggled every 1000 ms
 
-extern GameValues GV;
+extern GameValues GV; // the preferences record, stored as the file "prefs"
 
 #endif

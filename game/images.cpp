@@ -65,3 +65,27 @@ void DrawIMG(short slot, short x, short y, short mode, short angle, float zoom, 
     break;
   }
 }
+
+// The slot's picture, or null for an empty or unknown slot.
+static KGraphic *SlotPicture(short slot) { return slot >= 0 && slot < MAX_IMAGES ? IMG[slot].picture : nullptr; }
+
+void BlitIMG(short slot, float x1, float y1, float x2, float y2, short x, short y) {
+  if (KGraphic *g = SlotPicture(slot))
+    g->blitRect(x1, y1, x2, y2, x, y, false, false);
+}
+
+void BlitIMGAlpha(short slot, float x1, float y1, float x2, float y2, short x, short y) {
+  if (KGraphic *g = SlotPicture(slot))
+    g->blitAlphaRect(x1, y1, x2, y2, x, y, false, false);
+}
+
+void BlitIMGFx(short slot, float x1, float y1, float x2, float y2, short x, short y, float angle, float zoom,
+               float blend) {
+  if (KGraphic *g = SlotPicture(slot))
+    g->blitAlphaRectFx(x1, y1, x2, y2, x, y, angle, zoom, blend, false, false, 0, 0);
+}
+
+void FillRectUsing(short slot, float x1, float y1, float x2, float y2, float r, float g, float b, float blend) {
+  if (KGraphic *pic = SlotPicture(slot))
+    pic->drawRect(x1, y1, x2, y2, r, g, b, blend);
+}

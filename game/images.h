@@ -13,4 +13,15 @@ void DrawIMG(short slot, short x, short y, short mode, short angle, float zoom, 
 // Deletes the slot's picture, leaving it empty.
 void FreeIMG(int slot);
 
+// Copies the rectangle (x1, y1)-(x2, y2) of the slot's picture to (x, y):
+// opaque, with the picture's alpha, or rotated, zoomed and blended. An empty
+// slot draws nothing.
+void BlitIMG(short slot, float x1, float y1, float x2, float y2, short x, short y);
+void BlitIMGAlpha(short slot, float x1, float y1, float x2, float y2, short x, short y);
+// Fills the screen rectangle (x1, y1)-(x2, y2) with a colour, through the
+// slot's picture (any picture can draw a plain rectangle); nothing when empty.
+void FillRectUsing(short slot, float x1, float y1, float x2, float y2, float r, float g, float b, float blend);
+void BlitIMGFx(short slot, float x1, float y1, float x2, float y2, short x, short y, float angle, float zoom,
+               float blend);
+
 #endif

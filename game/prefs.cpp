@@ -1,7 +1,8 @@
 // Reading and writing the preferences record "prefs" (see prefs.h).
 #include "prefs.h"
 
-#include <unistd.h> // mkstemp, fsync, close
+#include <sys/stat.h> // fchmod, umask
+#include <unistd.h>   // mkstemp, fsync, close
 
 #include <cstdio>
 #include <cstring>
@@ -74,6 +75,10 @@ bool WritePrefs(const char *path) {
   int fd = mkstemp(&tmp[0]);
   if (fd < 0)
     return false;
+  // mkstemp makes the file private; give it the mode a plain fopen would.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   bool ok = write(fd, bytes, sizeof(bytes)) == (ssize_t)sizeof(bytes) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (ok)

@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri
-  xvfb xauth
+  xvfb xauth xdotool imagemagick x11-utils
   libstb-dev libvorbis-dev libogg-dev libdumb1-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil

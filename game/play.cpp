@@ -1,0 +1,563 @@
+// The game screen and the level start screen (see play.h).
+#include "play.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "KInput.h"
+#include "KText.h"
+
+#include "clock.h"
+#include "entry.h"
+#include "images.h"
+#include "online.h"
+#include "players.h"
+#include "puzzle.h"
+#include "questions.h"
+#include "screens.h"
+
+namespace {
+
+// Top-left corners of the four answer boxes.
+const short kBoxX[4] = {63, 483, 63, 483};
+const short kBoxY[4] = {461, 461, 533, 533};
+const int16_t kJollyButton = 5;
+const int16_t kJollyLastFrame = 8;
+
+// Extra lives: (score reached, extra lives granted so far), tested from the top.
+const struct {
+  int32_t score;
+  int16_t granted;
+} kExtraLives[] = {{60000, 5}, {50000, 4}, {40000, 3}, {30000, 2}, {20000, 1}, {10000, 0}};
+
+bool ResultShown() { return WellDone || Incorrect || OutofTime; }
+bool QuestionIdle() { return !ResultShown() && !GetReady; }
+bool AnswerBox(int16_t n) { return n >= 1 && n <= 4; }
+
+const QuestionRecord &CurrentQuestion() {
+  if (CUR_QUE < 0 || CUR_QUE >= MAX_QUESTION_RECORDS)
+    CUR_QUE = 0;
+  return Question[CUR_QUE];
+}
+
+bool InSkillCategory(const Player_t &p) { return QuestionType >= 0 && p.skill == QuestionType; }
+
+void TakeLife(Player_t &p) {
+  if (p.lives > 0)
+    p.lives--;
+}
+
+bool AnyPlayerAlive() {
+  for (int i = 0; i < Max_Players && i < MAX_PLAYER_RECORDS; i++)
+    if (Player[i].lives > 0)
+      return true;
+  return false;
+}
+
+// The picture that goes with a new question: the photo, or the artwork of
+// the sport and various categories.
+void LoadQuestionPicture(const QuestionRecord &q) {
+  if (HasPhoto(q)) {
+    // A photo question shows no category, so it cannot earn double points or
+    // cost the skill penalty through a category it does not show.
+    QuestionType = CATEGORY_NONE;
+    char file[64];
+    if (PhotoFileName(q, file, sizeof(file)))
+      LoadNewIMG(SLOT_PICTURE, file);
+    return;
+  }
+  if (strstr(q.ID, "Sp"))
+    LoadNewIMG(SLOT_PICTURE, "gfx\\sport.jpg");
+  if (strstr(q.ID, "Att"))
+    LoadNewIMG(SLOT_PICTURE, "gfx\\various.jpg");
+  QuestionType = CategoryAtPick(q, QuestionType);
+}
+
+// The same player goes on after the next-question panel.
+void ContinueWithPanel() {
+  GetReady = 1;
+  OutofTime = 0;
+  Getr = -180;
+  Getz = 0;
+  WellDone = 0;
+  Incorrect = 0;
+}
+
+void SmallCentered(const char *text, long y, long kerning = 0) {
+  if (ktext_small)
+    ktext_small->drawStringCentered(text, 0, 800, y, kerning);
+}
+
+void BigCentered(const char *text, long y) {
+  if (ktext_font)
+    ktext_font->drawStringCentered(text, 0, 800, y, 0);
+}
+
+// ---- drawing of the game screen, in frame order ----
+
+// The question's picture area when no result or panel is shown.
+void DrawQuestionArea() {
+  const QuestionRecord &q = CurrentQuestion();
+  if (HasPhoto(q)) {
+    if (PuzzleType == PUZZLE_NONE)
+      DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+    else
+      DrawPuzzle();
+    return;
+  }
+  QuestionType = CategoryWhileShown(q, QuestionType);
+  if (strstr(q.ID, "Geo"))
+    BlitIMG(SLOT_INGAME, 0, 601, 400, 900, 191, 28);
+  if (strstr(q.ID, "St"))
+    BlitIMG(SLOT_INGAME, 401, 601, 800, 900, 191, 28);
+  if (strstr(q.ID, "Sp") || strstr(q.ID, "Att"))
+    DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+  if (strstr(q.ID, "Lett")) {
+    BlitIMG(SLOT_INGAME, 801, 0, 1000, 300, 191, 28);
+    BlitIMG(SLOT_INGAME, 801, 300, 1000, 600, 390, 28);
+  }
+  if (strstr(q.ID, "Sci")) {
+    BlitIMG(SLOT_INGAME, 801, 601, 1000, 900, 191, 28);
+    BlitIMG(SLOT_INGAME, 0, 900, 200, 1000, 390, 27);
+    BlitIMG(SLOT_INGAME, 201, 900, 400, 1000, 390, 127);
+    BlitIMG(SLOT_INGAME, 401, 900, 600, 1000, 390, 227);
+  }
+}
+
+// A highlight strip over answer box `box` (1 to 4): right or wrong.
+void Strip(int16_t box, bool right) {
+  if (!AnswerBox(box))
+    return;
+  short x = (short)(kBoxX[box - 1] + 4), y = (short)(kBoxY[box - 1] + 4);
+  if (right)
+    BlitIMG(SLOT_INGAME, 647, 988, 895, 1021, x, y);
+  else
+    BlitIMG(SLOT_INGAME, 647, 953, 895, 986, x, y);
+}
+
+void DrawHighlights() {
+  if (Clicked > 0 && WellDone == 1)
+    Strip(Clicked, true);
+  if ((Incorrect == 1 || OutofTime == 1) && GV.showCorrect == 1)
+    Strip(CurrentQuestion().Solution, true); // only a Solution of 1 to 4 has a box
+  if (Clicked > 0 && Incorrect == 1)
+    Strip(Clicked, false);
+}
+
+void DrawJolly() {
+  if (StartJolly == 1 && ElapsedMs(JollyTimer) >= 200) {
+    IMG[SLOT_JOLLY].frame++;
+    JollyTimer = Now();
+    if (IMG[SLOT_JOLLY].frame >= kJollyLastFrame)
+      StartJolly = 0;
+  }
+  DrawIMG(SLOT_JOLLY, 320, 441, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+}
+
+void DrawQuestionTexts() {
+  if (GetReady != 0 || !ktext_small)
+    return;
+  const QuestionRecord &q = CurrentQuestion();
+  SmallCentered(q.Text, 385, -1);
+  const char *answers[4] = {q.Answer1, q.Answer2, q.Answer3, q.Answer4};
+  // Where each answer is centred: (x1, x2, y).
+  const short where[4][3] = {{75, 315, 473}, {484, 724, 473}, {75, 315, 545}, {484, 724, 545}};
+  for (int i = 0; i < 4; i++)
+    if (OkShow[i] == 1)
+      ktext_small->drawStringCentered(answers[i], where[i][0], where[i][1], where[i][2], 0);
+}
+
+void DrawSidePanel() {
+  if (!ktext_font)
+    return;
+  const Player_t &p = CurrentPlayer();
+  ktext_font->drawStringCentered((long)p.lives, 690, 740, 68, 0);
+  ktext_font->drawStringCentered((long)p.score, 690, 740, 137, 0);
+  ktext_font->drawStringCentered((long)p.questionNumber, 690, 740, 234, 0);
+  ktext_font->drawStringCentered(PanelLevelName(p.level), 690, 740, 305, 0);
+}
+
+void DrawResult() {
+  char text[48];
+  if (WellDone == 1) {
+    DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+    if (Points != 0 && CurrentPlayer().questionNumber <= 44) {
+      snprintf(text, sizeof(text), "SCORE: %d", Points);
+      BigCentered(text, 305);
+    }
+  }
+  if (Incorrect == 1) {
+    DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+    if (Points == -1000) {
+      snprintf(text, sizeof(text), "SKILL PENALTY: %d", -1000);
+      BigCentered(text, 305);
+    }
+  }
+}
+
+// The next-question panel turns and grows in; once whole it waits with its texts.
+void PanelStep() {
+  if (GetReady == 1 && Getr < 0 && ElapsedMs(IntroTimer) >= 10) {
+    IntroTimer = Now();
+    Getr++;
+    Getz += 0.007f;
+    if (Getz > 1.0f)
+      Getz = 1.0f;
+  }
+  if (GetReady == 1 && Getz == 1.0f) {
+    IntroTimer = Now(); // no time-out while the panel waits
+    char text[32];
+    snprintf(text, sizeof(text), "Player %d", Cur_Player + 1);
+    SmallCentered(text, 75);
+    SmallCentered("CLICK MOUSE", 265);
+    SmallCentered("FOR NEXT QUESTION", 285);
+  }
+}
+
+void DrawHint() {
+  if (GetReady != 1)
+    return;
+  bool italian = GV.language == 1;
+  switch (RandomHelp) {
+  case 1:
+    SmallCentered(italian ? "tip: ottieni vita extra ogni 10.000 punti" : "hint: get an extra life every 10.000 points",
+                  385);
+    break;
+  case 2:
+    SmallCentered(italian ? "tip: clicca la J per usare il jolly" : "hint: click the J to use the jolly", 375);
+    SmallCentered(italian ? "che elimina 2 risposte sbagliate" : "it will eliminate 2 wrong answers for you", 395);
+    break;
+  case 3:
+    SmallCentered(italian ? "tip: i punti ottenuti aumentano in base al" : "hint: every level of difficulty gives you",
+                  375);
+    SmallCentered(italian ? "livello di difficolt\xE0 raggiunto" : "more points of each correct answer", 395);
+    break;
+  default:
+    break;
+  }
+}
+
+void UpdateTime() {
+  if (WellDone || Incorrect || GetReady)
+    return;
+  uint32_t tenths = ElapsedMs(IntroTimer) / 100;
+  Time = (int16_t)(tenths > 150 ? 150 : tenths); // a stalled frame cannot push it past the clock
+}
+
+// The time bar shrinks from the top; its colour row changes at Time 100.
+void DrawTimeBar() {
+  FillRectUsing(SLOT_INGAME, 23, 300, 100, Time + 148, 0, 0, 0, 1);
+  float row = 1000 + Time / 100;
+  for (int y = Time + 149; y <= 298; y++)
+    BlitIMG(SLOT_INGAME, 0, row, 75, row + 1, 24, (short)y);
+  if (ktext_font)
+    ktext_font->drawStringCentered((long)(15 - Time / 10), 0, 120, 320, 0);
+}
+
+} // namespace
+
+// ---- rules ------------------------------------------------------------------
+
+int16_t PointsFor(int16_t time, int16_t level, bool skillCategory) {
+  if (time < 0)
+    time = 0;
+  if (time > 150)
+    time = 150;
+  if (level < 0)
+    level = 0;
+  if (level > 2)
+    level = 2;
+  int multiplier = skillCategory ? 2 : 1;
+  return (int16_t)((11 - time / 15) * multiplier * (level + 1) * 50);
+}
+
+bool GrantExtraLife(Player_t &p) {
+  for (const auto &step : kExtraLives) {
+    if (p.score >= step.score && p.extraLives == step.granted) {
+      p.lives++;
+      p.extraLives++;
+      return true; // at most one life per question
+    }
+  }
+  return false;
+}
+
+void EnterGameScreen() {
+  IntroTimer = Now();
+  StartLevel = 0;
+  Jolly = 0;
+}
+
+bool NewQuestion() {
+  RandomHelp = (int16_t)(rand() % 3 + 1);
+  for (int b = 1; b <= 4; b++)
+    GUIButton[b].state = 1;
+  Player_t &p = CurrentPlayer();
+  if (GrantExtraLife(p))
+    PlaySound(snd_Clear);
+  if (AllAnswered == 1) {
+    p.questionNumber = 40;
+    p.level = 2;
+  }
+  if ((p.questionNumber == 14 && p.level == 0) || (p.questionNumber == 29 && p.level == 1)) {
+    p.level++;
+    GoToScreen(SCREEN_LEVEL_START);
+    return false;
+  }
+  p.questionNumber++;
+  PuzzleType = PUZZLE_NONE;
+  for (int i = 0; i < 4; i++)
+    OkShow[i] = 1;
+  Clicked = 0;
+  int16_t pick = PickQuestion(p.level);
+  if (pick < 0) { // a file without questions of this level: the game cannot go on
+    EndGame();
+    return false;
+  }
+  CUR_QUE = pick;
+  if (IsPuzzleNumber(p.questionNumber)) {
+    PreparePuzzle();
+    int16_t puzzle = PickPuzzle();
+    if (puzzle >= 0)
+      CUR_QUE = puzzle;
+    else
+      PuzzleType = PUZZLE_NONE; // no puzzle left: the ordinary question stays
+  }
+  StartLevel = 1;
+  QuestionAsked[CUR_QUE] = 1;
+  IntroTimer = Now();
+  Time = 0; // the clock of the new question starts at 0, not where the last one stopped
+  LoadQuestionPicture(CurrentQuestion());
+  return true;
+}
+
+void CheckTimeOut() {
+  // Not while the next-question panel waits: a stalled frame there must not
+  // cost a life for a question that is not on screen.
+  if (ResultShown() || GetReady || ElapsedMs(IntroTimer) < kAnswerTimeMs)
+    return;
+  Player_t &p = CurrentPlayer();
+  TakeLife(p);
+  OutofTime = 1;
+  if (Max_Players == 1)
+    GiveJollyBack();
+  if (p.lives == 0)
+    LoadNewIMG(SLOT_PICTURE, "gfx\\youlose.jpg");
+  IntroTimer = Now();
+  PlaySound(snd_Swirl);
+  StartLevel = 0;
+}
+
+void AnswerCorrect(int16_t box) {
+  PlaySound(snd_Clap);
+  Player_t &p = CurrentPlayer();
+  Points = PointsFor(Time, p.level, InSkillCategory(p));
+  p.score += Points;
+  p.answers++;
+  WellDone = 1;
+  StartLevel = 0;
+  Clicked = box;
+  if (p.questionNumber == kLastQuestion && p.level == 2)
+    p.lives = 0; // the game is finished
+  LoadNewIMG(SLOT_PICTURE, Points > 975 ? "gfx\\wow.jpg" : "gfx\\welldone.jpg");
+  if (p.questionNumber == kLastQuestion)
+    LoadNewIMG(SLOT_PICTURE, "gfx\\endgame.jpg");
+  IntroTimer = Now();
+  if (Jolly == 0)
+    IMG[SLOT_JOLLY].frame = 0;
+}
+
+void AnswerWrong(int16_t box) {
+  Points = 0;
+  PlaySound(snd_Click);
+  Player_t &p = CurrentPlayer();
+  if (InSkillCategory(p)) {
+    p.score -= 1000;
+    Points = -1000;
+  }
+  Incorrect = 1;
+  Clicked = box;
+  StartLevel = 0;
+  TakeLife(p);
+  if (Max_Players == 1)
+    GiveJollyBack();
+  if (p.lives == 0) {
+    LoadNewIMG(SLOT_PICTURE, "gfx\\youlose.jpg");
+  } else {
+    LoadNewIMG(SLOT_PICTURE, "gfx\\incorrect.jpg");
+    if (p.questionNumber == kLastQuestion && p.level == 2) {
+      LoadNewIMG(SLOT_PICTURE, "gfx\\endgame.jpg");
+      p.lives = 0;
+    }
+  }
+  IntroTimer = Now();
+  if (p.score < 0)
+    p.score = 0;
+}
+
+void UseJolly() {
+  Jolly = 1;
+  StartJolly = 1;
+  GUIButton[kJollyButton].state = 0;
+  int16_t solution = CurrentQuestion().Solution;
+  // Two of the shown wrong answers go (fewer when fewer are left, so the
+  // draw always ends; with a Solution outside 1..4 any two may go).
+  int removable = 0;
+  for (int k = 1; k <= 4; k++)
+    if (k != solution && OkShow[k - 1] == 1)
+      removable++;
+  for (int left = removable < 2 ? removable : 2; left > 0;) {
+    int k = rand() % 4 + 1;
+    if (k != solution && OkShow[k - 1] == 1) {
+      OkShow[k - 1] = 0;
+      GUIButton[k].state = -1;
+      left--;
+    }
+  }
+}
+
+void GiveJollyBack() {
+  GUIButton[kJollyButton].state = 1;
+  Jolly = 0;
+  IMG[SLOT_JOLLY].frame = 0;
+}
+
+bool NextPlayerWithLives() {
+  int n = Max_Players < 1 ? 1 : (Max_Players > 6 ? 6 : Max_Players);
+  for (int step = 1; step <= n; step++) { // one round at most
+    int candidate = (Cur_Player + step) % n;
+    if (Player[candidate].lives > 0) {
+      Cur_Player = (int16_t)candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+void EndGame() {
+  if (Max_Players > 1) {
+    ShowScores = 1;
+    NamePlayers();
+    sortCategory();
+  }
+  GoToScreen(SCREEN_TITLE);
+}
+
+TurnEndResult TurnEnd() {
+  IntroTimer = Now();
+  Player_t &p = CurrentPlayer();
+  if (p.lives <= 0 && Submitted == 0) {
+    Submitted = 1;
+    if (GV.submitOnline == 1 && p.score > 500 && isOnlineScore() == 1) {
+      snprintf(ManagerName, sizeof(ManagerName), "%s", "Your Name");
+      bufferPosition = 0;
+      SubmitScore = 1;
+      return TURN_FRAME_ENDS;
+    }
+  }
+  if (Incorrect == 0 && OutofTime == 0 && Submitted == 0) { // a right answer that did not end the game
+    ContinueWithPanel();
+    return TURN_GOES_ON;
+  }
+  Incorrect = WellDone = Submitted = OutofTime = 0;
+  GetReady = 1;
+  Getr = -180;
+  Getz = 0;
+  ShowScores = 0;
+  if (!AnyPlayerAlive()) {
+    EndGame();
+    return TURN_SCREEN_CHANGED;
+  }
+  NextPlayerWithLives();
+  if (Max_Players <= 1) {
+    ContinueWithPanel();
+    return TURN_GOES_ON;
+  }
+  GoToScreen(SCREEN_LEVEL_START);
+  return TURN_SCREEN_CHANGED;
+}
+
+// ---- screens ------------------------------------------------------------------
+
+void DrawGameScreen() {
+  if (QuestionIdle() && !StartLevel && !LevelComplete && !NewQuestion())
+    return;
+  CheckTimeOut();
+  DrawIMG(SLOT_INGAME, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+  if (OutofTime == 0)
+    FillRectUsing(SLOT_INGAME, 248, 71, 535, 269, 0, 0, 0, 1);
+  if (CurrentPlayer().lives <= 0 && OutofTime == 1)
+    DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+  if (QuestionIdle() && !LevelComplete)
+    DrawQuestionArea();
+  DrawHighlights();
+  DrawJolly();
+  DrawQuestionTexts();
+  DrawSidePanel();
+  if (SubmitScore == 1) {
+    DrawNameEntry();
+    return;
+  }
+  if (ResultShown() && ElapsedMs(IntroTimer) >= kResultTimeMs) {
+    TurnEnd();
+    return;
+  }
+  DrawResult();
+  PanelStep();
+  DrawHint();
+  if (GetReady == 1)
+    BlitIMGFx(SLOT_INGAME, 630, 905, 956, 950, 230, 150, Getr, Getz, 1.0f);
+  UpdateTime();
+  if (OutofTime == 1 || GetReady == 1)
+    return;
+  DrawTimeBar();
+}
+
+void ClickGame() {
+  // Keys at a shared keyboard: 1-4 or A-D answer, J uses the jolly, Space or
+  // Return dismiss the panel. Each acts once per press, like a click.
+  bool dismissKey = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
+  int16_t keyButton = 0;
+  const EKeyboardLayout answerKeys[4][2] = {
+      {K_VK_1, K_VK_A}, {K_VK_2, K_VK_B}, {K_VK_3, K_VK_C}, {K_VK_4, K_VK_D}};
+  for (int k = 0; k < 4; k++)
+    if ((KeyHit(answerKeys[k][0]) | KeyHit(answerKeys[k][1])) && GUIButton[k + 1].state > 0)
+      keyButton = (int16_t)(k + 1);
+  if (KeyHit(K_VK_J) && GUIButton[kJollyButton].state > 0)
+    keyButton = kJollyButton;
+
+  bool mouse = ButtDown != 0;
+  int16_t button = mouse ? CUR_BUT : keyButton;
+  bool dismiss = mouse ? Inside(mx, my, 0, 0, 800, 600) : dismissKey;
+  if (!mouse && !dismissKey && keyButton == 0)
+    return;
+  Player_t &p = CurrentPlayer();
+  int16_t solution = CurrentQuestion().Solution;
+  bool idle = QuestionIdle();
+  if (!(dismiss && GetReady == 1 && p.lives > 0) && !(button == kJollyButton && Jolly == 0 && idle) &&
+      !(AnswerBox(button) && idle))
+    return;
+  if (mouse)
+    waitForMouseButton(gameWindow);
+  if (dismiss && GetReady == 1 && p.lives > 0)
+    GetReady = 0;
+  else if (button == kJollyButton)
+    UseJolly();
+  else if (button == solution)
+    AnswerCorrect(button);
+  else
+    AnswerWrong(button);
+}
+
+void DrawLevelStartScreen() {
+  DrawIMG(SLOT_NEW_LEVEL, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+  BigCentered("CLICK MOUSE TO START", 100);
+  int16_t level = CurrentPlayer().level;
+  if (level == 1)
+    BlitIMG(SLOT_NEW_LEVEL, 220, 606, 600, 680, 220, 503);
+  else if (level == 2)
+    BlitIMG(SLOT_NEW_LEVEL, 220, 688, 600, 762, 220, 503);
+  if (Cur_Player > 0) // the label of the player whose turn it is
+    BlitIMG(SLOT_NEW_LEVEL, 801, 52 * Cur_Player - 52, 950, 52 * Cur_Player - 2, 452, 24);
+}
