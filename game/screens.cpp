@@ -309,7 +309,11 @@ void FreeSounds() {
     FreeSample(*s);
 }
 
+void (*g_soundObserver)(KSound *sound) = nullptr;
+
 void PlaySound(KSound *sound) {
+  if (g_soundObserver)
+    g_soundObserver(sound);
   if (sound)
     sound->playSample();
 }

@@ -80,6 +80,8 @@ void LoadSounds();
 void FreeSounds();
 // Plays a sample when it exists.
 void PlaySound(KSound *sound);
+// Told of every sample the screens play (tests only; null otherwise).
+extern void (*g_soundObserver)(KSound *sound);
 // Starts the title music (SND[1]) unless it plays; stops the game music.
 void StartTitleMusic();
 // Starts the game music (SND[3]) unless it plays; stops the title music.
