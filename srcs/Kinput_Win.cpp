@@ -207,7 +207,10 @@ void KInput::showPointer()
 {
   _cursorVisibility = true;
   while (_cursorVis < 0) {
-    SDL_ShowCursor(SDL_ENABLE);
+    // Without the video subsystem (no window yet, or after the last one
+    // closed) SDL has no pointer to show; only the count changes.
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+      SDL_ShowCursor(SDL_ENABLE);
     _cursorVis++;
   }
 }
@@ -217,7 +220,8 @@ void KInput::hidePointer()
 {
   _cursorVisibility = false;
   while (_cursorVis >= 0) {
-    SDL_ShowCursor(SDL_DISABLE);
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+      SDL_ShowCursor(SDL_DISABLE);
     _cursorVis--;
   }
 }
