@@ -1,0 +1,161 @@
+"""Drives the real trivello binary as a person would: a private X server
+(Xvfb), a copy of the application folder, xdotool for the mouse and the
+keyboard, ImageMagick's import for screenshots.
+
+Every session starts its own Xvfb on a free display and stops it, and the
+game, when the session ends. Screenshots are kept in the output folder so a
+failure can be looked at.
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from PIL import Image
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Session:
+    def __init__(self, app_dir, out_dir, screen="1024x768x24"):
+        self.out_dir = out_dir
+        os.makedirs(out_dir, exist_ok=True)
+        self.tmp = tempfile.mkdtemp(prefix="trivello-e2e-")
+        self.app = os.path.join(self.tmp, "Trivello")
+        shutil.copytree(app_dir, self.app, symlinks=False)
+        self.res = os.path.join(self.app, "Contents", "Resources")
+        prefs = os.path.join(self.res, "prefs")
+        if os.path.exists(prefs):
+            os.remove(prefs)
+        self.xvfb = None
+        self.game = None
+        self.window = None
+        self.shots = 0
+        self._start_xvfb(screen)
+
+    # ---- set-up -------------------------------------------------------------
+    def _start_xvfb(self, screen):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                                     pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.time() + 10
+        while not number.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        check(number.strip().isdigit(), "Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(), SDL_AUDIODRIVER="dummy",
+                        LIBGL_ALWAYS_SOFTWARE="1")
+
+    def write_resource(self, name, data):
+        path = os.path.join(self.res, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+    def prefs(self):
+        path = os.path.join(self.res, "prefs")
+        return open(path, "rb").read() if os.path.exists(path) else None
+
+    def start(self):
+        self.game = subprocess.Popen([os.path.join(self.app, "trivello")], env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.window = self.wait_window(400, 300)
+
+    # ---- the window -------------------------------------------------------------
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True).stdout
+
+    def wait_window(self, width, height, timeout=15):
+        """The id of the game's window once it is mapped at width x height."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            for wid in self.xdotool("search", "--onlyvisible", "--name", "Trivello").split():
+                geometry = self.xdotool("getwindowgeometry", wid)
+                if f"Geometry: {width}x{height}" in geometry:
+                    return wid
+            check(self.game.poll() is None, f"the game ended (status {self.game.returncode})")
+            time.sleep(0.1)
+        raise Failure(f"no {width}x{height} Trivello window within {timeout} s")
+
+    def click(self, x, y, hold=0.15):
+        """A person's click: the button stays down for a few frames."""
+        self.xdotool("mousemove", "--window", self.window, x, y)
+        time.sleep(0.05)
+        self.xdotool("mousedown", 1)
+        time.sleep(hold)
+        self.xdotool("mouseup", 1)
+        time.sleep(0.15)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", "--window", self.window, x, y)
+        time.sleep(0.1)
+
+    def key(self, name, hold=0.12):
+        self.xdotool("keydown", "--window", self.window, name)
+        time.sleep(hold)
+        self.xdotool("keyup", "--window", self.window, name)
+        time.sleep(0.1)
+
+    def type_text(self, text):
+        self.xdotool("type", "--window", self.window, "--delay", "120", text)
+
+    def screenshot(self, name):
+        """The window's pixels, also saved as <out>/<nn>-<name>.png."""
+        self.shots += 1
+        path = os.path.join(self.out_dir, f"{self.shots:02d}-{name}.png")
+        subprocess.run(["import", "-window", self.window, path], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return Image.open(path).convert("RGB")
+
+    def wait_exit(self, timeout):
+        try:
+            return self.game.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def close(self):
+        if self.game and self.game.poll() is None:
+            self.game.kill()
+            self.game.wait()
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+# ---- pixels ---------------------------------------------------------------------
+def near(a, b, tolerance):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def crop_differs(img1, img2, box, min_pixels=20, tolerance=40):
+    """Whether the two pictures differ in at least min_pixels of the box."""
+    a, b = img1.crop(box), img2.crop(box)
+    count = 0
+    for p, q in zip(a.getdata(), b.getdata()):
+        if not near(p, q, tolerance):
+            count += 1
+    return count >= min_pixels
+
+
+def matches_picture(shot, picture_path, at, box, tolerance=48, share=0.9):
+    """Whether the screenshot shows the picture's box (in picture pixels) at
+    screen position `at`: the share of pixels within tolerance."""
+    pic = Image.open(picture_path).convert("RGB").crop(box)
+    x, y = at
+    region = shot.crop((x, y, x + pic.width, y + pic.height))
+    good = sum(1 for p, q in zip(pic.getdata(), region.getdata()) if near(p, q, tolerance))
+    return good >= share * pic.width * pic.height
