@@ -52,7 +52,6 @@ protected:
     std::ifstream in(resDir + "/prefs", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  void press(int x, int y) { clickLater(x, y); }
   // Presses the button at (x, y) for the next frame; released while waited for.
   void clickLater(int x, int y) {
     mouseX = x;
@@ -61,6 +60,15 @@ protected:
     pressed() = true;
   }
   static bool &pressed();
+  // The fake clock lets go of a pressed button while the program waits.
+  void releaseMouseWhileWaiting() {
+    clock.onSleep = [this](uint32_t) {
+      if (pressed()) {
+        pressed() = false;
+        KInput::injectMouse(true, mouseX, mouseY, false);
+      }
+    };
+  }
   // Holds Escape for the next frame; let go while the program waits.
   void escapeLater() { KInput::injectKey(K_VK_ESCAPE, true); }
 
@@ -122,12 +130,7 @@ TEST_F(EntryTest, WithoutPrefsTheGameOpensFullScreenInEnglishWithTexturesTicked)
       escapeLater();
     }
   };
-  clock.onSleep = [this](uint32_t) {
-    if (pressed()) {
-      pressed() = false;
-      KInput::injectMouse(true, mouseX, mouseY, false);
-    }
-  };
+  releaseMouseWhileWaiting();
   EXPECT_EQ(TrivelloMain(), 0);
   EXPECT_TRUE(g_sawGameWindow);
   EXPECT_TRUE(g_gameWindowWasFullScreen);
@@ -152,12 +155,7 @@ TEST_F(EntryTest, LauncherChoicesAreSavedAndTheTitleQuitEndsTheGame) {
       clickLater(393, 512); // Quit
     }
   };
-  clock.onSleep = [this](uint32_t) {
-    if (pressed()) {
-      pressed() = false;
-      KInput::injectMouse(true, mouseX, mouseY, false);
-    }
-  };
+  releaseMouseWhileWaiting();
   ASSERT_EQ(TrivelloMain(), 0);
   EXPECT_TRUE(g_sawGameWindow);
   EXPECT_FALSE(g_gameWindowWasFullScreen);

@@ -159,3 +159,20 @@ def matches_picture(shot, picture_path, at, box, tolerance=48, share=0.9):
     region = shot.crop((x, y, x + pic.width, y + pic.height))
     good = sum(1 for p, q in zip(pic.getdata(), region.getdata()) if near(p, q, tolerance))
     return good >= share * pic.width * pic.height
+
+
+def run(name, body):
+    """Runs body(session) on a new session from sys.argv (APP_DIR OUT_DIR) and
+    prints the closing line CTest reads; the exit status says the same."""
+    import sys
+    s = Session(sys.argv[1], sys.argv[2])
+    try:
+        body(s)
+        print(f"e2e {name}: 1 passed, 0 failed")
+        return 0
+    except Failure as e:
+        print(f"e2e {name} failed: {e}")
+        print(f"e2e {name}: 0 passed, 1 failed")
+        return 1
+    finally:
+        s.close()

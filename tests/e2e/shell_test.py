@@ -10,70 +10,60 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from driver import Failure, Session, check, crop_differs, matches_picture  # noqa: E402
+from driver import check, run, crop_differs, matches_picture  # noqa: E402
 
 
-def main(app_dir, out_dir):
-    s = Session(app_dir, out_dir)
-    try:
-        gfx = os.path.join(s.res, "gfx")
-        # Windowed, so the 800x600 window can be found; everything else as new.
-        s.write_resource("prefs", bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68))
-        s.start()
+def main(s):
+    gfx = os.path.join(s.res, "gfx")
+    # Windowed, so the 800x600 window can be found; everything else as new.
+    s.write_resource("prefs", bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68))
+    s.start()
+    time.sleep(0.5)
+    shot = s.screenshot("launcher")
+    check(matches_picture(shot, os.path.join(gfx, "launcher.png"), (0, 0), (0, 0, 400, 120)),
+          "the launcher's artwork is not on screen")
+
+    s.click(163, 243)  # Italiano
+    s.click(199, 282)  # Start
+    s.window = s.wait_window(800, 600)
+    time.sleep(1.0)
+    title = s.screenshot("title")
+    check(matches_picture(title, os.path.join(gfx, "back.jpg"), (560, 150), (560, 150, 800, 400)),
+          "the title's background is not on screen")
+    logo_box = (255, 11, 316, 81)
+    frames = [title]
+    for i in range(8):
         time.sleep(0.5)
-        shot = s.screenshot("launcher")
-        check(matches_picture(shot, os.path.join(gfx, "launcher.png"), (0, 0), (0, 0, 400, 120)),
-              "the launcher's artwork is not on screen")
+        frames.append(s.screenshot(f"logo{i}"))
+    check(any(crop_differs(frames[0], f, logo_box) for f in frames[1:]), "the title's logo does not animate")
 
-        s.click(163, 243)  # Italiano
-        s.click(199, 282)  # Start
-        s.window = s.wait_window(800, 600)
-        time.sleep(1.0)
-        title = s.screenshot("title")
-        check(matches_picture(title, os.path.join(gfx, "back.jpg"), (560, 150), (560, 150, 800, 400)),
-              "the title's background is not on screen")
-        logo_box = (255, 11, 316, 81)
-        frames = [title]
-        for i in range(8):
-            time.sleep(0.5)
-            frames.append(s.screenshot(f"logo{i}"))
-        check(any(crop_differs(frames[0], f, logo_box) for f in frames[1:]), "the title's logo does not animate")
+    s.click(393, 374)  # Options
+    time.sleep(0.3)
+    options = s.screenshot("options")
+    check(matches_picture(options, os.path.join(gfx, "back.jpg"), (143, 154), (275, 638, 780, 700), share=0.8),
+          "the options panel is not on screen")
+    s.click(185, 325)  # show the correct answer
+    time.sleep(0.3)
+    ticked = s.screenshot("options-ticked")
+    check(crop_differs(options, ticked, (165, 309, 202, 346)), "no tick appeared for the show-correct option")
+    s.click(400, 453)  # OK
+    time.sleep(0.3)
+    prefs = s.prefs()
+    check(prefs is not None and len(prefs) == 80, f"prefs is {None if prefs is None else len(prefs)} bytes")
+    check(prefs[0:4] == bytes([0, 90, 0, 60]), f"volumes {prefs[0:4].hex()}")
+    check(prefs[8:12] == bytes([0, 0, 0, 1]), "windowed")
+    check(prefs[16:18] == bytes([0, 1]), "Italian")
+    check(prefs[24:28] == bytes([0, 0, 0, 1]), "show the correct answer")
+    check(prefs[20:24] == bytes(4), "online stays off")
+    s.screenshot("title-again")
 
-        s.click(393, 374)  # Options
-        time.sleep(0.3)
-        options = s.screenshot("options")
-        check(matches_picture(options, os.path.join(gfx, "back.jpg"), (143, 154), (275, 638, 780, 700), share=0.8),
-              "the options panel is not on screen")
-        s.click(185, 325)  # show the correct answer
-        time.sleep(0.3)
-        ticked = s.screenshot("options-ticked")
-        check(crop_differs(options, ticked, (165, 309, 202, 346)), "no tick appeared for the show-correct option")
-        s.click(400, 453)  # OK
-        time.sleep(0.3)
-        prefs = s.prefs()
-        check(prefs is not None and len(prefs) == 80, f"prefs is {None if prefs is None else len(prefs)} bytes")
-        check(prefs[0:4] == bytes([0, 90, 0, 60]), f"volumes {prefs[0:4].hex()}")
-        check(prefs[8:12] == bytes([0, 0, 0, 1]), "windowed")
-        check(prefs[16:18] == bytes([0, 1]), "Italian")
-        check(prefs[24:28] == bytes([0, 0, 0, 1]), "show the correct answer")
-        check(prefs[20:24] == bytes(4), "online stays off")
-        s.screenshot("title-again")
-
-        s.move(393, 512)
-        started = time.time()
-        s.click(393, 512, hold=0.05)  # Quit
-        status = s.wait_exit(3)
-        check(status == 0, f"Quit: exit status {status}")
-        check(time.time() - started < 1.5, f"Quit took {time.time() - started:.2f} s")
-        print("e2e shell: 1 passed, 0 failed")
-        return 0
-    except Failure as e:
-        print(f"e2e shell failed: {e}")
-        print("e2e shell: 0 passed, 1 failed")
-        return 1
-    finally:
-        s.close()
+    s.move(393, 512)
+    s.click(393, 512, hold=0.05)  # Quit
+    released = time.time()
+    status = s.wait_exit(3)
+    check(status == 0, f"Quit: exit status {status}")
+    check(time.time() - released < 1.0, f"Quit took {time.time() - released:.2f} s after the click")
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(run("shell", main))
