@@ -114,7 +114,7 @@ char *KWeb::callURL(const char *paramURL, bool asynchronous) { return openURL(pa
 // Frees the previous body, then fetches the URL into a fresh NUL-ended buffer.
 char *KWeb::openURL(const char *paramURL, bool /*displayProgress*/) {
   freeDataBuffer();
-  if (paramURL == nullptr || paramURL[0] == '\0' || !globalInit())
+  if (!globalInit() || paramURL == nullptr || paramURL[0] == '\0')
     return nullptr;
   Download d;
   d.cap = gMaxBodyBytes;
