@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "KGraphic.h"
 #include "KInput.h"
 #include "KText.h"
 #include "globals.h"
 #include "support/CannedHttpServer.h"
 #include "support/ManualClock.h"
+#include "support/NullGraphic.h"
 
 using testsupport::CannedHttpServer;
 
 namespace {
 
 // A picture that records rectangles and opaque blits and does nothing else.
-class RecordingGraphic : public KGraphic {
+class RecordingGraphic : public testsupport::NullGraphic {
 public:
   std::vector<std::array<float, 4>> rects;
   std::vector<std::array<float, 6>> blits; // source corners and destination
@@ -34,35 +34,6 @@ public:
     blits.push_back({x1, y1, x2, y2, (float)dx, (float)dy});
   }
   void blitAlphaRect(float, float, float, float, short, short, bool, bool) override { glyphs++; }
-  bool loadPicture(const char *, bool, bool) override { return true; }
-  void freePicture() override {}
-  float getWidth() override { return 1024; }
-  float getHeight() override { return 1024; }
-  void setTextureQuality(bool) override {}
-  void drawLine(float, float, float, float, float, float, float, float) override {}
-  void plotPixel(float, float, float, float, float, float) override {}
-  void blitRectFx(float, float, float, float, short, short, float, float, bool, bool, float, float) override {}
-  void blitAlphaRectFx(float, float, float, float, short, short, float, float, float, bool, bool, float,
-                       float) override {}
-  void blitTiledRect(short, short, short, short, float, float) override {}
-  void blitArbitraryQuad(float, float, float, float, float, float, float, float, float, float, float, float,
-                         float, float, float, float) override {}
-  void blitRectF(float, float, float, float, float, float, bool, bool) override {}
-  void blitRectFxF(float, float, float, float, float, float, float, float, bool, bool, float, float) override {}
-  void blitAlphaRectF(float, float, float, float, float, float, bool, bool) override {}
-  void blitAlphaRectFxF(float, float, float, float, float, float, float, float, float, bool, bool, float,
-                        float) override {}
-  void setAlphaMode(bool) override {}
-  void stretchAlphaRect(float, float, float, float, float, float, float, float, float, float, bool,
-                        bool) override {}
-  bool grabBackBuffer() override { return false; }
-  bool grabFrontBuffer() override { return false; }
-  void setColorKey(bool, uint8_t, uint8_t, uint8_t) override {}
-  void allowTextureWrap(bool) override {}
-  void setBlitColor(float, float, float, float) override {}
-  bool makePictureFromArray(uint32_t *, long, long, bool, bool) override { return false; }
-  void pollArray() override {}
-  void selectTexture() override {}
 };
 
 // Every glyph 10 pixels wide, except 'W' at 30.
