@@ -53,8 +53,9 @@ ScoreServer::ScoreServer(ScoreStore &store, const ServerOptions &options)
   set_payload_max_length(1024);
   set_read_timeout(3, 0);
   set_write_timeout(3, 0);
-  set_keep_alive_max_count(5);
-  set_keep_alive_timeout(2);
+  // One request per connection: the game makes one per fetch anyway, and an
+  // idle kept-alive connection would hold one of the few worker threads.
+  set_keep_alive_max_count(1);
   installRoutes();
 }
 
