@@ -87,6 +87,33 @@ double percentile(const std::vector<double> &sorted, double p) {
   return sorted[std::min(i, sorted.size() - 1)];
 }
 
+// Prints the figures and checks that nothing was lost; true when clean.
+bool report(const std::vector<Request> &requests, double wall, scores::ScoreStore &store, int submits,
+            unsigned threads) {
+  int errors = 0, ok = 0;
+  std::vector<double> latencies;
+  for (const Request &r : requests) {
+    errors += r.status != 200;
+    ok += r.submit && r.body == "ok";
+    latencies.push_back(r.seconds * 1000);
+  }
+  std::sort(latencies.begin(), latencies.end());
+  int64_t stored = store.countStored();
+  std::vector<scores::Entry> top = store.topTen();
+  bool topRight = top.size() == 10;
+  for (size_t i = 0; topRight && i < top.size(); i++)
+    topRight = top[i].score == 500 + submits - (int)i;
+  long lost = (long)(ok - stored);
+
+  printf("score server load: %d submits + %d reads at once, %u worker threads\n", submits, submits, threads);
+  printf("  wall %.3f s, %.0f requests/s\n", wall, requests.size() / wall);
+  printf("  latency ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", percentile(latencies, 50),
+         percentile(latencies, 90), percentile(latencies, 99), latencies.back());
+  printf("  errors %d, submits stored %lld (\"ok\" replies %d), lost %ld, top ten %s\n", errors,
+         (long long)stored, ok, lost, topRight ? "right" : "WRONG");
+  return errors == 0 && lost == 0 && topRight;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -133,27 +160,7 @@ int main(int argc, char **argv) {
   server.stop();
   serving.join();
 
-  int errors = 0, ok = 0;
-  std::vector<double> latencies;
-  for (const Request &r : requests) {
-    errors += r.status != 200;
-    ok += r.submit && r.body == "ok";
-    latencies.push_back(r.seconds * 1000);
-  }
-  std::sort(latencies.begin(), latencies.end());
-  int64_t stored = store.countStored();
-  std::vector<scores::Entry> top = store.topTen();
-  bool topRight = top.size() == 10;
-  for (size_t i = 0; topRight && i < top.size(); i++)
-    topRight = top[i].score == 500 + submits - (int)i;
-  long lost = (long)(ok - stored);
-
-  printf("score server load: %d submits + %d reads at once, %u worker threads\n", submits, submits, threads);
-  printf("  wall %.3f s, %.0f requests/s\n", wall, requests.size() / wall);
-  printf("  latency ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", percentile(latencies, 50),
-         percentile(latencies, 90), percentile(latencies, 99), latencies.back());
-  printf("  errors %d, submits stored %lld (\"ok\" replies %d), lost %ld, top ten %s\n", errors,
-         (long long)stored, ok, lost, topRight ? "right" : "WRONG");
+  bool clean = report(requests, wall, store, submits, threads);
   std::filesystem::remove_all(dir);
-  return errors == 0 && lost == 0 && topRight ? 0 : 1;
+  return clean ? 0 : 1;
 }

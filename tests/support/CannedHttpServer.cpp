@@ -30,12 +30,14 @@ int bindLoopback(int *port) {
 
 } // namespace
 
+// Binds a free loopback port and starts serving on a thread of its own.
 CannedHttpServer::CannedHttpServer(Handler handler) : _handler(std::move(handler)) {
   _listener = bindLoopback(&_port);
   if (_listener >= 0 && listen(_listener, 16) == 0)
     _thread = std::thread([this] { serve(); });
 }
 
+// Stops serving and joins the thread.
 CannedHttpServer::~CannedHttpServer() {
   _stopping = true;
   if (_thread.joinable())
@@ -44,13 +46,16 @@ CannedHttpServer::~CannedHttpServer() {
     close(_listener);
 }
 
+// "http://127.0.0.1:<port>".
 std::string CannedHttpServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(_port); }
 
+// The request targets received so far.
 std::vector<std::string> CannedHttpServer::targets() {
   std::lock_guard<std::mutex> lock(_lock);
   return _targets;
 }
 
+// A whole reply: status line, length, the extra headers, the body.
 CannedHttpServer::Reply CannedHttpServer::http(int status, const std::string &body,
                                                const std::string &extraHeaders) {
   Reply r;
@@ -59,6 +64,7 @@ CannedHttpServer::Reply CannedHttpServer::http(int status, const std::string &bo
   return r;
 }
 
+// A loopback port nothing listens on.
 int CannedHttpServer::refusedPort() {
   int port = 0;
   int fd = bindLoopback(&port);
