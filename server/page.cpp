@@ -3,8 +3,12 @@
 
 namespace scores {
 
-// Pairs joined by commas; names never hold a comma (the name rule).
+// Pairs joined by commas; names never hold a comma (the name rule). An empty
+// table is a lone comma: the game reads it as no rows, where an empty body
+// would count as a failed request and the view would not open.
 std::string plainTopTen(const std::vector<Entry> &top) {
+  if (top.empty())
+    return ",";
   std::string reply;
   for (const Entry &e : top) {
     if (!reply.empty())

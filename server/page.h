@@ -11,7 +11,8 @@
 
 namespace scores {
 
-// "name,score,name,score,..." best first (ISO-8859-1, no trailing comma).
+// "name,score,name,score,..." best first (ISO-8859-1, no trailing comma);
+// "," for an empty table.
 std::string plainTopTen(const std::vector<Entry> &top);
 // ISO-8859-1 bytes as UTF-8.
 std::string latin1ToUtf8(std::string_view latin1);

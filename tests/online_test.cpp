@@ -185,6 +185,14 @@ TEST_F(OnlineTest, TopTenButtonWithTheServerUpAndDown) {
   }
   EXPECT_STREQ(OnlineScore[0].name, "Ann");
   EXPECT_EQ(OnlineScore[1].score, 800);
+  {
+    CannedHttpServer server(answering(",")); // what an empty table sends
+    std::string base = server.baseUrl();
+    setScoreServer(base.c_str());
+    EXPECT_EQ(GetHighScores(), 1);
+    EXPECT_STREQ(OnlineScore[0].name, "");
+    strcpy(OnlineScore[0].name, "Ann");
+  }
   std::string down = "http://127.0.0.1:" + std::to_string(CannedHttpServer::refusedPort());
   setScoreServer(down.c_str());
   EXPECT_EQ(GetHighScores(), 0);
