@@ -34,6 +34,10 @@ bool RateLimiter::allow(const std::string &address, double nowSeconds) {
       double refilled = it->second.tokens + (nowSeconds - it->second.last) * capacity / 60.0;
       it = refilled >= capacity ? _buckets.erase(it) : std::next(it);
     }
+    // Still full (many addresses submitting at once): start afresh rather
+    // than grow without bound; each address gains at most one burst.
+    if (_buckets.size() >= kMaxTracked)
+      _buckets.clear();
   }
   auto found = _buckets.try_emplace(address, Bucket{capacity, nowSeconds});
   Bucket &b = found.first->second;
@@ -43,6 +47,12 @@ bool RateLimiter::allow(const std::string &address, double nowSeconds) {
     return false;
   b.tokens -= 1.0;
   return true;
+}
+
+// Number of buckets held.
+size_t RateLimiter::tracked() {
+  std::lock_guard<std::mutex> lock(_lock);
+  return _buckets.size();
 }
 
 // Sets the bounds of every connection and the routes.

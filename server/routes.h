@@ -25,13 +25,15 @@ public:
   // True when the address may submit now (`nowSeconds` from any steady clock);
   // takes one token.
   bool allow(const std::string &address, double nowSeconds);
+  // Addresses remembered now.
+  size_t tracked();
 
 private:
   struct Bucket {
     double tokens;
     double last;
   };
-  static constexpr size_t kMaxTracked = 10000; // full buckets are forgotten past this
+  static constexpr size_t kMaxTracked = 10000; // addresses remembered at most
   unsigned _perMinute;
   std::mutex _lock;
   std::unordered_map<std::string, Bucket> _buckets;

@@ -209,6 +209,9 @@ TEST(RateLimiter, AllowsABurstThenRefillsOverTheMinutePerAddress) {
   EXPECT_TRUE(limiter.allow("b", 1));
   EXPECT_TRUE(limiter.allow("a", 21)); // one token every 20 s
   EXPECT_FALSE(limiter.allow("a", 22));
+  for (int i = 0; i < 25000; i++) // a flood of addresses cannot grow the table without bound
+    limiter.allow("10.0." + std::to_string(i), 30);
+  EXPECT_LE(limiter.tracked(), 10000u);
   RateLimiter off(0);
   for (int i = 0; i < 100; i++)
     EXPECT_TRUE(off.allow("a", 0));
