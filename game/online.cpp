@@ -31,9 +31,10 @@ const int kMinOnlineScore = 500; // a score must be above this to be offered
 const char kYourName[] = "Your Name";
 const char kBackspace = 8;
 
-// Builds "<server><path and query>" into url (printf style, the format holds
-// only fixed text and numbers). False, with nothing to send, when the server
-// is switched off or the URL would not fit: a cut URL is never sent.
+// Builds "<server><path and query>" into url. The format is always fixed
+// text; the server and a name only ever go in as "%s" arguments. False, with
+// nothing to send, when the server is switched off or the URL would not fit:
+// a cut URL is never sent.
 bool buildUrl(char *url, size_t size, const char *format, ...) __attribute__((format(printf, 3, 4)));
 bool buildUrl(char *url, size_t size, const char *format, ...) {
   url[0] = '\0';
