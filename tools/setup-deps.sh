@@ -11,6 +11,8 @@ PACKAGES=(
   libstb-dev libvorbis-dev libogg-dev libdumb1-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil
+  # the score server (cpp-httplib, SQLite) and its page test in headless Chromium
+  libcpp-httplib-dev libsqlite3-dev curl chromium
   xdg-utils
   # for the scripts in tools/ that regenerate the sounds and pictures
   python3-numpy vorbis-tools fonts-dejavu-core fonts-freefont-ttf

@@ -1,0 +1,136 @@
+// trivello-scores: the high-score server Trivello talks to. One command starts
+// it; every game built to point at it shares one top ten.
+//
+//   trivello-scores [--address A] [--port N] [--db FILE]
+//                   [--submits-per-minute N] [--threads N]
+//
+// SIGTERM or SIGINT stops it cleanly: requests in progress finish, and every
+// score it answered "ok" for is already on disk.
+#include <getopt.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "routes.h"
+#include "store.h"
+
+namespace {
+
+struct Options {
+  std::string address = "127.0.0.1";
+  int port = 8642;
+  std::string db;
+  scores::ServerOptions server;
+};
+
+// The database under the user's data folder ($XDG_DATA_HOME, else
+// ~/.local/share), in a "trivello" folder created when missing.
+std::string defaultDatabase() {
+  std::filesystem::path base;
+  const char *xdg = getenv("XDG_DATA_HOME");
+  const char *home = getenv("HOME");
+  if (xdg != nullptr && xdg[0] == '/')
+    base = xdg;
+  else
+    base = std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share";
+  std::filesystem::path dir = base / "trivello";
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  return (dir / "scores.sqlite").string();
+}
+
+void usage() {
+  fprintf(stderr, "usage: trivello-scores [--address A] [--port N (0: any free port)] [--db FILE]\n"
+                  "                       [--submits-per-minute N (0: no limit)] [--threads N]\n");
+}
+
+// A whole non-negative number no larger than max, or -1.
+long number(const char *text, long max) {
+  char *end = nullptr;
+  long v = strtol(text, &end, 10);
+  return (end == text || *end != '\0' || v < 0 || v > max) ? -1 : v;
+}
+
+// Reads the command line; false on a bad option.
+bool parseOptions(int argc, char **argv, Options &o) {
+  static const option longOptions[] = {{"address", required_argument, nullptr, 'a'},
+                                       {"port", required_argument, nullptr, 'p'},
+                                       {"db", required_argument, nullptr, 'd'},
+                                       {"submits-per-minute", required_argument, nullptr, 'r'},
+                                       {"threads", required_argument, nullptr, 't'},
+                                       {nullptr, 0, nullptr, 0}};
+  int c;
+  while ((c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    long v = 0;
+    switch (c) {
+    case 'a': o.address = optarg; break;
+    case 'd': o.db = optarg; break;
+    case 'p': if ((v = number(optarg, 65535)) < 0) return false; o.port = (int)v; break;
+    case 'r': if ((v = number(optarg, 1000000)) < 0) return false; o.server.submitsPerMinute = (unsigned)v; break;
+    case 't': if ((v = number(optarg, 1024)) < 1) return false; o.server.threads = (unsigned)v; break;
+    default: return false;
+    }
+  }
+  return optind == argc;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Options o;
+  if (!parseOptions(argc, argv, o)) {
+    usage();
+    return 2;
+  }
+  if (o.db.empty())
+    o.db = defaultDatabase();
+
+  // Termination signals go to one waiting thread (blocked everywhere else,
+  // so no handler runs inside the server's threads).
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  scores::ScoreStore store;
+  if (!store.open(o.db)) {
+    fprintf(stderr, "trivello-scores: cannot open %s: %s\n", o.db.c_str(), store.error().c_str());
+    return 1;
+  }
+  scores::ScoreServer server(store, o.server);
+  int port = server.bindTo(o.address, o.port);
+  if (port <= 0) {
+    fprintf(stderr, "trivello-scores: cannot listen on %s:%d\n", o.address.c_str(), o.port);
+    return 1;
+  }
+
+  std::atomic<bool> finished{false};
+  std::thread stopper([&] {
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    // stop() only acts on a running server: repeat until the loop has ended.
+    while (!finished) {
+      server.stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+
+  printf("trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s)\n",
+         o.address.c_str(), port, o.db.c_str());
+  fflush(stdout);
+  bool ok = server.listen_after_bind();
+  finished = true;
+  pthread_kill(stopper.native_handle(), SIGTERM); // wakes the waiter if no signal came
+  stopper.join();
+  printf("trivello-scores: stopped\n");
+  return ok ? 0 : 1;
+}
