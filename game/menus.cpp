@@ -27,8 +27,7 @@ void TitleHoverLine() {
     BigCentered(Italian() ? "Clicca qui per una nuova partita" : "Click Here To Start A New Game", 150);
     break;
   case 2:
-    BigCentered("View Online Highscores", 150);
-    BigCentered(Italian() ? "(Connessione a Internet necessaria)" : "(Internet Connection Required To View Them)", 175);
+    DrawTopTenHoverText();
     break;
   case 3:
     BigCentered("Setup Game Options", 150);

@@ -17,6 +17,7 @@
 #include "KWeb.h"
 #include "globals.h"
 #include "images.h"
+#include "players.h"
 
 // The build sets the server's address; this default is for builds that do not.
 #ifndef TRIVELLO_SCORE_SERVER
@@ -25,7 +26,27 @@
 
 namespace {
 
-const char *gScoreServer = TRIVELLO_SCORE_SERVER;
+#ifdef TRIVELLO_SCORE_SERVER_FROM_RESOURCES
+// The end-to-end test build only: the server's address is the first line of
+// the file "score-server" in the resource folder, which the test writes after
+// its own server took a free port. The shipped game has no such file and no
+// other way to be configured.
+const char *ScoreServerFromResources() {
+  static char url[128];
+  FILE *f = fopen(KMiscTools::makeFilePath("score-server"), "r");
+  if (f) {
+    if (!fgets(url, sizeof url, f))
+      url[0] = '\0';
+    fclose(f);
+  }
+  url[strcspn(url, "\r\n")] = '\0';
+  return url;
+}
+#endif
+
+// The address set through setScoreServer; until then the build's own.
+bool gServerSet = false;
+const char *gScoreServer = nullptr;
 
 const int kMinOnlineScore = 500; // a score must be above this to be offered
 const char kYourName[] = "Your Name";
@@ -38,9 +59,10 @@ const char kBackspace = 8;
 bool buildUrl(char *url, size_t size, const char *format, ...) __attribute__((format(printf, 3, 4)));
 bool buildUrl(char *url, size_t size, const char *format, ...) {
   url[0] = '\0';
-  if (gScoreServer == nullptr || gScoreServer[0] == '\0')
+  const char *server = getScoreServer();
+  if (server[0] == '\0')
     return false;
-  int base = snprintf(url, size, "%s", gScoreServer);
+  int base = snprintf(url, size, "%s", server);
   if (base < 0 || (size_t)base >= size)
     return false;
   va_list args;
@@ -84,19 +106,26 @@ long textWidth(KText *font, const char *text) {
   return w < 0 ? 0 : w;
 }
 
-// Draws one of the results table's frame pictures from image slot 0.
-void blitBackground(float x1, float y1, float x2, float y2, short destX, short destY) {
-  if (IMG[0].picture != nullptr)
-    IMG[0].picture->blitRect(x1, y1, x2, y2, destX, destY, false, false);
-}
-
 } // namespace
 
 // Points the requests at another server (tests); null or "" switches them off.
-void setScoreServer(const char *baseUrl) { gScoreServer = baseUrl; }
+void setScoreServer(const char *baseUrl) {
+  gScoreServer = baseUrl;
+  gServerSet = true;
+}
 
 // The base URL requests go to.
-const char *getScoreServer() { return gScoreServer == nullptr ? "" : gScoreServer; }
+const char *getScoreServer() {
+  if (!gServerSet) {
+#ifdef TRIVELLO_SCORE_SERVER_FROM_RESOURCES
+    gScoreServer = ScoreServerFromResources(); // read once the resource folder is known
+#else
+    gScoreServer = TRIVELLO_SCORE_SERVER;
+#endif
+    gServerSet = true;
+  }
+  return gScoreServer == nullptr ? "" : gScoreServer;
+}
 
 // Asks the server whether the current player's score enters the top ten.
 int isOnlineScore() {
@@ -221,10 +250,7 @@ void DrawNameEntry() {
 
 // The top ten over the title: the results table's frame, the heading, ten rows.
 void DrawTopTen() {
-  // the frame: the whole background, the table panel, the title logo
-  blitBackground(0, 0, 800, 600, 0, 0);
-  blitBackground(0, 638, 274, 975, 255, 206);
-  DrawIMG(2, 255, 11, 2, 0, 1.0f, 1.0f);
+  DrawResultsFrame();
   if (ktext_font == nullptr)
     return;
   ktext_font->drawStringCentered("Top Ten Highscores", 0, 800, 140, 0);

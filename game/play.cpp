@@ -449,10 +449,8 @@ TurnEndResult TurnEnd() {
   Player_t &p = CurrentPlayer();
   if (p.lives <= 0 && Submitted == 0) {
     Submitted = 1;
-    if (GV.submitOnline == 1 && p.score > 500 && isOnlineScore() == 1) {
-      snprintf(ManagerName, sizeof(ManagerName), "%s", "Your Name");
+    if (OfferOnlineScore() == 1) {
       bufferPosition = 0;
-      SubmitScore = 1;
       return TURN_FRAME_ENDS;
     }
   }
