@@ -78,7 +78,7 @@ class Session:
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True).stdout
 
-    def wait_window(self, width, height, timeout=15):
+    def wait_window(self, width, height, timeout=30):
         """The id of the game's window once it is mapped at width x height."""
         deadline = time.time() + timeout
         while time.time() < deadline:
@@ -90,7 +90,7 @@ class Session:
             time.sleep(0.1)
         raise Failure(f"no {width}x{height} Trivello window within {timeout} s")
 
-    def click(self, x, y, hold=0.15):
+    def click(self, x, y, hold=0.25):
         """A person's click: the button stays down for a few frames."""
         self.xdotool("mousemove", "--window", self.window, x, y)
         time.sleep(0.05)
@@ -120,6 +120,25 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return Image.open(path).convert("RGB")
 
+    def grab(self):
+        """The window's pixels now, not kept."""
+        path = os.path.join(self.tmp, "grab.png")
+        subprocess.run(["import", "-window", self.window, path], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return Image.open(path).convert("RGB")
+
+    def wait_for(self, what, predicate, timeout=20):
+        """Waits until the window shows what predicate(picture) accepts, so a
+        slow machine does not make the test click too early; returns that picture."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            img = self.grab()
+            if predicate(img):
+                return img
+            check(self.game.poll() is None, f"the game ended while waiting for {what}")
+            time.sleep(0.1)
+        raise Failure(f"{what} did not show within {timeout} s")
+
     def wait_exit(self, timeout):
         try:
             return self.game.wait(timeout=timeout)
@@ -139,6 +158,11 @@ class Session:
 # ---- pixels ---------------------------------------------------------------------
 def near(a, b, tolerance):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def bright_pixels(img, box, level=200):
+    """How many pixels of the box are bright in every channel (white text)."""
+    return sum(1 for p in img.crop(box).getdata() if min(p) >= level)
 
 
 def crop_differs(img1, img2, box, min_pixels=20, tolerance=40):

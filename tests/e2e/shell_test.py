@@ -18,18 +18,16 @@ def main(s):
     # Windowed, so the 800x600 window can be found; everything else as new.
     s.write_resource("prefs", bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68))
     s.start()
-    time.sleep(0.5)
-    shot = s.screenshot("launcher")
-    check(matches_picture(shot, os.path.join(gfx, "launcher.png"), (0, 0), (0, 0, 400, 120)),
-          "the launcher's artwork is not on screen")
+    s.wait_for("the launcher's artwork",
+               lambda img: matches_picture(img, os.path.join(gfx, "launcher.png"), (0, 0), (0, 0, 400, 120)))
+    s.screenshot("launcher")
 
     s.click(163, 243)  # Italiano
     s.click(199, 282)  # Start
     s.window = s.wait_window(800, 600)
-    time.sleep(1.0)
+    s.wait_for("the title's background",
+               lambda img: matches_picture(img, os.path.join(gfx, "back.jpg"), (560, 150), (560, 150, 800, 400)))
     title = s.screenshot("title")
-    check(matches_picture(title, os.path.join(gfx, "back.jpg"), (560, 150), (560, 150, 800, 400)),
-          "the title's background is not on screen")
     logo_box = (255, 11, 316, 81)
     frames = [title]
     for i in range(8):
@@ -38,16 +36,16 @@ def main(s):
     check(any(crop_differs(frames[0], f, logo_box) for f in frames[1:]), "the title's logo does not animate")
 
     s.click(393, 374)  # Options
-    time.sleep(0.3)
-    options = s.screenshot("options")
-    check(matches_picture(options, os.path.join(gfx, "back.jpg"), (143, 154), (275, 638, 780, 700), share=0.8),
-          "the options panel is not on screen")
+    options = s.wait_for("the options panel", lambda img: matches_picture(
+        img, os.path.join(gfx, "back.jpg"), (143, 154), (275, 638, 780, 700), share=0.8))
+    s.screenshot("options")
     s.click(185, 325)  # show the correct answer
-    time.sleep(0.3)
-    ticked = s.screenshot("options-ticked")
-    check(crop_differs(options, ticked, (165, 309, 202, 346)), "no tick appeared for the show-correct option")
+    s.wait_for("the show-correct tick", lambda img: crop_differs(options, img, (165, 309, 202, 346)))
+    s.screenshot("options-ticked")
     s.click(400, 453)  # OK
-    time.sleep(0.3)
+    deadline = time.time() + 10
+    while s.prefs() is None and time.time() < deadline:
+        time.sleep(0.1)
     prefs = s.prefs()
     check(prefs is not None and len(prefs) == 80, f"prefs is {None if prefs is None else len(prefs)} bytes")
     check(prefs[0:4] == bytes([0, 90, 0, 60]), f"volumes {prefs[0:4].hex()}")
