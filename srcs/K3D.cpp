@@ -72,6 +72,15 @@ static char *readWholeFile(const char *filename, long *size)
   return data;
 }
 
+// A mesh text file read whole, or null after the "File not found" message.
+static char *readTextFile(const char *filename, long *size)
+{
+  char *data = readWholeFile(filename, size);
+  if (!data)
+    KMiscTools::messageBox("File not found", filename);
+  return data;
+}
+
 // A text buffer and its length; every scan stays below `length`.
 struct K3DText {
   const char *data;
@@ -456,11 +465,9 @@ bool K3D::load(const char *filename, float scaleFactor, bool loadTexture)
 {
   freeModel();
   long size = 0;
-  char *data = readWholeFile(filename, &size);
-  if (!data) {
-    KMiscTools::messageBox("File not found", filename);
+  char *data = readTextFile(filename, &size);
+  if (!data)
     return false;
-  }
   K3DText t{data, size};
   bool ok = readAse(t, scaleFactor);
   if (ok) {
@@ -643,11 +650,9 @@ bool K3D::loadMk(const char *filename, float scaleFactor, bool loadTexture)
   freeModel();
   (void)loadTexture; // this format names no texture
   long size = 0;
-  char *data = readWholeFile(filename, &size);
-  if (!data) {
-    KMiscTools::messageBox("File not found", filename);
+  char *data = readTextFile(filename, &size);
+  if (!data)
     return false;
-  }
   K3DText t{data, size};
   bool ok = readMk(t, scaleFactor);
   free(data);
