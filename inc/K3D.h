@@ -120,7 +120,7 @@ public:
   float _blendFactor;
   float _scaleX, _scaleY, _scaleZ;
   char _textureFileName[260]; // texture name stored in K3D files, NUL-terminated
-  uint32_t _eShadeMode;
+  EShadeMode _eShadeMode;
   uint32_t _sourceAlpha, _destAlpha; // blend factors
   s3dPoint *meshPtr;       // _pointCount points
   sMeshFace *meshFacesPtr; // _faceCount faces

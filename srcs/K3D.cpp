@@ -106,6 +106,7 @@ static long afterChunk(const char *name, const K3DText &t, long start)
   return p < 0 ? -1 : p + (long)strlen(name);
 }
 
+// Digits and minus signs, and points when allowPoint.
 static bool isNumberChar(char c, bool allowPoint)
 {
   return (c >= '0' && c <= '9') || c == '-' || (allowPoint && c == '.');
@@ -237,11 +238,13 @@ static void putU32(unsigned char *p, uint32_t v)
   p[3] = (unsigned char)(v >> 24);
 }
 
+// The little-endian uint32 at p.
 static uint32_t getU32(const unsigned char *p)
 {
   return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
+// A float's bits as a little-endian uint32.
 static void putFloat(unsigned char *p, float f)
 {
   uint32_t v;
@@ -249,6 +252,7 @@ static void putFloat(unsigned char *p, float f)
   putU32(p, v);
 }
 
+// The float whose bits are the little-endian uint32 at p.
 static float getFloat(const unsigned char *p)
 {
   uint32_t v = getU32(p);
@@ -257,25 +261,28 @@ static float getFloat(const unsigned char *p)
   return f;
 }
 
-// A record of `count` floats, one after the other.
+// `count` floats written little-endian one after the other.
 static void putFloats(unsigned char *p, const float *f, int count)
 {
   for (int i = 0; i < count; i++)
     putFloat(p + 4 * i, f[i]);
 }
 
+// `count` little-endian floats read from p.
 static void getFloats(const unsigned char *p, float *f, int count)
 {
   for (int i = 0; i < count; i++)
     f[i] = getFloat(p + 4 * i);
 }
 
+// One point: position and normal, six floats (24 bytes).
 static void putPoint(unsigned char *p, const s3dPoint &pt)
 {
   const float f[6] = {pt.x, pt.y, pt.z, pt.nx, pt.ny, pt.nz};
   putFloats(p, f, 6);
 }
 
+// The point written by putPoint.
 static void getPoint(const unsigned char *p, s3dPoint *pt)
 {
   float f[6];
@@ -283,6 +290,8 @@ static void getPoint(const unsigned char *p, s3dPoint *pt)
   *pt = s3dPoint{f[0], f[1], f[2], f[3], f[4], f[5]};
 }
 
+// One face: three int32 corners, three floats of normal, three corner
+// points of texture coordinates (96 bytes).
 static void putFace(unsigned char *p, const sMeshFace &f)
 {
   putU32(p, (uint32_t)f.pt1);
@@ -294,6 +303,7 @@ static void putFace(unsigned char *p, const sMeshFace &f)
     putPoint(p + 24 + 24 * k, f.texCoords[k]);
 }
 
+// The face written by putFace.
 static void getFace(const unsigned char *p, sMeshFace *f)
 {
   f->pt1 = (int32_t)getU32(p);
@@ -989,6 +999,7 @@ void K3D::draw(float x, float y, float z, float rx, float ry, float rz, bool per
 
 // ---- state -------------------------------------------------------------------
 
+// Sets the scale applied when drawing.
 void K3D::scale(float x, float y, float z)
 {
   _scaleX = x;
@@ -996,7 +1007,8 @@ void K3D::scale(float x, float y, float z)
   _scaleZ = z;
 }
 
-void K3D::setShadeMode(EShadeMode mode) { _eShadeMode = (uint32_t)mode; }
+// Flat or Gouraud for display.
+void K3D::setShadeMode(EShadeMode mode) { _eShadeMode = mode; }
 
 // Regular (source alpha, one minus source alpha) or additive blending.
 void K3D::setAlphaMode(bool regular)
@@ -1005,6 +1017,7 @@ void K3D::setAlphaMode(bool regular)
   _destAlpha = regular ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE;
 }
 
+// Blending on or off, and the alpha of the drawing colour.
 void K3D::enableBlending(bool allowBlend, float blendFactor)
 {
   _blend = allowBlend;

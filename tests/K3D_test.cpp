@@ -550,7 +550,7 @@ TEST_F(K3DTest, CreatedByTheFactory)
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->_pointCount, 0);
   EXPECT_EQ(m->_blendFactor, 1.0f);
-  EXPECT_EQ(m->_eShadeMode, (uint32_t)ESM_FLAT);
+  EXPECT_EQ(m->_eShadeMode, ESM_FLAT);
   delete m;
 }
 
