@@ -1025,8 +1025,11 @@ void K3D::enableBlending(bool allowBlend, float blendFactor)
 }
 
 // Deletes a texture the mesh loaded itself, then uses the caller's picture.
+// Handing the mesh its own texture again changes nothing.
 void K3D::setTexture(KGraphic *texturePtr)
 {
+  if (texturePtr == surf_texture)
+    return;
   dropTexture();
   surf_texture = texturePtr;
 }

@@ -535,6 +535,9 @@ TEST_F(K3DTest, MeshDeletesOnlyTheTextureItLoaded)
     EXPECT_EQ(m.surf_texture, mine);
     ASSERT_TRUE(m.load((kMeshDir + "cube.ase").c_str(), 1, true)); // loads its own
     EXPECT_NE(m.surf_texture, mine);
+    m.setTexture(m.surf_texture); // its own again: kept, still owned
+    EXPECT_TRUE(m._textureLoaded);
+    EXPECT_EQ(m.surf_texture->getWidth(), 64);
     m.setTexture(mine); // deletes its own, lends the caller's
     EXPECT_FALSE(m._textureLoaded);
   }
