@@ -64,6 +64,10 @@ public:
   // The one-entry binding cache: binds this texture unless it is the one
   // last bound by a picture.
   void nux_glBindTexture();
+  // Forgets which texture the pictures last bound, so the next blit binds
+  // its own. For drawing code that binds or switches textures itself (the
+  // meshes of K3D).
+  static void forgetBoundTexture();
 
   uint32_t texture;        // OpenGL texture name, 0 when none
   char filename[260];      // declared; not filled

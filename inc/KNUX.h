@@ -18,7 +18,7 @@ public:
   // A picture loaded with loadPicture(filename, true, true); returned
   // whatever the load's result.
   static KGraphic *createKGraphic(const char *filename);
-  // An empty mesh object (null when the engine is built without meshes).
+  // An empty mesh object.
   static K3D *createK3D();
 
   static Erenderer _renderer; // declared for compatibility; nothing reads it

@@ -502,6 +502,9 @@ void KGraphicGL::nux_glBindTexture()
   }
 }
 
+// Forgets the last bound texture: the next blit of any picture binds again.
+void KGraphicGL::forgetBoundTexture() { _oldBindedText = kNoTexture; }
+
 // ---- screen grabs -------------------------------------------------------------------
 
 // Copies the back or front buffer into this picture, the right way up.

@@ -1,13 +1,9 @@
 // KNUX: the engine's factory for windows, pictures and meshes.
 #include "KNUX.h"
 
+#include "K3D.h"
 #include "KGraphicGL.h"
 #include "KWindowGL.h"
-
-#if __has_include("K3D.h")
-#include "K3D.h"
-#define KNUX_HAVE_K3D 1
-#endif
 
 Erenderer KNUX::_renderer = K_OPENGL;
 
@@ -29,11 +25,5 @@ KGraphic *KNUX::createKGraphic(const char *filename)
   return picture;
 }
 
-K3D *KNUX::createK3D()
-{
-#ifdef KNUX_HAVE_K3D
-  return new K3D();
-#else
-  return nullptr;
-#endif
-}
+// An empty mesh object.
+K3D *KNUX::createK3D() { return new K3D(); }

@@ -1,0 +1,700 @@
+// Meshes: the three loaders on the generated cube and on small hand-written
+// files, the K3D file's layout and round trip, hostile files, and drawing in
+// a real 400 x 300 window with a depth buffer (Xvfb, Mesa) read back by pixels.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "K3D.h"
+#include "KGraphicGL.h"
+#include "KNUX.h"
+#include "KWindowGL.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/PixelReader.h"
+
+using testsupport::PixelReader;
+using testsupport::Rgba;
+
+namespace {
+
+const int W = 400, H = 300;
+const std::string kMeshDir = std::string(TRIVELLO_SOURCE_DIR) + "/tests/data/mesh/";
+
+std::string readFile(const std::string &path)
+{
+  std::string out;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f)
+    return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+    out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+// A mesh list: vertex lines "i x y z 0 0 0", no normal lines, face lines
+// "i a b c ...", joined with `eol`.
+std::string mkText(const std::vector<std::vector<float>> &v, const std::vector<std::vector<long>> &f,
+                   const std::string &eol = "\r")
+{
+  std::string s = "\"object\" 0 0 " + std::to_string(v.size()) + eol;
+  char line[160];
+  for (size_t i = 0; i < v.size(); i++) {
+    snprintf(line, sizeof line, "%zu %f %f %f 0 0 0", i, v[i][0], v[i][1], v[i][2]);
+    s += line + eol;
+  }
+  s += "0" + eol + std::to_string(f.size()) + eol;
+  for (size_t i = 0; i < f.size(); i++) {
+    snprintf(line, sizeof line, "%zu %ld  %ld  %ld  0  0  0  0", i, f[i][0], f[i][1], f[i][2]);
+    s += line + eol;
+  }
+  return s;
+}
+
+// A one-triangle ASCII export with the given extra text after the mesh.
+std::string aseTriangle(const std::string &faceLine, const std::string &extra = "",
+                        int faces = 1)
+{
+  return "*MESH_NUMVERTEX 3\n*MESH_NUMFACES " + std::to_string(faces) +
+         "\n*MESH_VERTEX_LIST {\n"
+         "*MESH_VERTEX 0\t0.0\t0.0\t0.0\n*MESH_VERTEX 1\t1.0\t0.0\t0.0\n"
+         "*MESH_VERTEX 2\t0.0\t1.0\t0.0\n}\n*MESH_FACE_LIST {\n" +
+         faceLine + "\n}\n" + extra;
+}
+
+float length(float x, float y, float z) { return std::sqrt(x * x + y * y + z * z); }
+
+// The tent: two faces sharing the edge x = 0, tilted toward -x and +x.
+const std::vector<std::vector<float>> kTent = {{-1, 0, 0}, {0, -1, 1}, {0, 1, 1}, {1, 0, 0}};
+const std::vector<std::vector<long>> kTentFaces = {{0, 1, 2}, {3, 2, 1}};
+
+class K3DTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite()
+  {
+    recorder = new testsupport::MessageBoxRecorder();
+    window = new KWindowGL(true);
+    ASSERT_TRUE(window->createGameWindow(W, H, 16, true, "K3D test"));
+    char tmpl[] = "/tmp/k3d_testXXXXXX";
+    dir = mkdtemp(tmpl) ? std::string(tmpl) : "/tmp";
+  }
+  static void TearDownTestSuite()
+  {
+    delete window;
+    delete recorder;
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (system(cmd.c_str()) != 0)
+      fprintf(stderr, "could not remove %s\n", dir.c_str());
+  }
+  void SetUp() override { recorder->clear(); }
+
+  // Writes `bytes` to a file of the test folder and returns its path.
+  std::string write(const std::string &name, const std::string &bytes)
+  {
+    std::string path = dir + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    EXPECT_TRUE(f != nullptr);
+    if (f) {
+      fwrite(bytes.data(), 1, bytes.size(), f);
+      fclose(f);
+    }
+    return path;
+  }
+  // A fresh frame: 3D view over the window, black colour and far depth.
+  void startFrame(bool screenResolution)
+  {
+    K3D::initK3D(W, H);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    K3D::beginScene(true, screenResolution);
+  }
+  PixelReader capture()
+  {
+    PixelReader r(W, H);
+    r.capture();
+    return r;
+  }
+
+  static KWindowGL *window;
+  static testsupport::MessageBoxRecorder *recorder;
+  static std::string dir;
+};
+
+KWindowGL *K3DTest::window = nullptr;
+testsupport::MessageBoxRecorder *K3DTest::recorder = nullptr;
+std::string K3DTest::dir;
+
+// ---- loaders ------------------------------------------------------------------
+
+TEST_F(K3DTest, CubeLoadsAlikeFromAllThreeFormats)
+{
+  K3D ase, mk, k3d;
+  ASSERT_TRUE(ase.load((kMeshDir + "cube.ase").c_str(), 1.0f, false));
+  ASSERT_TRUE(mk.loadMk((kMeshDir + "cube.mk").c_str(), 1.0f, false));
+  ASSERT_TRUE(k3d.loadK3D((kMeshDir + "cube.k3d").c_str(), false));
+  for (K3D *m : {&ase, &mk, &k3d}) {
+    ASSERT_EQ(m->_pointCount, 8);
+    ASSERT_EQ(m->_faceCount, 12);
+    // The cube (0..2 on each axis) is centred: every coordinate is -1 or 1.
+    for (int i = 0; i < 8; i++)
+      for (float c : {m->meshPtr[i].x, m->meshPtr[i].y, m->meshPtr[i].z})
+        EXPECT_EQ(std::fabs(c), 1.0f);
+    for (int i = 0; i < 12; i++) {
+      const sMeshFace &f = m->meshFacesPtr[i], &g = ase.meshFacesPtr[i];
+      EXPECT_EQ(f.pt1, g.pt1);
+      EXPECT_EQ(f.pt3, g.pt3);
+      EXPECT_NEAR(length(f.nx, f.ny, f.nz), 1.0f, 1e-6);
+      EXPECT_NEAR(f.nx, g.nx, 1e-6);
+      EXPECT_NEAR(f.nz, g.nz, 1e-6);
+    }
+    for (int i = 0; i < 8; i++) {
+      EXPECT_NEAR(m->meshPtr[i].nx, ase.meshPtr[i].nx, 1e-6);
+      EXPECT_NEAR(m->meshPtr[i].ny, ase.meshPtr[i].ny, 1e-6);
+    }
+  }
+  // Texture coordinates come from the export and the K3D file (v flipped).
+  for (int i = 0; i < 12; i++)
+    for (int k = 0; k < 3; k++) {
+      EXPECT_EQ(ase.meshFacesPtr[i].texCoords[k].x, k3d.meshFacesPtr[i].texCoords[k].x);
+      EXPECT_EQ(ase.meshFacesPtr[i].texCoords[k].y, k3d.meshFacesPtr[i].texCoords[k].y);
+    }
+  // Face 0 uses texture vertices 0, 1, 2: (0, 0), (1, 0), (1, 1) -> v flipped.
+  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[1].x, 1.0f);
+  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[1].y, 1.0f);
+  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[2].y, 0.0f);
+  EXPECT_STREQ(ase._textureFileName, "cube.png");
+  EXPECT_TRUE(recorder->messages().empty());
+}
+
+TEST_F(K3DTest, CentringKeepsTheOriginInsideTheBox)
+{
+  struct Case {
+    std::vector<std::vector<float>> v;
+    float scale, minX, maxX;
+  } cases[] = {
+      {{{1, 0, 0}, {3, 0, 0}, {1, 1, 0}}, 1, -0.5f, 1.5f},  // all x positive
+      {{{-4, 0, 0}, {-2, 0, 0}, {-2, 1, 0}}, 1, -2, 0},     // all x negative
+      {{{-1, 0, 0}, {3, 0, 0}, {0, 1, 0}}, 2, -4, 4},       // scaled by 2
+  };
+  for (const Case &c : cases) {
+    K3D m;
+    ASSERT_TRUE(m.loadMk(write("centre.mk", mkText(c.v, {{0, 1, 2}})).c_str(), c.scale, false));
+    float lo = 1e9f, hi = -1e9f;
+    for (int i = 0; i < m._pointCount; i++) {
+      lo = std::min(lo, m.meshPtr[i].x);
+      hi = std::max(hi, m.meshPtr[i].x);
+    }
+    EXPECT_EQ(lo, c.minX);
+    EXPECT_EQ(hi, c.maxX);
+  }
+}
+
+TEST_F(K3DTest, VertexNormalsAverageTheFacesThatUseThem)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 1, false));
+  const float s = std::sqrt(0.5f);
+  EXPECT_NEAR(m.meshFacesPtr[0].nx, -s, 1e-6);
+  EXPECT_NEAR(m.meshFacesPtr[0].nz, s, 1e-6);
+  EXPECT_NEAR(m.meshFacesPtr[1].nx, s, 1e-6);
+  // Shared vertices: the plain average, not renormalised.
+  EXPECT_NEAR(m.meshPtr[1].nx, 0, 1e-6);
+  EXPECT_NEAR(m.meshPtr[1].nz, s, 1e-6);
+  // Outer vertices: their one face's normal.
+  EXPECT_NEAR(m.meshPtr[0].nx, -s, 1e-6);
+  EXPECT_NEAR(m.meshPtr[3].nx, s, 1e-6);
+}
+
+TEST_F(K3DTest, DegenerateFaceHasZeroNormalAndStaysOutOfAverages)
+{
+  // Face 1 is collinear (vertices 0, 1, 3 on the x axis) and shares vertex 0.
+  K3D m;
+  std::string text = mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1, 3}});
+  ASSERT_TRUE(m.loadMk(write("flat.mk", text).c_str(), 1, false));
+  ASSERT_EQ(m._faceCount, 2);
+  EXPECT_EQ(m.meshFacesPtr[1].nx, 0.0f);
+  EXPECT_EQ(m.meshFacesPtr[1].ny, 0.0f);
+  EXPECT_EQ(m.meshFacesPtr[1].nz, 0.0f);
+  EXPECT_EQ(m.meshPtr[0].nz, 1.0f); // not halved by the collinear face
+  EXPECT_EQ(m.meshPtr[1].nz, 1.0f);
+  for (int i = 0; i < m._pointCount; i++)
+    EXPECT_FALSE(std::isnan(m.meshPtr[i].nx + m.meshPtr[i].ny + m.meshPtr[i].nz));
+}
+
+TEST_F(K3DTest, OneFaceMeshGetsVertexNormals)
+{
+  K3D m;
+  ASSERT_TRUE(m.load(write("one.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2")).c_str(), 1,
+                     false));
+  for (int i = 0; i < 3; i++)
+    EXPECT_EQ(m.meshPtr[i].nz, 1.0f);
+}
+
+TEST_F(K3DTest, FailedLoadsSayWhy)
+{
+  struct Case {
+    const char *name, *text, *title;
+    bool mk;
+  } cases[] = {
+      {"nov.ase", "*MESH_NUMFACES 1\n", "No Vertices", false},
+      {"nof.ase", "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 0\n", "No faces in this asc", false},
+      {"nov.mk", "\"object\" 0 0 0\r", "No Vertices", true},
+      {"nof.mk", "\"object\" 0 0 1\r0 1 2 3 0 0 0\r0\r0\r", "No faces in this asc", true},
+      {"big.ase", "*MESH_NUMVERTEX 2000000000\n*MESH_NUMFACES 2000000000\n",
+       "Mesh counts exceed the file", false},
+      {"big.mk", "\"object\" 0 0 999999999\r0 1 2 3\r", "Mesh counts exceed the file", true},
+  };
+  for (const Case &c : cases) {
+    recorder->clear();
+    K3D m;
+    std::string path = write(c.name, c.text);
+    EXPECT_FALSE(c.mk ? m.loadMk(path.c_str(), 1, false) : m.load(path.c_str(), 1, false));
+    EXPECT_EQ(recorder->count(c.title), 1) << c.name;
+    EXPECT_EQ(m._pointCount, 0);
+    EXPECT_EQ(m.meshPtr, nullptr);
+  }
+  recorder->clear();
+  K3D m;
+  EXPECT_FALSE(m.load((dir + "/missing.ase").c_str(), 1, false));
+  EXPECT_FALSE(m.loadMk((dir + "/missing.mk").c_str(), 1, false));
+  EXPECT_EQ(recorder->count("File not found"), 2);
+  EXPECT_FALSE(m.loadK3D((dir + "/missing.k3d").c_str(), false));
+}
+
+TEST_F(K3DTest, MissingFaceListAndTextureCountMismatchAreReportedButLoad)
+{
+  std::string noList = "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 1\n*MESH_VERTEX_LIST {\n"
+                       "*MESH_VERTEX 0 0 0 0\n"
+                       "*MESH_VERTEX 1 1 0 0\n*MESH_VERTEX 2 0 1 0\n*MESH_FACE 0: A: 0 B: 1 C: 2\n";
+  K3D m;
+  EXPECT_TRUE(m.load(write("nolist.ase", noList).c_str(), 1, false));
+  EXPECT_EQ(recorder->count("no faces node found! (*MESH_FACE_LIST)"), 1);
+  EXPECT_EQ(m._faceCount, 1);
+
+  std::string uv = "*MESH_NUMTVERTEX 2\n*MESH_TVERTLIST {\n*MESH_TVERT 0\t0.25\t0.5\t0\n"
+                   "*MESH_TVERT 1\t1\t1\t0\n}\n*MESH_NUMTVFACES 2\n*MESH_TFACELIST {\n"
+                   "*MESH_TFACE 0\t1\t0\t7\n}\n";
+  EXPECT_TRUE(m.load(write("uv.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2", uv)).c_str(), 1,
+                     false));
+  EXPECT_EQ(recorder->count("Texture mapping count doesn't match polygon count"), 1);
+  const s3dPoint *tc = m.meshFacesPtr[0].texCoords;
+  EXPECT_EQ(tc[0].x, 1.0f);
+  EXPECT_EQ(tc[0].y, 0.0f);
+  EXPECT_EQ(tc[1].x, 0.25f);
+  EXPECT_EQ(tc[1].y, 0.5f);
+  EXPECT_EQ(tc[2].x, 0.0f); // texture vertex 7 does not exist: the corner keeps (0, 0)
+}
+
+TEST_F(K3DTest, EveryLineEndLoads)
+{
+  std::string ase = readFile(kMeshDir + "cube.ase");
+  for (const char *eol : {"\r", "\n", "\r\n"}) {
+    K3D m;
+    ASSERT_TRUE(m.loadMk(write("eol.mk", mkText(kTent, kTentFaces, eol)).c_str(), 1, false));
+    EXPECT_EQ(m._pointCount, 4);
+    EXPECT_EQ(m._faceCount, 2);
+    std::string text;
+    for (char c : ase)
+      text += (c == '\n') ? std::string(eol) : (c == '\r' ? std::string() : std::string(1, c));
+    ASSERT_TRUE(m.load(write("eol.ase", text).c_str(), 1, false));
+    EXPECT_EQ(m._faceCount, 12);
+  }
+}
+
+TEST_F(K3DTest, TexturePathIsTheModelFolderAndTheBitmapName)
+{
+  struct Case {
+    std::string model, bitmap, path;
+  } cases[] = {
+      {dir + "/m.ase", "C:\\maps\\none.png", dir + "/none.png"},
+      {dir + "/m.ase", "none.png", dir + "/none.png"},
+      {dir + "/m.ase", "x/y:none.png", dir + "/none.png"},
+  };
+  for (const Case &c : cases) {
+    recorder->clear();
+    std::string text = aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2", "*BITMAP \"" + c.bitmap + "\"");
+    K3D m;
+    ASSERT_TRUE(m.load(write("m.ase", text).c_str(), 1, true));
+    ASSERT_EQ(recorder->messages().size(), 1u);
+    EXPECT_EQ(recorder->messages()[0].first, "Could not load texture");
+    EXPECT_EQ(recorder->messages()[0].second, c.path);
+    EXPECT_EQ(m.surf_texture, nullptr);
+  }
+  // The generated cube's texture lies beside it.
+  K3D cube;
+  ASSERT_TRUE(cube.load((kMeshDir + "cube.ase").c_str(), 1, true));
+  ASSERT_NE(cube.surf_texture, nullptr);
+  EXPECT_EQ(cube.surf_texture->getWidth(), 64);
+  EXPECT_TRUE(cube._textureLoaded);
+  K3D bin;
+  ASSERT_TRUE(bin.loadK3D((kMeshDir + "cube.k3d").c_str(), true));
+  ASSERT_NE(bin.surf_texture, nullptr);
+}
+
+TEST_F(K3DTest, UnclosedOrOverlongBitmapMeansNoTexture)
+{
+  const std::string face = "*MESH_FACE 0: A: 0 B: 1 C: 2";
+  const std::string cases[] = {"*BITMAP \"cube.png", "*BITMAP \"" + std::string(300, 'a') + "\"",
+                               "*BITMAP \"" + std::string(280, 'a') + "/x.png\""};
+  for (const std::string &extra : cases) {
+    K3D m;
+    ASSERT_TRUE(m.load(write("bmp.ase", aseTriangle(face, extra)).c_str(), 1, true));
+    EXPECT_EQ(m.surf_texture, nullptr);
+    EXPECT_LT(strlen(m._textureFileName), 260u);
+  }
+}
+
+TEST_F(K3DTest, IsTouchingTellsTheCornersOfAFace)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 1, false));
+  const struct {
+    long point, face;
+    bool touching;
+  } cases[] = {{0, 0, true}, {2, 0, true}, {3, 0, false}, {3, 1, true}, {0, 1, false},
+               {0, 2, false}, {0, -1, false}};
+  for (const auto &c : cases)
+    EXPECT_EQ(m.isTouching(c.point, c.face), c.touching) << c.point << "," << c.face;
+}
+
+// ---- the K3D file ---------------------------------------------------------------
+
+TEST_F(K3DTest, SaveWritesTheLayoutAndRoundTripsByteExact)
+{
+  K3D a;
+  ASSERT_TRUE(a.load((kMeshDir + "cube.ase").c_str(), 1.0f, false));
+  std::vector<sMeshFace> before(a.meshFacesPtr, a.meshFacesPtr + 12);
+  std::string first = dir + "/first.k3d", second = dir + "/second.k3d";
+  ASSERT_TRUE(a.saveK3D(first.c_str()));
+  EXPECT_EQ(memcmp(before.data(), a.meshFacesPtr, sizeof(sMeshFace) * 12), 0); // unchanged
+  std::string bytes = readFile(first);
+  ASSERT_EQ(bytes.size(), 272u + 8 * 24 + 12 * 96);
+  EXPECT_EQ(bytes.substr(0, 4), "k3d ");
+  EXPECT_EQ(std::string(bytes.c_str() + 4), "cube.png");
+  EXPECT_EQ(bytes.substr(264, 8), std::string("\x08\0\0\0\x0c\0\0\0", 8));
+  // The first face's indices, little-endian, right after the points.
+  const unsigned char *face0 = (const unsigned char *)bytes.data() + 272 + 8 * 24;
+  EXPECT_EQ(face0[0], a.meshFacesPtr[0].pt1);
+  EXPECT_EQ(face0[4], a.meshFacesPtr[0].pt2);
+
+  K3D b;
+  ASSERT_TRUE(b.loadK3D(first.c_str(), false));
+  EXPECT_EQ(memcmp(a.meshPtr, b.meshPtr, sizeof(s3dPoint) * 8), 0);
+  EXPECT_EQ(memcmp(a.meshFacesPtr, b.meshFacesPtr, sizeof(sMeshFace) * 12), 0);
+  ASSERT_TRUE(b.saveK3D(second.c_str()));
+  EXPECT_EQ(readFile(second), bytes);
+  // The generated file agrees with the export the engine read.
+  std::string generated = readFile(kMeshDir + "cube.k3d");
+  EXPECT_EQ(generated.substr(0, 272), bytes.substr(0, 272));
+}
+
+TEST_F(K3DTest, SaveReportsEveryFailure)
+{
+  K3D empty;
+  EXPECT_FALSE(empty.saveK3D((dir + "/empty.k3d").c_str()));
+  K3D m;
+  ASSERT_TRUE(m.load((kMeshDir + "cube.ase").c_str(), 1, false));
+  EXPECT_FALSE(m.saveK3D((dir + "/no/such/folder.k3d").c_str()));
+  EXPECT_FALSE(m.saveK3D("/dev/full")); // writes or the close fail: disk full
+}
+
+// ---- hostile files ----------------------------------------------------------------
+
+std::string k3dHeader(uint32_t points, uint32_t faces, const std::string &name = "")
+{
+  std::string h = "k3d " + name;
+  h.resize(264, '\0');
+  for (uint32_t v : {points, faces})
+    for (int i = 0; i < 4; i++)
+      h += (char)(v >> (8 * i));
+  return h;
+}
+
+TEST_F(K3DTest, HostileK3DFilesFailOrLoadSafely)
+{
+  std::string cube = readFile(kMeshDir + "cube.k3d");
+  std::string badIndex = cube;
+  badIndex[272 + 8 * 24 + 96 * 3] = 8; // face 3's first corner: vertex 8 of 0..7
+  std::string negative = cube;
+  negative[272 + 8 * 24 + 96 * 5 + 7] = '\xff'; // face 5's second corner < 0
+  std::string allBad = k3dHeader(1, 1) + std::string(24, '\0') + std::string(4, '\x05') +
+                       std::string(92, '\0');
+  const struct {
+    const char *name;
+    std::string bytes;
+    bool loads;
+    int faces;
+  } cases[] = {
+      {"huge", k3dHeader(0xFFFFFFFFu, 0xFFFFFFFFu), false, 0},
+      {"overflow", k3dHeader(0x0AAAAAABu, 0x02AAAAABu), false, 0},
+      {"beyond", k3dHeader(8, 12) + std::string(100, '\0'), false, 0},
+      {"short header", cube.substr(0, 100), false, 0},
+      {"zero faces", k3dHeader(8, 0) + std::string(8 * 24, '\0'), false, 0},
+      {"bad index", badIndex, true, 11},
+      {"negative index", negative, true, 11},
+      {"all faces bad", allBad, false, 0},
+      {"name without NUL", k3dHeader(8, 12, std::string(260, 'A')) + cube.substr(272), true, 12},
+  };
+  for (const auto &c : cases) {
+    K3D m;
+    EXPECT_EQ(m.loadK3D(write("hostile.k3d", c.bytes).c_str(), true), c.loads) << c.name;
+    EXPECT_EQ(m._faceCount, c.faces) << c.name;
+    EXPECT_LT(strlen(m._textureFileName), 260u) << c.name;
+    EXPECT_EQ(m.surf_texture, nullptr) << c.name;
+  }
+}
+
+TEST_F(K3DTest, HostileTextFilesFailOrLoadSafely)
+{
+  const std::string head = "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 2\n*MESH_VERTEX_LIST {\n";
+  const struct {
+    const char *name;
+    std::string text;
+    bool mk, loads;
+    int points, faces;
+  } cases[] = {
+      {"bad indices", aseTriangle("*MESH_FACE 0: A: 0 B: 3 C: 2"), false, false, 0, 0},
+      {"huge index", aseTriangle("*MESH_FACE 0: A: 0 B: 4294967297 C: 2"), false, false, 0, 0},
+      {"truncated vertices", head + "*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 1 0 0\n*MESH_VERTEX 2 1",
+       false, false, 0, 0},
+      {"ends in a marker", head + "*MESH_VERTEX ", false, false, 0, 0},
+      {"one face of two", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 9", "", 2),
+       false, true, 3, 1},
+      {"mk bad face", mkText(kTent, {{0, 1, 2}, {0, 1, 99}, {-1, 0, 1}}), true, true, 4, 1},
+      {"mk truncated", mkText(kTent, kTentFaces).substr(0, 60), true, false, 0, 0},
+      {"mk long line", "\"object\" 0 0 1\r" + std::string(5000, '7') + "\r", true, false, 0, 0},
+      {"mk last line without end", "\"object\" 0 0 3\r0 0 0 0\r1 1 0 0\r2 0 1 0\r0\r1\r0 0 1 2",
+       true, true, 3, 1},
+  };
+  for (const auto &c : cases) {
+    K3D m;
+    std::string path = write("hostile.txt", c.text);
+    bool ok = c.mk ? m.loadMk(path.c_str(), 1, false) : m.load(path.c_str(), 1, false);
+    EXPECT_EQ(ok, c.loads) << c.name;
+    EXPECT_EQ(m._pointCount, c.points) << c.name;
+    EXPECT_EQ(m._faceCount, c.faces) << c.name;
+  }
+}
+
+// Deterministic byte flips and cuts of the three cube files: every variant
+// loads or fails without touching memory outside the arrays (checked when
+// built with AddressSanitizer).
+TEST_F(K3DTest, DamagedCubesNeverBreakTheLoaders)
+{
+  uint32_t seed = 12345;
+  auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  for (const char *name : {"cube.ase", "cube.mk", "cube.k3d"}) {
+    std::string original = readFile(kMeshDir + name);
+    for (int round = 0; round < 200; round++) {
+      std::string bytes = original;
+      for (int flips = 1 + next() % 8; flips > 0; flips--)
+        bytes[next() % bytes.size()] = (char)next();
+      if (round % 4 == 0)
+        bytes.resize(next() % bytes.size());
+      std::string path = write("damaged", bytes);
+      K3D m;
+      bool ok = name[5] == 'a' ? m.load(path.c_str(), 1, false)
+                : name[5] == 'm' ? m.loadMk(path.c_str(), 1, false)
+                                 : m.loadK3D(path.c_str(), false);
+      for (int i = 0; ok && i < m._faceCount; i++)
+        for (int32_t p : {m.meshFacesPtr[i].pt1, m.meshFacesPtr[i].pt2, m.meshFacesPtr[i].pt3})
+          ASSERT_TRUE(p >= 0 && p < m._pointCount);
+    }
+  }
+}
+
+// ---- textures owned or lent -------------------------------------------------------
+
+struct CountedPicture : KGraphicGL {
+  static int deleted;
+  ~CountedPicture() override { deleted++; }
+};
+int CountedPicture::deleted = 0;
+
+TEST_F(K3DTest, MeshDeletesOnlyTheTextureItLoaded)
+{
+  CountedPicture::deleted = 0;
+  CountedPicture *mine = new CountedPicture();
+  {
+    K3D m;
+    // Asked to load a texture that is missing: nothing is owned.
+    ASSERT_TRUE(m.load(write("t.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2",
+                                                  "*BITMAP \"missing.png\"")).c_str(), 1, true));
+    m.setTexture(mine);
+    m.freeModel();
+    EXPECT_EQ(m.surf_texture, mine);
+    ASSERT_TRUE(m.load((kMeshDir + "cube.ase").c_str(), 1, true)); // loads its own
+    EXPECT_NE(m.surf_texture, mine);
+    m.setTexture(m.surf_texture); // its own again: kept, still owned
+    EXPECT_TRUE(m._textureLoaded);
+    EXPECT_EQ(m.surf_texture->getWidth(), 64);
+    m.setTexture(mine); // deletes its own, lends the caller's
+    EXPECT_FALSE(m._textureLoaded);
+  }
+  EXPECT_EQ(CountedPicture::deleted, 0);
+  delete mine;
+}
+
+// ---- drawing ----------------------------------------------------------------------
+
+TEST_F(K3DTest, CreatedByTheFactory)
+{
+  K3D *m = KNUX::createK3D();
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->_pointCount, 0);
+  EXPECT_EQ(m->_blendFactor, 1.0f);
+  EXPECT_EQ(m->_eShadeMode, ESM_FLAT);
+  delete m;
+}
+
+TEST_F(K3DTest, ZeroHeightGivesAFiniteProjection)
+{
+  K3D::initK3D(W, 0);
+  float matrix[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, matrix);
+  for (float v : matrix)
+    EXPECT_TRUE(std::isfinite(v));
+  K3D::initK3D(W, H);
+}
+
+TEST_F(K3DTest, LitTriangleInScreenCoordinates)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}))
+                           .c_str(), 100, false));
+  startFrame(true);
+  m.display(200, 150, 0, 0, 0, 0);
+  K3D::endScene();
+  PixelReader r = capture();
+  // Corners on screen: (150, 200), (250, 200), (150, 100); the lower-left half.
+  Rgba inside = r.at(170, 180);
+  EXPECT_GT(inside.r, 140);
+  EXPECT_EQ(inside.r, inside.g);
+  EXPECT_EQ(inside.g, inside.b);
+  EXPECT_EQ(r.at(240, 110), (Rgba{0, 0, 0, 255}));
+  EXPECT_EQ(r.at(140, 180), (Rgba{0, 0, 0, 255}));
+}
+
+TEST_F(K3DTest, PerspectiveShowsWhatLiesBeforeTheFarPlane)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 1, 2}}))
+                           .c_str(), 1, false));
+  startFrame(false);
+  m.display(0, 0, -5, 0, 0, 0);
+  PixelReader near5 = capture();
+  startFrame(false);
+  m.display(0, 0, -150, 0, 0, 0);
+  PixelReader far150 = capture();
+  K3D::endScene();
+  EXPECT_GT(near5.at(W / 2, H / 2).r, 100);
+  // A 2-unit triangle 5 units away spans about 2 / (2 * 5 * tan 22.5) of the height.
+  int rows = near5.countNear(W / 2, 0, W / 2 + 1, H, near5.at(W / 2, H / 2), 40);
+  EXPECT_NEAR(rows, H * 2 / (10 * std::tan(22.5 * M_PI / 180)), 6);
+  EXPECT_EQ(far150.countNear(0, 0, W, H, Rgba{0, 0, 0, 255}), W * H);
+}
+
+TEST_F(K3DTest, FlatAndGouraudShadingDiffer)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 100, false));
+  // The light sits near the bottom-left corner: the left face (tilted to -x)
+  // is lit, the right one only by the ambient light.
+  startFrame(true);
+  m.displayFlat(200, 150, 0, 0, 0, 0);
+  PixelReader flat = capture();
+  startFrame(true);
+  m.setShadeMode(ESM_GOURAUD);
+  m.display(200, 150, 0, 0, 0, 0);
+  PixelReader smooth = capture();
+  K3D::endScene();
+  // Flat: the tone jumps at the shared edge, the left face much brighter.
+  EXPECT_GT(flat.at(198, 150).r, flat.at(202, 150).r + 40);
+  // Gouraud: no jump at the shared edge; the left face darkens toward it.
+  EXPECT_NEAR(smooth.at(198, 150).r, smooth.at(202, 150).r, 8);
+  EXPECT_GT(smooth.at(115, 150).r, smooth.at(198, 150).r + 40);
+  EXPECT_GT(smooth.at(115, 150).r, flat.at(202, 150).r);
+}
+
+TEST_F(K3DTest, TexturedFaceShowsItsTextureAndBlitsBindTheirOwnAfterwards)
+{
+  // A 2 x 2 square facing the viewer, texture corners (0,0) .. (1,1).
+  std::string square =
+      "*MESH_NUMVERTEX 4\n*MESH_NUMFACES 2\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 -1 -1 0\n"
+      "*MESH_VERTEX 1 1 -1 0\n*MESH_VERTEX 2 1 1 0\n*MESH_VERTEX 3 -1 1 0\n}\n"
+      "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 0 B: 2 C: 3\n}\n"
+      "*MESH_NUMTVERTEX 4\n*MESH_TVERTLIST {\n*MESH_TVERT 0 0 0 0\n*MESH_TVERT 1 1 0 0\n"
+      "*MESH_TVERT 2 1 1 0\n*MESH_TVERT 3 0 1 0\n}\n*MESH_NUMTVFACES 2\n*MESH_TFACELIST {\n"
+      "*MESH_TFACE 0 0 1 2\n*MESH_TFACE 1 0 2 3\n}\n";
+  K3D m;
+  ASSERT_TRUE(m.load(write("square.ase", square).c_str(), 50, false));
+  KGraphicGL texture, magenta, wide;
+  ASSERT_TRUE(texture.loadPicture((kMeshDir + "cube.png").c_str(), true, true));
+  std::vector<uint32_t> px(64 * 64, 0xFFFF00FFu);
+  ASSERT_TRUE(magenta.makePictureFromArray(px.data(), 64, 64, true, false));
+  ASSERT_TRUE(wide.makePictureFromArray(px.data(), 64, 32, true, false));
+
+  startFrame(true);
+  window->setWorldView(0, 0, 0, 1, false);
+  magenta.blitRect(0, 0, 64, 64, 300, 20, false, false); // the binding cache now holds it
+  K3D::beginScene(true, true);
+  m.setTexture(&texture);
+  m.display(100, 150, 0, 0, 0, 0); // square from (50, 100) to (150, 200)
+  m.setTexture(&wide);             // not a square power of two: drawn untextured
+  m.display(250, 150, 0, 0, 0, 0);
+  K3D::endScene();
+  window->setWorldView(0, 0, 0, 1, false);
+  magenta.blitRect(0, 0, 64, 64, 300, 220, false, false);
+  PixelReader r = capture();
+
+  // Red top-left, green top-right, blue bottom-left, yellow bottom-right,
+  // each darkened by the light.
+  Rgba tl = r.at(70, 120), tr = r.at(130, 120), bl = r.at(70, 180), br = r.at(130, 180);
+  EXPECT_TRUE(tl.r > 100 && tl.g < 20 && tl.b < 20);
+  EXPECT_TRUE(tr.g > 100 && tr.r < 20 && tr.b < 20);
+  EXPECT_TRUE(bl.b > 100 && bl.r < 20 && bl.g < 20);
+  EXPECT_TRUE(br.r > 100 && br.g > 100 && br.b < 20);
+  Rgba plain = r.at(250, 150);
+  EXPECT_TRUE(plain.r > 100 && plain.r == plain.g && plain.g == plain.b);
+  EXPECT_EQ(r.at(330, 250), (Rgba{255, 0, 255, 255}));
+  m.setTexture(nullptr);
+}
+
+TEST_F(K3DTest, BlendingMixesWithWhatIsBehind)
+{
+  K3D m;
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}))
+                           .c_str(), 100, false));
+  startFrame(true);
+  m.display(200, 150, 0, 0, 0, 0);
+  int opaque = capture().at(170, 180).r;
+  const struct {
+    bool regular;
+    float expected; // red over a blue background, from the opaque tone
+  } cases[] = {{true, opaque * 0.5f}, {false, opaque * 0.5f}};
+  for (const auto &c : cases) {
+    K3D::initK3D(W, H);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    K3D::beginScene(true, true);
+    m.enableBlending(true, 0.5f);
+    m.setAlphaMode(c.regular);
+    m.display(200, 150, 0, 0, 0, 0);
+    Rgba p = capture().at(170, 180);
+    EXPECT_NEAR(p.r, c.expected, 3);
+    EXPECT_NEAR(p.b, c.regular ? c.expected + 127 : 255, 3);
+  }
+  K3D::endScene();
+}
+
+} // namespace
