@@ -32,7 +32,7 @@ FLAGS = [
     ("turkey", "Turkey", "Turchia", "Turquía"),
     ("russia", "Russia", "Russia", "Rusia"),
     ("ukraine", "Ukraine", "Ucraina", "Ucrania"),
-    ("czechia", "Czech Republic", "Repubblica Ceca", "República Checa"),
+    ("czechia", "Czechia", "Repubblica Ceca", "Chequia"),
     ("hungary", "Hungary", "Ungheria", "Hungría"),
     ("romania", "Romania", "Romania", "Rumanía"),
     ("croatia", "Croatia", "Croazia", "Croacia"),
