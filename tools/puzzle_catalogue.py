@@ -80,24 +80,19 @@ FLAGS = [
     ("latvia", "Latvia", "Lettonia", "Letonia"),
 ]
 
-# Flags that look alike once scaled into the frame (same colours in the same
-# layout, or the same pattern with swapped colours).
-FLAG_LOOKALIKES = [
-    ["italy", "mexico", "ireland"],
-    ["indonesia", "poland", "singapore"],
-    ["austria", "latvia", "lebanon", "peru"],
-    ["hungary", "iran"],
-    ["ghana", "ethiopia"],
-    ["australia", "newzealand"],
-    ["colombia", "venezuela"],
-    ["netherlands", "croatia", "russia"],
-    ["norway", "iceland", "denmark"],
-    ["algeria", "pakistan"],
-    ["malaysia", "usa"],
-    ["belgium", "germany"],
-    ["sweden", "finland"],
-    ["romania", "colombia"],
-]
+# Look-alikes are pictures that cannot be told apart at 400x300, so that
+# offering one as a wrong answer to the other leaves two right answers.
+# Pictures that merely resemble each other (Italy and Ireland, Chile and
+# Norway, Ursa Major and Ursa Minor) make fair wrong answers and are not
+# listed. No two flags of this set are alike in that sense, but some are
+# alike to flags that have no picture here; their names are listed so that
+# they are not offered as wrong answers either.
+FLAG_LOOKALIKES = []
+FLAG_TWINS_WITHOUT_PICTURE = {
+    "indonesia": [("Monaco", "Monaco", "Mónaco")],
+    "romania": [("Chad", "Ciad", "Chad")],
+    "netherlands": [("Luxembourg", "Lussemburgo", "Luxemburgo")],
+}
 
 # Country outlines from Natural Earth: (stem, Natural Earth name, English,
 # Italian, Spanish). Stems carry the prefix "shape-" so they never clash with
@@ -145,18 +140,7 @@ OUTLINES = [
     ("shape-austria", "Austria", "Austria", "Austria", "Austria"),
 ]
 
-OUTLINE_LOOKALIKES = [
-    ["shape-chile", "shape-norway", "shape-vietnam", "shape-argentina"],
-    ["shape-norway", "shape-sweden", "shape-finland"],
-    ["shape-japan", "shape-philippines", "shape-indonesia", "shape-newzealand"],
-    ["shape-germany", "shape-poland", "shape-france"],
-    ["shape-madagascar", "shape-srilanka"],
-    ["shape-iceland", "shape-ireland"],
-    ["shape-canada", "shape-russia"],
-    ["shape-vietnam", "shape-thailand"],
-    ["shape-spain", "shape-portugal"],
-    ["shape-egypt", "shape-peru"],
-]
+OUTLINE_LOOKALIKES = []
 
 # Constellations from d3-celestial: (stem, IAU abbreviation, English, Italian,
 # Spanish). The game's small font has no capital A with acute accent, so the
@@ -182,13 +166,10 @@ CONSTELLATIONS = [
     ("stars-bootes", "Boo", "Bootes", "Boote", "Boyero"),
 ]
 
+# Each figure is scaled to fill the frame, so the four stars of the Southern
+# Cross and the five of the Northern Cross (Cygnus) draw the same cross.
 CONSTELLATION_LOOKALIKES = [
-    ["stars-cygnus", "stars-crux", "stars-aquila"],
-    ["stars-ursamajor", "stars-ursaminor"],
-    ["stars-pegasus", "stars-andromeda"],
-    ["stars-perseus", "stars-andromeda"],
-    ["stars-gemini", "stars-orion"],
-    ["stars-bootes", "stars-lyra"],
+    ["stars-cygnus", "stars-crux"],
 ]
 
 # Regions of Italy from @svg-maps/italy: (stem, map id, English, Italian, Spanish).
@@ -241,13 +222,8 @@ REGIONS_ES = [
 ]
 
 # Every region is shown highlighted inside its whole country, so none looks
-# like another; these neighbours are small enough that a glance can mix them up.
-REGION_LOOKALIKES = [
-    ["it-abruzzo", "it-molise"],
-    ["it-marche", "it-umbria"],
-    ["es-cantabria", "es-asturias"],
-    ["es-la-rioja", "es-navarre"],
-]
+# like another.
+REGION_LOOKALIKES = []
 
 
 def _lookalikes(groups):
@@ -260,7 +236,9 @@ def _lookalikes(groups):
 
 
 def entries():
-    """One manifest entry per picture, flags first, in a fixed order."""
+    """One manifest entry per picture, flags first, in a fixed order. An
+    entry may also carry "confusable_answers": names, per language, of things
+    without a picture here that look the same (a flag's twin)."""
     kinds = [
         ("flag", [(s, e, i, p) for s, e, i, p in FLAGS], FLAG_LOOKALIKES),
         ("outline", [(s, e, i, p) for s, _, e, i, p in OUTLINES], OUTLINE_LOOKALIKES),
@@ -272,7 +250,12 @@ def entries():
     for kind, rows, groups in kinds:
         alike = _lookalikes(groups)
         for stem, eng, ita, spa in rows:
-            result.append({"stem": stem, "kind": kind,
-                           "answer": {"eng": eng, "ita": ita, "spa": spa},
-                           "confusable_with": alike.get(stem, [])})
+            entry = {"stem": stem, "kind": kind,
+                     "answer": {"eng": eng, "ita": ita, "spa": spa},
+                     "confusable_with": alike.get(stem, [])}
+            twins = FLAG_TWINS_WITHOUT_PICTURE.get(stem) if kind == "flag" else None
+            if twins:
+                entry["confusable_answers"] = {lang: [t[i] for t in twins]
+                                               for i, lang in enumerate(("eng", "ita", "spa"))}
+            result.append(entry)
     return result
