@@ -146,13 +146,13 @@ def load_stars(package):
 
 
 def main(argv):
-    if len(argv) not in (2, 3):
-        sys.stderr.write(__doc__)
+    args = art.arguments(argv, __file__, __doc__)
+    if args is None:
         return 2
-    out_dir = argv[2] if len(argv) == 3 else art.default_out_dir(__file__)
-    with open(os.path.join(argv[1], "data", "constellations.lines.json"), encoding="utf-8") as f:
+    source, out_dir = args
+    with open(os.path.join(source, "data", "constellations.lines.json"), encoding="utf-8") as f:
         figures = {c["id"]: c["geometry"]["coordinates"] for c in json.load(f)["features"]}
-    stars = load_stars(argv[1])
+    stars = load_stars(source)
     for stem, abbreviation, *_ in CONSTELLATIONS:
         if abbreviation not in figures:
             raise SystemExit(f"no stick figure for {abbreviation}")

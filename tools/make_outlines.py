@@ -153,18 +153,16 @@ def render(polygons):
 
     mask = art.polygon_mask(rings)
     canvas = art.gradient(BACKGROUND_TOP, BACKGROUND_BOTTOM)
-    art.paint(canvas, (0, 0, 0), art.shadow_of(mask, offset=3, blur=3, strength=35))
-    art.paint(canvas, EDGE, art.outline_of(mask, 1))
-    art.paint(canvas, LAND, mask)
+    art.silhouette(canvas, mask, LAND, EDGE)
     return canvas
 
 
 def main(argv):
-    if len(argv) not in (2, 3):
-        sys.stderr.write(__doc__)
+    args = art.arguments(argv, __file__, __doc__)
+    if args is None:
         return 2
-    out_dir = argv[2] if len(argv) == 3 else art.default_out_dir(__file__)
-    with open(os.path.join(argv[1], "countries-50m.json"), encoding="utf-8") as f:
+    source, out_dir = args
+    with open(os.path.join(source, "countries-50m.json"), encoding="utf-8") as f:
         topology = json.load(f)
     arcs = decode_arcs(topology)
     for stem, name, *_ in OUTLINES:

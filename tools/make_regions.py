@@ -23,7 +23,7 @@ import os
 import re
 import sys
 
-from PIL import Image, ImageChops, ImageDraw, ImageFilter
+from PIL import Image, ImageDraw
 
 import puzzle_art as art
 from puzzle_catalogue import REGIONS_ES, REGIONS_IT
@@ -129,9 +129,7 @@ def draw_inset(canvas, rings, box):
     """The region alone, enlarged to fill the inset box."""
     place = art.fit_transform([p for ring in rings for p in ring], box)
     mask = art.polygon_mask([[place(p) for p in ring] for ring in rings])
-    art.paint(canvas, (0, 0, 0), art.shadow_of(mask, offset=3, blur=3, strength=35))
-    art.paint(canvas, TARGET_EDGE, art.outline_of(mask, 1))
-    art.paint(canvas, TARGET, mask)
+    art.silhouette(canvas, mask, TARGET, TARGET_EDGE)
 
 
 def move_canaries(regions):
@@ -156,13 +154,13 @@ def render(country, regions, target, place, inset_box):
 
 
 def main(argv):
-    if len(argv) not in (2, 3):
-        sys.stderr.write(__doc__)
+    args = art.arguments(argv, __file__, __doc__)
+    if args is None:
         return 2
-    out_dir = argv[2] if len(argv) == 3 else art.default_out_dir(__file__)
+    source, out_dir = args
     count = 0
     for folder, table in (("italy", REGIONS_IT), ("spain", REGIONS_ES)):
-        regions = load_map(os.path.join(argv[1], folder))
+        regions = load_map(os.path.join(source, folder))
         frame = move_canaries(regions) if CANARIES in regions else None
         points = [p for rings in regions.values() for ring in rings for p in ring] + (frame or [])
         place = art.fit_transform(points, LAYOUT[folder]["map"])

@@ -6,6 +6,7 @@ the same Pillow therefore give the same bytes.
 """
 
 import os
+import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
@@ -56,6 +57,13 @@ def paint(canvas, colour, mask):
     canvas.paste(Image.new("RGB", canvas.size, colour), (0, 0), mask)
 
 
+def silhouette(canvas, mask, fill, edge):
+    """A flat shape with a one-pixel darker edge and a soft shadow."""
+    paint(canvas, (0, 0, 0), shadow_of(mask, offset=3, blur=3, strength=35))
+    paint(canvas, edge, outline_of(mask, 1))
+    paint(canvas, fill, mask)
+
+
 def fit_transform(points, box, keep_aspect=True):
     """Scale and offset that fit points (x, y) into box (x0, y0, x1, y1),
     centred. Returns a function mapping a point into the box."""
@@ -82,5 +90,11 @@ def save(picture, out_dir, stem):
                  subsampling=0, optimize=False)
 
 
-def default_out_dir(script_file):
-    return os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(script_file)), "..", "assets", "photos"))
+def arguments(argv, script_file, usage):
+    """(source folder, output folder) from a script's command line, the
+    output defaulting to assets/photos; None after printing the usage."""
+    if len(argv) not in (2, 3):
+        sys.stderr.write(usage)
+        return None
+    default = os.path.join(os.path.dirname(os.path.abspath(script_file)), "..", "assets", "photos")
+    return argv[1], os.path.normpath(argv[2] if len(argv) == 3 else default)

@@ -30,6 +30,8 @@ MIN_QUESTIONS, MIN_PER_LEVEL, MIN_PER_GROUP = 900, 300, 45
 MIN_PUZZLES, MIN_PUZZLE_KINDS = 90, 3
 PUZZLE_KINDS = ("flag", "outline", "constellation", "region-it", "region-es")
 MIN_EXTREME_SHARE = 0.4
+# Years before and after Christ, in the three languages, as signed years.
+ERAS = {"bc": -1, "b.c.": -1, "bce": -1, "a.c.": -1, "ad": 1, "a.d.": 1, "ce": 1, "d.c.": 1}
 # A number answer: an optional word or sign before, digits with separators,
 # an optional unit after ("about 1,200", "3.5 km", "45%", "-10 C").
 NUMBER = re.compile(r"(?P<before>[^\d\s-]*\s?)(?P<number>-?\d[\d.,]*(?: \d{3})*)(?P<after>\s?[^\d]*)")
@@ -231,7 +233,10 @@ def number_value(answer, decimal_comma):
         value = float(digits)
     except ValueError:
         return None
-    return value, (m.group("before").strip().lower(), m.group("after").strip().lower())
+    before, after = m.group("before").strip().lower(), m.group("after").strip().lower()
+    if not before and after.replace(" ", "") in ERAS:
+        return value * ERAS[after.replace(" ", "")], ("", "year")
+    return value, (before, after)
 
 
 def check_number_answers(records, where, decimal_comma, report):
