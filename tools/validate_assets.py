@@ -9,8 +9,19 @@ Widths are measured with the small font's table as the game draws the texts:
 the question with kerning -1 within 790 pixels, each answer with kerning 0
 within 236 pixels.
 
+Each file must hold enough questions (900, 300 per level, 45 per level and
+category), each question text once, and the right answer spread over the four
+boxes; where all four answers are numbers of one kind, the right one must be
+the smallest or the largest in at least 40% of those questions, or the middle
+gives it away. Puzzles are checked against tools/puzzle_photos.json, the list
+of every picture in assets/photos with its kind and answers: at least 90
+puzzles in at least 3 kinds, the marked answer the picture's own, no wrong
+answer naming a picture (or a flag without a picture) that cannot be told
+apart from it, no photo used twice in a file, and every picture used by some
+language.
+
 Usage: validate_assets.py [repository folder]. Exits 1 on any error and
-prints the counts of each language by level and category.
+prints the counts of each language by level, category and puzzle kind.
 """
 import json
 import os
