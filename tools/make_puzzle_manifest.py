@@ -7,20 +7,24 @@ Usage: tools/make_puzzle_manifest.py [OUTPUT_FILE]
 
 The list comes from tools/puzzle_catalogue.py; the output is sorted in the
 catalogue's order and written with a fixed layout, so it is the same bytes on
-every run. Each stem must have its picture in assets/photos/.
+every run. Each stem must have its picture in assets/photos/, and the flags
+must be those make_photos.py draws.
 """
 
 import json
 import os
 import sys
 
-from puzzle_catalogue import entries
+from make_photos import FLAGS as FLAG_CODES
+from puzzle_catalogue import FLAGS, entries
 
 
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     target = argv[1] if len(argv) > 1 else os.path.join(here, "puzzle_photos.json")
     photos = os.path.join(here, "..", "assets", "photos")
+    if [stem for stem, _ in FLAG_CODES] != [row[0] for row in FLAGS]:
+        raise SystemExit("the flags of make_photos.py and puzzle_catalogue.py differ")
     items = entries()
     stems = [e["stem"] for e in items]
     if len(set(stems)) != len(stems):

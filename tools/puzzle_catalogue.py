@@ -2,10 +2,11 @@
 right answer in English, Italian and Spanish, and the pictures that look too
 much like it at 400x300 to be offered next to it as a wrong answer.
 
-The drawing scripts (make_photos.py for the flags, make_outlines.py,
-make_constellations.py, make_regions.py) take their lists from here, and
-make_puzzle_manifest.py writes tools/puzzle_photos.json from it, so a picture
-and its answers cannot drift apart. Answers are written in Latin-1 letters the
+The drawing scripts make_outlines.py, make_constellations.py and
+make_regions.py take their lists from here; make_photos.py keeps its own list
+of flags with their ISO codes, and make_puzzle_manifest.py, which writes
+tools/puzzle_photos.json from this file, checks that both flag lists agree and
+that every picture exists, so a picture and its answers cannot drift apart. Answers are written in Latin-1 letters the
 game's small font has (no capital accented letters, no o with diaeresis) and
 fit the 31-byte answer field.
 """
