@@ -4,7 +4,7 @@
 #include "fonttables.h"
 
 // fontTable: rectangle (x1, y1)-(x2, y2) inclusive in "gfx\letters01.tga", advance, height.
-KFont fontTable[86] = {
+KFont fontTable[93] = {
     {'A', 22, 4, 40, 19, 19, 16},
     {'B', 0, 4, 17, 19, 18, 16},
     {'C', 42, 4, 59, 19, 18, 16},
@@ -89,6 +89,13 @@ KFont fontTable[86] = {
     {(char)0xF2, 0, 119, 13, 134, 13, 16},  // o grave
     {(char)0xF9, 15, 119, 29, 134, 14, 16},  // u grave
     {(char)0xEC, 31, 119, 40, 134, 9, 16},  // i grave
+    {(char)0xF1, 42, 119, 56, 134, 14, 16},  // n tilde
+    {(char)0xBF, 58, 119, 69, 137, 11, 19},  // inverted question mark
+    {(char)0xE9, 71, 119, 83, 134, 12, 16},  // e acute
+    {(char)0xED, 85, 119, 93, 134, 8, 16},  // i acute
+    {(char)0xF3, 95, 119, 108, 134, 13, 16},  // o acute
+    {(char)0xE1, 110, 119, 123, 134, 13, 16},  // a acute
+    {(char)0xFA, 125, 119, 139, 134, 14, 16},  // u acute
     {' ', 0, 171, 10, 183, 11, 13},  // space
     {0, 0, 0, 0, 0, 0, 0},
 };

@@ -6,8 +6,8 @@
 
 #include "KText.h"
 
-// fontTable with "gfx\letters01.tga": 85 glyphs and the end mark.
-extern KFont fontTable[86];
+// fontTable with "gfx\letters01.tga": 92 glyphs and the end mark.
+extern KFont fontTable[93];
 // fontTable2 with "gfx\letters02.png": 92 glyphs and the end mark.
 extern KFont fontTable2[93];
 

@@ -58,7 +58,7 @@ struct FontCase {
 };
 
 std::vector<FontCase> fonts() {
-  return {{"fontTable", fontTable, 86, TRIVELLO_SOURCE_DIR "/assets/gfx/letters01.tga", kCommon},
+  return {{"fontTable", fontTable, 93, TRIVELLO_SOURCE_DIR "/assets/gfx/letters01.tga", kCommon + kSpanish},
           {"fontTable2", fontTable2, 93, TRIVELLO_SOURCE_DIR "/assets/gfx/letters02.png",
            kCommon + kSpanish}};
 }

@@ -62,7 +62,7 @@ BIG = {
     "overlap_other": 1,
     "line_height": 16,
     "shelves": (4, 23),  # first shelf's top row, shelf pitch
-    "order": "ABCDEFGHIJKRLMNOPQSTUVWXYZ" + LOWER + DIGITS + MARKS + ITALIAN + " ",
+    "order": "ABCDEFGHIJKRLMNOPQSTUVWXYZ" + LOWER + DIGITS + MARKS + ITALIAN + SPANISH + " ",
     # char: (x1, y1, x2, y2, advance, height), x2 and y2 inclusive
     "fixed": {
         "A": (22, 4, 40, 19, 19, 16),
