@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "KGraphicGL.h"
@@ -52,6 +53,8 @@ namespace {
 uint32_t t1 = 0;
 // Screenshots taken with the screenshot key in this run.
 int32_t sscount = 0;
+// Where the screenshot key writes; empty: the resource folder.
+std::string screenshotFolder;
 // The window whose event handlers are installed (one set for all windows).
 KWindowGL *handlerWindow = nullptr;
 // The swap interval last set on the context (-1 unknown).
@@ -586,6 +589,9 @@ void KWindowGL::resetPacing() { t1 = 0; }
 
 int32_t KWindowGL::screenshotCount() { return sscount; }
 
+// Sets the folder the screenshot key writes into (null or empty: resources).
+void KWindowGL::setScreenshotFolder(const char *folder) { screenshotFolder = folder ? folder : ""; }
+
 // Frames per second at most; 0 or less turns the cap and the retrace wait off.
 void KWindowGL::setMaxFrameRate(long desiredFrameRate)
 {
@@ -767,7 +773,10 @@ void KWindowGL::processEvents()
     sscount++;
     char name[64];
     snprintf(name, sizeof(name), "screenshot%d.tga", (int)sscount);
-    saveBackBuffer(KMiscTools::makeFilePath(name), 2, 0, 0);
+    if (screenshotFolder.empty())
+      saveBackBuffer(KMiscTools::makeFilePath(name), 2, 0, 0);
+    else
+      saveBackBuffer((screenshotFolder + "/" + name).c_str(), 2, 0, 0);
     KInput::waitForKeyRelease(K_VK_SNAPSHOT);
     KInput::waitForKeyRelease(K_VK_F12);
     KInput::waitForKeyRelease(K_VK_L_SHIFT);
