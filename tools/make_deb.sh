@@ -3,7 +3,8 @@
 # with Debian's build flags (hardening, optimisation), installed under /usr
 # with the launcher in /usr/games as Debian's games are,
 # then checks it: the desktop entry and AppStream metadata with their
-# validators, the package's contents, and lintian.
+# validators, the package's contents, lintian, and the unpacked package played
+# end to end (tests/e2e/install_test.py).
 # Usage: bash tools/make_deb.sh [BUILD_DIR]   (default build-deb)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,7 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 cmake --build "$dir" -j"$(nproc)"
 rm -rf "$dir/deb"
 (cd "$dir" && cpack -G DEB >/dev/null)
-deb=$(ls "$dir"/deb/*.deb)
+deb=$(realpath "$(ls "$dir"/deb/*.deb)")
 
 desktop-file-validate packaging/org.trivello.Trivello.desktop
 appstreamcli validate --no-net "$dir/packaging/org.trivello.Trivello.metainfo.xml"
@@ -37,4 +38,7 @@ done
 # lintian: errors and warnings fail; what the package does on purpose is
 # explained in packaging/lintian-overrides, which it carries.
 lintian --fail-on error,warning --display-info "$deb"
+# The packaged game, unpacked, started from its desktop entry by a player who
+# cannot write it, keeps its settings in the config folder.
+/usr/bin/python3 tests/e2e/install_test.py "$deb" "$dir/e2e-install"
 echo "package: $deb"

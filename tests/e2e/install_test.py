@@ -7,6 +7,7 @@ settings must go to and come back from the player's config folder, and a
 screenshot to the data folder; nothing may be written into the install.
 
 Usage: install_test.py BUILD_DIR OUT_DIR
+       install_test.py PACKAGE.deb OUT_DIR   (the package unpacked instead)
 """
 import configparser
 import os
@@ -24,24 +25,35 @@ NOBODY = 65534
 WINDOWED = bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68)
 
 
-def install(build_dir, prefix):
-    result = subprocess.run(["cmake", "--install", build_dir, "--prefix", prefix], capture_output=True, text=True)
-    check(result.returncode == 0, f"cmake --install failed: {result.stderr.strip()}")
-    for path in ["bin/trivello", "lib/trivello/Trivello/trivello", "lib/trivello/Trivello/Contents/Resources/gfx/back.jpg",
+def install(source, prefix):
+    """Installs from a build folder with cmake --install, or unpacks a .deb
+    (whose /usr becomes the prefix, its launcher found in games/)."""
+    if source.endswith(".deb"):
+        root = os.path.join(os.path.dirname(prefix), "deb-root")
+        result = subprocess.run(["dpkg-deb", "-x", source, root], capture_output=True, text=True)
+        check(result.returncode == 0, f"dpkg-deb -x failed: {result.stderr.strip()}")
+        os.rename(os.path.join(root, "usr"), prefix)
+        launcher = "games/trivello"
+    else:
+        result = subprocess.run(["cmake", "--install", source, "--prefix", prefix], capture_output=True, text=True)
+        check(result.returncode == 0, f"cmake --install failed: {result.stderr.strip()}")
+        launcher = "bin/trivello"
+    for path in [launcher, "lib/trivello/Trivello/trivello", "lib/trivello/Trivello/Contents/Resources/gfx/back.jpg",
                  f"share/applications/{APP_ID}.desktop", f"share/metainfo/{APP_ID}.metainfo.xml",
                  f"share/icons/hicolor/48x48/apps/{APP_ID}.png", "share/man/man6/trivello.6.gz",
                  "share/doc/trivello/copyright"]:
         check(os.path.exists(os.path.join(prefix, path)), f"{path} is not installed")
+    return os.path.dirname(launcher)
 
 
-def desktop_command(prefix):
-    """The installed desktop entry's command line, its program found on the
-    prefix's bin folder as the menu would find it on PATH."""
+def desktop_command(prefix, bin_dir):
+    """The installed desktop entry's command line, its program found in the
+    prefix's launcher folder as the menu would find it on PATH."""
     entry = configparser.ConfigParser(interpolation=None)
     entry.read(os.path.join(prefix, "share", "applications", APP_ID + ".desktop"))
     words = shlex.split(entry["Desktop Entry"]["Exec"])
     check(words[0] == "trivello", f"the desktop entry starts {words[0]}")
-    return [os.path.join(prefix, "bin", words[0])] + words[1:]
+    return [os.path.join(prefix, bin_dir, words[0])] + words[1:]
 
 
 def as_player(s, prefix, home):
@@ -78,12 +90,12 @@ def main(s):
 
 
 def play_installed(s):
-    build_dir = sys.argv[1]
+    source = sys.argv[1]
     prefix = os.path.join(s.tmp, "prefix")
     home = os.path.join(s.tmp, "home")
-    install(build_dir, prefix)
+    bin_dir = install(source, prefix)
     installed = files_under(prefix)
-    s.command = desktop_command(prefix)
+    s.command = desktop_command(prefix, bin_dir)
     as_player(s, prefix, home)
     prefs_path = os.path.join(home, "config", "trivello", "prefs")
     # A windowed start is read from the config folder, or the game window
