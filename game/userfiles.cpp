@@ -1,12 +1,12 @@
 // Where the player's own files go (see userfiles.h).
 #include "userfiles.h"
 
+#include <fcntl.h>    // AT_FDCWD, AT_EACCESS
 #include <sys/stat.h> // mkdir
 #include <unistd.h>   // faccessat
 
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h> // AT_FDCWD, AT_EACCESS
 
 #include "KMiscTools.h"
 

@@ -52,7 +52,9 @@ public:
   // Milliseconds per frame of the cap, 0 = none.
   uint32_t getMaxFrameTime() const { return _maxFrameTime; }
   bool isFullScreen() const { return _fullscreen; }
-  // Number of screenshots taken by the screenshot key in this run.
+  // The number of the last screenshot file the screenshot key wrote
+  // (screenshot<n>.tga), 0 before the first. Numbers of files already in
+  // the folder are skipped, so an earlier run's screenshots are kept.
   static int32_t screenshotCount();
   // The folder the screenshot key writes into. Null or empty (the default):
   // the resource folder, as makeFilePath resolves "screenshot%d.tga". A game
