@@ -10,7 +10,7 @@ script can answer four questions and reach the fifth, a photo puzzle.
 Which questions and which puzzle reveal appear is the game's random choice,
 so the pictures differ from run to run.
 Usage: tools/readme_screenshots.py [APP_DIR [OUT_DIR]]
-       (default build/Trivello and packaging/screenshots)
+       (default build/Trivello, as tools/build.sh makes it, and packaging/screenshots)
 """
 import os
 import re
@@ -33,11 +33,13 @@ LAUNCHER_EMPTY = (385, 15)
 GAME_EMPTY = (775, 440)
 TITLE_EMPTY = (700, 560)
 LOGO_BOX = (255, 11, 316, 81)
+BOX_B = (603, 480)
+WINDOWED = bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68)
 
 
 def title_with_coin_facing(s):
-    """Takes title screenshots until the logo's flipping coin shows a face
-    (the most bright pixels of a few frames); the name of the one kept."""
+    """Takes a dozen title screenshots and names the one whose flipping logo
+    coin shows the most of its face (the most bright pixels)."""
     best, best_name = -1, None
     for i in range(12):
         name = f"title{i}"
@@ -47,9 +49,6 @@ def title_with_coin_facing(s):
             best, best_name = bright, name
         time.sleep(0.13)
     return best_name
-
-WINDOWED = bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68)
-BOX_B = (603, 480)
 
 
 def right_answers_in_box_b(text):
@@ -70,8 +69,8 @@ def right_answers_in_box_b(text):
 
 def keep(s, shot, name, out_dir):
     """Copies the driver's screenshot `shot` into out_dir as name.jpg: JPEG at
-    quality 90 without chroma subsampling keeps the artwork's colours at a
-    tenth of a PNG's size (a 256-colour PNG shifts them visibly)."""
+    quality 90 without chroma subsampling keeps the artwork's colours at
+    about half a PNG's size (a 256-colour PNG shifts them visibly)."""
     src = next(os.path.join(s.out_dir, f) for f in sorted(os.listdir(s.out_dir)) if f.endswith(f"-{shot}.png"))
     Image.open(src).convert("RGB").save(os.path.join(out_dir, name + ".jpg"), quality=90, subsampling=0,
                                         optimize=True)
@@ -118,6 +117,9 @@ def play(s, out_dir):
 def main(argv):
     app = argv[1] if len(argv) > 1 else os.path.join(ROOT, "build", "Trivello")
     out = argv[2] if len(argv) > 2 else os.path.join(ROOT, "packaging", "screenshots")
+    if not os.path.exists(os.path.join(app, "trivello")):
+        print(f"readme_screenshots: no game in {app}; build it first with: bash tools/build.sh", file=sys.stderr)
+        return 1
     os.makedirs(out, exist_ok=True)
     work = os.path.join(ROOT, "build", "e2e", "readme")  # every picture taken, for a look
     shutil.rmtree(work, ignore_errors=True)
