@@ -30,7 +30,7 @@ class Session:
     `game_env`) before start(), e.g. to run an installed copy."""
 
     def __init__(self, app_dir, out_dir, screen="1024x768x24"):
-        self.out_dir = out_dir
+        self.out_dir = os.path.abspath(out_dir)
         os.makedirs(out_dir, exist_ok=True)
         self.tmp = tempfile.mkdtemp(prefix="trivello-e2e-")
         self.app = self.res = None

@@ -71,6 +71,7 @@ def as_player(s, prefix, home):
                 path = os.path.join(root, name)
                 if not os.path.islink(path):
                     os.chmod(path, os.stat(path).st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))
+    os.chdir(s.tmp)  # the game starts where the player may be, wherever the build folder is
     s.game_env = {"HOME": home, "XDG_CONFIG_HOME": os.path.join(home, "config"),
                   "XDG_DATA_HOME": os.path.join(home, "data")}
 
@@ -148,8 +149,15 @@ def play_installed(s):
     s.click(199, 282)  # Start
     s.window = s.wait_window(800, 600)
     time.sleep(0.8)
+    # The keys stay down until the picture is there: a busy machine may draw
+    # a frame only now and then, and a quick press could fall between two.
+    shots_dir = os.path.join(home, "data", "trivello")
     s.xdotool("keydown", "--window", s.window, "Shift_L")
-    s.key("F12")
+    s.xdotool("keydown", "--window", s.window, "F12")
+    deadline = time.time() + 10
+    while time.time() < deadline and not os.listdir(shots_dir):
+        time.sleep(0.1)
+    s.xdotool("keyup", "--window", s.window, "F12")
     s.xdotool("keyup", "--window", s.window, "Shift_L")
     time.sleep(0.3)
     s.key("Escape")
@@ -157,7 +165,7 @@ def play_installed(s):
     prefs = open(prefs_path, "rb").read()
     check(prefs[16:18] == bytes([0, 1]) and prefs[24:28] == bytes([0, 0, 0, 1]) and prefs[8:12] == bytes([0, 0, 0, 1]),
           f"the settings did not survive a second run: {prefs[:28].hex()}")
-    shots = os.listdir(os.path.join(home, "data", "trivello"))
+    shots = os.listdir(shots_dir)
     check(shots == ["screenshot1.tga"], f"the data folder holds {shots}")
     check(files_under(prefix) == installed, "the game wrote into the installed files")
 
