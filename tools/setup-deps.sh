@@ -4,7 +4,7 @@
 # asked for the ones that are missing.
 #   --assets   also what the asset scripts need (sox, nodejs and npm for the
 #              flag photos' npm package)
-#   --package  also what tools/make_deb.sh needs (lintian, dpkg-dev)
+#   --package  also what tools/make_deb.sh needs (dpkg-dev, lintian)
 # Run as root, or as a user who may use sudo. Without sudo, or when sudo
 # wants a password and there is no terminal to type it in, it prints the
 # apt-get line to run as root and stops.
@@ -26,7 +26,7 @@ PACKAGES=(
 for arg in "$@"; do
   case "$arg" in
     --assets) PACKAGES+=(sox nodejs npm) ;;
-    --package) PACKAGES+=(dpkg-dev fakeroot lintian) ;;
+    --package) PACKAGES+=(dpkg-dev lintian) ;;
     *) echo "setup: unknown option $arg (known: --assets, --package)" >&2; exit 2 ;;
   esac
 done
