@@ -11,6 +11,7 @@
 #include "KNUX.h"
 #include "KText.h"
 #include "KWindow.h"
+#include "KWindowGL.h"
 
 #include "flow.h"
 #include "fonttables.h"
@@ -18,6 +19,7 @@
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
+#include "userfiles.h"
 
 void (*g_frameObserver)() = nullptr;
 
@@ -111,7 +113,8 @@ void StartUp() {
   KMiscTools::initMiscTools();
   KMiscTools::setFileSource(true);
   Timer = (int32_t)KMiscTools::getMilliseconds();
-  ReadPrefs(KMiscTools::makeFilePath("prefs")); // a missing file leaves every preference 0
+  ReadPrefs(PrefsPath()); // a missing file leaves every preference 0
+  KWindowGL::setScreenshotFolder(ScreenshotFolder());
   KInput::hidePointer();
   LoadSounds();
   srand(KMiscTools::getMilliseconds());

@@ -13,6 +13,7 @@
 #include "players.h"
 #include "prefs.h"
 #include "screens.h"
+#include "userfiles.h"
 
 namespace {
 
@@ -211,4 +212,4 @@ void ClickOptions() {
 
 int16_t VolumeAt(int16_t x) { return (int16_t)(int)((x - 330) / 2.2); }
 
-void SavePrefs() { WritePrefs(KMiscTools::makeFilePath("prefs")); }
+void SavePrefs() { WritePrefs(PrefsPath()); }

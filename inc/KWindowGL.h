@@ -52,8 +52,15 @@ public:
   // Milliseconds per frame of the cap, 0 = none.
   uint32_t getMaxFrameTime() const { return _maxFrameTime; }
   bool isFullScreen() const { return _fullscreen; }
-  // Number of screenshots taken by the screenshot key in this run.
+  // The number of the last screenshot file the screenshot key wrote
+  // (screenshot<n>.tga), 0 before the first. Numbers of files already in
+  // the folder are skipped, so an earlier run's screenshots are kept.
   static int32_t screenshotCount();
+  // The folder the screenshot key writes into. Null or empty (the default):
+  // the resource folder, as makeFilePath resolves "screenshot%d.tga". A game
+  // whose resource folder is read-only (an installed copy) names a folder of
+  // the user's here. The text is copied.
+  static void setScreenshotFolder(const char *folder);
   // Forgets when the last paced frame ended, so the next frame does not wait
   // (a new run, or a test that installs another clock).
   static void resetPacing();

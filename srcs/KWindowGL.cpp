@@ -8,11 +8,13 @@
 #include "KWindowGL.h"
 
 #include <SDL.h>
+#include <sys/stat.h> // stat: screenshot numbers already taken
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "KGraphicGL.h"
@@ -52,6 +54,25 @@ namespace {
 uint32_t t1 = 0;
 // Screenshots taken with the screenshot key in this run.
 int32_t sscount = 0;
+// Where the screenshot key writes; empty: the resource folder.
+std::string screenshotFolder;
+
+// The path of the next screenshot, "screenshot<n>.tga" in the screenshot
+// folder. The number goes on past files already there, so an earlier run's
+// pictures are never written over; sscount keeps the number used.
+std::string nextScreenshotPath()
+{
+  for (;;) {
+    sscount++;
+    char name[64];
+    snprintf(name, sizeof(name), "screenshot%d.tga", (int)sscount);
+    std::string path = screenshotFolder.empty() ? std::string(KMiscTools::makeFilePath(name))
+                                                : screenshotFolder + "/" + name;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+      return path;
+  }
+}
 // The window whose event handlers are installed (one set for all windows).
 KWindowGL *handlerWindow = nullptr;
 // The swap interval last set on the context (-1 unknown).
@@ -586,6 +607,9 @@ void KWindowGL::resetPacing() { t1 = 0; }
 
 int32_t KWindowGL::screenshotCount() { return sscount; }
 
+// Sets the folder the screenshot key writes into (null or empty: resources).
+void KWindowGL::setScreenshotFolder(const char *folder) { screenshotFolder = folder ? folder : ""; }
+
 // Frames per second at most; 0 or less turns the cap and the retrace wait off.
 void KWindowGL::setMaxFrameRate(long desiredFrameRate)
 {
@@ -764,10 +788,7 @@ void KWindowGL::processEvents()
 
   if (KInput::isPressed(K_VK_L_SHIFT) &&
       (KInput::isPressed(K_VK_SNAPSHOT) || KInput::isPressed(K_VK_F12))) {
-    sscount++;
-    char name[64];
-    snprintf(name, sizeof(name), "screenshot%d.tga", (int)sscount);
-    saveBackBuffer(KMiscTools::makeFilePath(name), 2, 0, 0);
+    saveBackBuffer(nextScreenshotPath().c_str(), 2, 0, 0);
     KInput::waitForKeyRelease(K_VK_SNAPSHOT);
     KInput::waitForKeyRelease(K_VK_F12);
     KInput::waitForKeyRelease(K_VK_L_SHIFT);

@@ -755,6 +755,78 @@ TEST_F(WindowTest, ScreenshotKeyWritesNumberedTgaFilesTheRightWayUp)
   EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
+TEST_F(WindowTest, ScreenshotKeyWritesIntoTheFolderTheGameNames)
+{
+  std::string resources = makeTempDir();
+  std::string chosen = makeTempDir();
+  char savedPath[260];
+  strcpy(savedPath, KMiscTools::currentFilePath);
+  bool savedPackage = KMiscTools::_inPackage;
+  snprintf(KMiscTools::currentFilePath, 260, "%s", resources.c_str());
+  KMiscTools::_inPackage = false;
+  ManualClock clock;
+  ScopedClock use(&clock);
+  clock.onSleep = [](uint32_t) {
+    KInput::injectKey(K_VK_F12, false);
+    KInput::injectKey(K_VK_L_SHIFT, false);
+  };
+  auto shoot = [&]() {
+    drawKnownFrame(window);
+    KInput::injectKey(K_VK_L_SHIFT, true);
+    KInput::injectKey(K_VK_F12, true);
+    window->processEvents();
+    return "/screenshot" + std::to_string(KWindowGL::screenshotCount()) + ".tga";
+  };
+
+  KWindowGL::setScreenshotFolder(chosen.c_str());
+  std::string inChosen = shoot();
+  KWindowGL::setScreenshotFolder(nullptr);
+  std::string inResources = shoot();
+  strcpy(KMiscTools::currentFilePath, savedPath);
+  KMiscTools::_inPackage = savedPackage;
+
+  struct stat st;
+  EXPECT_EQ(stat((chosen + inChosen).c_str(), &st), 0);
+  EXPECT_NE(stat((resources + inChosen).c_str(), &st), 0);
+  EXPECT_EQ(stat((resources + inResources).c_str(), &st), 0);
+  EXPECT_EQ(system(("rm -rf '" + resources + "' '" + chosen + "'").c_str()), 0);
+}
+
+TEST_F(WindowTest, ScreenshotKeyNeverWritesOverAnEarlierRunsPicture)
+{
+  std::string chosen = makeTempDir();
+  ManualClock clock;
+  ScopedClock use(&clock);
+  clock.onSleep = [](uint32_t) {
+    KInput::injectKey(K_VK_F12, false);
+    KInput::injectKey(K_VK_L_SHIFT, false);
+  };
+  int last = KWindowGL::screenshotCount();
+  // An earlier run left the next two numbers in the folder.
+  for (int n : {last + 1, last + 2}) {
+    FILE *f = fopen((chosen + "/screenshot" + std::to_string(n) + ".tga").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("kept", f);
+    fclose(f);
+  }
+  KWindowGL::setScreenshotFolder(chosen.c_str());
+  drawKnownFrame(window);
+  KInput::injectKey(K_VK_L_SHIFT, true);
+  KInput::injectKey(K_VK_F12, true);
+  window->processEvents();
+  KWindowGL::setScreenshotFolder(nullptr);
+
+  EXPECT_EQ(KWindowGL::screenshotCount(), last + 3);
+  struct stat st;
+  for (int n : {last + 1, last + 2}) {
+    ASSERT_EQ(stat((chosen + "/screenshot" + std::to_string(n) + ".tga").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 4) << "screenshot" << n << " was written over";
+  }
+  EXPECT_EQ(stat((chosen + "/screenshot" + std::to_string(last + 3) + ".tga").c_str(), &st), 0);
+  EXPECT_GT(st.st_size, 4);
+  EXPECT_EQ(system(("rm -rf '" + chosen + "'").c_str()), 0);
+}
+
 struct FormatCase {
   long format;
   const char *name;

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Makes the small Ogg Vorbis files the sound tests and the sound benchmark
 # load (tests/data/sound). WAV and MOD test files are written by the tests
-# themselves. Needs sox and oggenc (Debian: sox, vorbis-tools).
+# themselves. Needs sox and oggenc (Debian: sox, vorbis-tools; installed by
+# tools/setup-deps.sh --assets, which runs first).
 # Deterministic: fixed synthesis, fixed stream serial numbers, no dither.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/setup-deps.sh --assets
 out=tests/data/sound
 mkdir -p "$out"
 tmp=$(mktemp -d)

@@ -5,6 +5,7 @@
 # anything (it then exits with 66).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/setup-deps.sh
 dir=${1:-build-tsan}
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIVELLO_TSAN=ON -DTRIVELLO_BENCH=OFF >/dev/null
 cmake --build "$dir" -j"$(nproc)" --target KMixer_test KSound_test

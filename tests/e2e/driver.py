@@ -25,16 +25,25 @@ def check(condition, message):
 
 
 class Session:
+    """A game on its own X server. By default it runs from a fresh copy of
+    app_dir; with app_dir None the caller sets `command` (and may add to
+    `game_env`) before start(), e.g. to run an installed copy."""
+
     def __init__(self, app_dir, out_dir, screen="1024x768x24"):
-        self.out_dir = out_dir
+        self.out_dir = os.path.abspath(out_dir)
         os.makedirs(out_dir, exist_ok=True)
         self.tmp = tempfile.mkdtemp(prefix="trivello-e2e-")
-        self.app = os.path.join(self.tmp, "Trivello")
-        shutil.copytree(app_dir, self.app, symlinks=False)
-        self.res = os.path.join(self.app, "Contents", "Resources")
-        prefs = os.path.join(self.res, "prefs")
-        if os.path.exists(prefs):
-            os.remove(prefs)
+        self.app = self.res = None
+        self.command = None
+        if app_dir:
+            self.app = os.path.join(self.tmp, "Trivello")
+            shutil.copytree(app_dir, self.app, symlinks=False)
+            self.res = os.path.join(self.app, "Contents", "Resources")
+            prefs = os.path.join(self.res, "prefs")
+            if os.path.exists(prefs):
+                os.remove(prefs)
+            self.command = [os.path.join(self.app, "trivello")]
+        self.game_env = {}
         self.xvfb = None
         self.game = None
         self.window = None
@@ -70,7 +79,7 @@ class Session:
         return open(path, "rb").read() if os.path.exists(path) else None
 
     def start(self):
-        self.game = subprocess.Popen([os.path.join(self.app, "trivello")], env=self.env,
+        self.game = subprocess.Popen(self.command, env=dict(self.env, **self.game_env),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.window = self.wait_window(400, 300)
 
@@ -185,11 +194,12 @@ def matches_picture(shot, picture_path, at, box, tolerance=48, share=0.9):
     return good >= share * pic.width * pic.height
 
 
-def run(name, body):
-    """Runs body(session) on a new session from sys.argv (APP_DIR OUT_DIR) and
-    prints the closing line CTest reads; the exit status says the same."""
+def run(name, body, app_dir=None, out_dir=None):
+    """Runs body(session) on a new session of APP_DIR OUT_DIR (by default
+    sys.argv[1:3]; an empty app_dir makes a session without a copy) and prints
+    the closing line CTest reads; the exit status says the same."""
     import sys
-    s = Session(sys.argv[1], sys.argv[2])
+    s = Session(app_dir if app_dir is not None else sys.argv[1], out_dir or sys.argv[2])
     try:
         body(s)
         print(f"e2e {name}: 1 passed, 0 failed")
