@@ -337,6 +337,23 @@ TEST_F(PlayTest, PuzzlesOnlyAtMultiplesOfFiveAndNoneAfterF9) {
   }
 }
 
+TEST_F(PlayTest, AnExtraLifeComesWithItsSoundWhenTheNextQuestionIsDrawn) {
+  openGameWindow();
+  loadQuestions(12, 0);
+  StartNewGame(1);
+  GoToScreen(SCREEN_GAME);
+  Player[0].score = 10300;
+  clearSounds();
+  ASSERT_TRUE(NewQuestion());
+  EXPECT_EQ(Player[0].lives, 4);
+  EXPECT_EQ(played(snd_Clear), 1);
+  StartLevel = 0;
+  Player[0].score = 19999;
+  ASSERT_TRUE(NewQuestion());
+  EXPECT_EQ(Player[0].lives, 4);
+  EXPECT_EQ(played(snd_Clear), 1);
+}
+
 TEST_F(PlayTest, QuestionFortyFiveEndsTheGameUnlessItTimesOut) {
   openGameWindow();
   loadQuestions(12, 0);
