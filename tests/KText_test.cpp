@@ -18,6 +18,7 @@
 #include "KNUX.h"
 #include "KWindow.h"
 #include "fonttables.h"
+#include "support/NullGraphic.h"
 #include "support/PixelReader.h"
 
 namespace {
@@ -30,7 +31,7 @@ struct Blit {
   bool flipx, flipy;
 };
 
-class RecordingGraphic : public KGraphic {
+class RecordingGraphic : public testsupport::NullGraphic {
 public:
   explicit RecordingGraphic(bool *deleted = nullptr) : _deleted(deleted) {}
   ~RecordingGraphic() override {
@@ -64,38 +65,8 @@ public:
   }
 
   // the rest of the interface is not used by text
-  bool loadPicture(const char *, bool, bool) override { return true; }
-  void freePicture() override {}
   float getWidth() override { return 256; }
   float getHeight() override { return 256; }
-  void setTextureQuality(bool) override {}
-  void drawRect(float, float, float, float, float, float, float, float) override {}
-  void drawLine(float, float, float, float, float, float, float, float) override {}
-  void plotPixel(float, float, float, float, float, float) override {}
-  void blitRect(float, float, float, float, short, short, bool, bool) override {}
-  void blitRectFx(float, float, float, float, short, short, float, float, bool, bool, float,
-                  float) override {}
-  void blitAlphaRectFx(float, float, float, float, short, short, float, float, float, bool, bool,
-                       float, float) override {}
-  void blitTiledRect(short, short, short, short, float, float) override {}
-  void blitArbitraryQuad(float, float, float, float, float, float, float, float, float, float,
-                         float, float, float, float, float, float) override {}
-  void blitRectF(float, float, float, float, float, float, bool, bool) override {}
-  void blitRectFxF(float, float, float, float, float, float, float, float, bool, bool, float,
-                   float) override {}
-  void blitAlphaRectF(float, float, float, float, float, float, bool, bool) override {}
-  void blitAlphaRectFxF(float, float, float, float, float, float, float, float, float, bool, bool,
-                        float, float) override {}
-  void setAlphaMode(bool) override {}
-  void stretchAlphaRect(float, float, float, float, float, float, float, float, float, float, bool,
-                        bool) override {}
-  bool grabBackBuffer() override { return false; }
-  bool grabFrontBuffer() override { return false; }
-  void setColorKey(bool, uint8_t, uint8_t, uint8_t) override {}
-  void allowTextureWrap(bool) override {}
-  bool makePictureFromArray(uint32_t *, long, long, bool, bool) override { return false; }
-  void pollArray() override {}
-  void selectTexture() override {}
 
 private:
   bool *_deleted;
