@@ -10,6 +10,9 @@ PACKAGES=(
   xvfb xauth
   libstb-dev libvorbis-dev libogg-dev libdumb1-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev
+  # the sanitizer and fuzz builds (tools/fuzz.sh)
+  clang libclang-rt-dev
   python3 python3-pil
   xdg-utils
   # for the scripts in tools/ that regenerate the sounds and pictures
