@@ -7,7 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-asan}
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIVELLO_ASAN=ON -DTRIVELLO_BENCH=OFF >/dev/null
+# Mesa's GL drivers stay loaded until the leak check (see CMakeLists.txt);
+# the sanitizer runtime must come first in the list.
+lib=/usr/lib/$(gcc -print-multiarch)
+preload="$(gcc -print-file-name=libasan.so)"
+for l in "$lib/libGLX_mesa.so.0" "$lib/dri/swrast_dri.so"; do
+  [ -e "$l" ] && preload="$preload:$l"
+done
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIVELLO_ASAN=ON -DTRIVELLO_BENCH=OFF \
+  "-DTRIVELLO_TEST_PRELOAD=$preload" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0}"
