@@ -83,45 +83,6 @@ static void lowerCaseFileName(char *name)
     *p = (char)tolower((unsigned char)*p);
 }
 
-// ---- class-wide state ----------------------------------------------------------
-
-short KGraphicGL::screenWidth = 0;
-short KGraphicGL::screenHeight = 0;
-short KGraphicGL::screenDepth = 0;
-bool KGraphicGL::_graphicQuality = true;
-uint32_t KGraphicGL::_oldBindedText = kNoTexture;
-
-// ---- construction -----------------------------------------------------------------
-
-// An empty picture with normal alpha blending and an opaque white blend colour.
-KGraphicGL::KGraphicGL()
-  : texture(0), _textureWidth(0), _pixels(nullptr), _sourceAlpha(GL_SRC_ALPHA),
-    _destAlpha(GL_ONE_MINUS_SRC_ALPHA), _glEnum(GL_TEXTURE_2D), offscreenSurface(nullptr),
-    _activeck(false), _ckr(0), _ckg(0), _ckb(0), _allowWrap(false), _blitColorChanged(false),
-    _blitRed(1.0f), _blitGreen(1.0f), _blitBlue(1.0f), _blitAlpha(1.0f), ftextureSize(0),
-    fimageWidth(0), fimageHeight(0), _ftextureWIDTH(0), _ftextureHEIGHT(0), picX1(0), picY1(0),
-    hx1(0), hy1(0), hx2(0), hy2(0), left(0), top(0), _textureQuality(false), _decodedWidth(0),
-    _decodedHeight(0), _nearestInForce(true)
-{
-  filename[0] = 0;
-  if (screenWidth == 0)
-    KMiscTools::messageBox("Screen Dimensions not specified, you will not see anything",
-                           "KGraphicGL::SetScreenSize Not Called!");
-  setAlphaMode(true);
-}
-
-// Frees the load buffers and the texture.
-KGraphicGL::~KGraphicGL()
-{
-  free(_pixels);
-  _pixels = nullptr;
-  free(offscreenSurface);
-  offscreenSurface = nullptr;
-  freePicture();
-}
-
-// ---- decoding ---------------------------------------------------------------------
-
 // Reads a file (plain or archive member) whole; null when it cannot be
 // opened, is empty, larger than kMaxFileBytes or cannot be read.
 static unsigned char *readWholeResource(const char *name, size_t &size)
@@ -162,6 +123,45 @@ static long maxTextureSide()
     side = sideRect;
   return side;
 }
+
+// ---- class-wide state ----------------------------------------------------------
+
+short KGraphicGL::screenWidth = 0;
+short KGraphicGL::screenHeight = 0;
+short KGraphicGL::screenDepth = 0;
+bool KGraphicGL::_graphicQuality = true;
+uint32_t KGraphicGL::_oldBindedText = kNoTexture;
+
+// ---- construction -----------------------------------------------------------------
+
+// An empty picture with normal alpha blending and an opaque white blend colour.
+KGraphicGL::KGraphicGL()
+  : texture(0), _textureWidth(0), _pixels(nullptr), _sourceAlpha(GL_SRC_ALPHA),
+    _destAlpha(GL_ONE_MINUS_SRC_ALPHA), _glEnum(GL_TEXTURE_2D), offscreenSurface(nullptr),
+    _activeck(false), _ckr(0), _ckg(0), _ckb(0), _allowWrap(false), _blitColorChanged(false),
+    _blitRed(1.0f), _blitGreen(1.0f), _blitBlue(1.0f), _blitAlpha(1.0f), ftextureSize(0),
+    fimageWidth(0), fimageHeight(0), _ftextureWIDTH(0), _ftextureHEIGHT(0), picX1(0), picY1(0),
+    hx1(0), hy1(0), hx2(0), hy2(0), left(0), top(0), _textureQuality(false), _decodedWidth(0),
+    _decodedHeight(0), _nearestInForce(true)
+{
+  filename[0] = 0;
+  if (screenWidth == 0)
+    KMiscTools::messageBox("Screen Dimensions not specified, you will not see anything",
+                           "KGraphicGL::SetScreenSize Not Called!");
+  setAlphaMode(true);
+}
+
+// Frees the load buffers and the texture.
+KGraphicGL::~KGraphicGL()
+{
+  free(_pixels);
+  _pixels = nullptr;
+  free(offscreenSurface);
+  offscreenSurface = nullptr;
+  freePicture();
+}
+
+// ---- decoding ---------------------------------------------------------------------
 
 // Decodes the file into offscreenSurface: RGBA, top row first, the buffer
 // that is uploaded as it is. The colour key gives matching pixels alpha 0
