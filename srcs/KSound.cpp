@@ -46,6 +46,9 @@ const size_t kSampleMaxBytes = 64u * 1024 * 1024;     // decoded Ogg sample (abo
 const size_t kModuleMaxBytes = 32u * 1024 * 1024;     // module file
 const uint64_t kModuleMaxDecoded = 256ull * 1024 * 1024; // all of a module's samples
 const uint64_t kModuleCompression = 16;               // IT sample compression ratio allowed
+// The module library's resampler steps through a looped sample one loop at
+// a time: a sample tuned to millions of Hz takes seconds per buffer.
+const uint32_t kModuleMaxSampleRate = 500000;
 
 const char kErrorSoundHeader[] = "can't create sound header ( makeSoundHandle ) ";
 const char kErrorModuleBuffer[] = "impossible to create sound buffer ( loadModule ) ";
@@ -101,7 +104,8 @@ bool addSample(uint64_t bytes, bool compressed, size_t fileSize, uint64_t &total
   return total <= kModuleMaxDecoded;
 }
 
-// S3M: each sample instrument's length (in frames) against the file.
+// S3M: each sample instrument's length (in frames) against the file, and
+// its tuning (C-4 rate) against kModuleMaxSampleRate.
 bool s3mSamplesFit(const unsigned char *d, size_t n) {
   if (n < 0x60) return false;
   const unsigned orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
@@ -112,13 +116,15 @@ bool s3mSamplesFit(const unsigned char *d, size_t n) {
     const size_t ins = (size_t)readLE16(d + at) * 16;
     if (ins + 0x20 > n || d[ins] != 1) continue;
     const uint8_t flags = d[ins + 0x1f];
+    if (ins + 0x24 > n || readLE32(d + ins + 0x20) > kModuleMaxSampleRate) return false;
     if (!addSample(sampleBytes(readLE32(d + ins + 0x10), flags & 4, flags & 2), false, n, total))
       return false;
   }
   return true;
 }
 
-// IT: each sample header's length (in frames) against the file.
+// IT: each sample header's length (in frames) against the file, and its
+// tuning (C-5 rate) against kModuleMaxSampleRate.
 bool itSamplesFit(const unsigned char *d, size_t n) {
   if (n < 0xc0) return false;
   const size_t orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
@@ -131,6 +137,7 @@ bool itSamplesFit(const unsigned char *d, size_t n) {
     if (smp > n || n - smp < 0x50 || memcmp(d + smp, "IMPS", 4) != 0) continue;
     const uint8_t flags = d[smp + 0x12];
     if (!(flags & 1)) continue; // no sample data
+    if (readLE32(d + smp + 0x3c) > kModuleMaxSampleRate) return false;
     if (!addSample(sampleBytes(readLE32(d + smp + 0x30), flags & 2, flags & 4), flags & 8, n, total))
       return false;
   }
@@ -169,7 +176,8 @@ bool xmSamplesFit(const unsigned char *d, size_t n) {
 
 // Whether the module in memory may be handed to the module library: its size
 // is within kModuleMaxBytes and, for IT, XM and S3M, no sample is longer than
-// the file can hold (the library allocates and fills what a header claims).
+// the file can hold (the library allocates and fills what a header claims);
+// IT and S3M samples are tuned below kModuleMaxSampleRate.
 bool moduleLooksSafe(const unsigned char *d, size_t n) {
   if (n == 0 || n > kModuleMaxBytes) return false;
   if (n >= 4 && memcmp(d, "IMPM", 4) == 0) return itSamplesFit(d, n);

@@ -9,6 +9,8 @@ Ogg serial number). Needs Python 3, Pillow and oggenc (vorbis-tools).
   huffman.jpg     JPEG whose Huffman table declares more than 256 codes
   timing0.s3m     a playable S3M whose initial speed and tempo are 0
   bigsample.s3m   the same with a sample claiming 4 GB
+  fastsample.s3m  the same with a looped sample tuned to 1.7 GHz (rendering
+                  one buffer took the module library more than 10 s)
   long.ogg        22 KB of Ogg Vorbis that decodes to 400 s of silence
   overrun.tar     a member whose size runs far past the archive's end
   cut_header.tar  a member followed by half a header
@@ -46,7 +48,7 @@ def huffman_jpeg():
     return bytes(data)
 
 
-def s3m(speed, tempo, sample_length):
+def s3m(speed, tempo, sample_length, c2spd=8363):
     header = bytearray(0x60)
     header[0:8] = b"hostile\0"
     header[0x1c] = 0x1a
@@ -68,7 +70,7 @@ def s3m(speed, tempo, sample_length):
     struct.pack_into("<H", ins, 0x0e, 0x110 // 16)  # sample data paragraph
     struct.pack_into("<III", ins, 0x10, sample_length, 0, 64)
     ins[0x1c] = 64
-    struct.pack_into("<I", ins, 0x20, 8363)
+    struct.pack_into("<I", ins, 0x20, c2spd)
     ins[0x4c:0x50] = b"SCRS"
     body += ins
     rows = bytes([0x20, 0x40, 0x01, 0x00]) + b"\0" * 63
@@ -97,6 +99,7 @@ def main():
         "huffman.jpg": huffman_jpeg(),
         "timing0.s3m": s3m(0, 0, 64),
         "bigsample.s3m": s3m(6, 125, 0xfffffff0),
+        "fastsample.s3m": s3m(6, 125, 64, 0x657320ab),
         "overrun.tar": tar_header("data/other.bin", 1 << 30) + b"x" * 512,
         "cut_header.tar": tar_header("data/a.txt", 1) + b"a" + b"\0" * 511 + b"garbage" * 14,
     }
