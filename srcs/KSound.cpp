@@ -104,8 +104,15 @@ bool addSample(uint64_t bytes, bool compressed, size_t fileSize, uint64_t &total
   return total <= kModuleMaxDecoded;
 }
 
+// Whether a sample of `frames` frames tuned to `rate` Hz can be resampled: a
+// rate of 0 divides by zero in the module library, one above
+// kModuleMaxSampleRate takes it seconds per buffer.
+bool rateUsable(uint32_t frames, uint32_t rate) {
+  return frames == 0 || (rate > 0 && rate <= kModuleMaxSampleRate);
+}
+
 // S3M: each sample instrument's length (in frames) against the file, and
-// its tuning (C-4 rate) against kModuleMaxSampleRate.
+// its tuning (C-4 rate) against rateUsable.
 bool s3mSamplesFit(const unsigned char *d, size_t n) {
   if (n < 0x60) return false;
   const unsigned orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
@@ -116,7 +123,7 @@ bool s3mSamplesFit(const unsigned char *d, size_t n) {
     const size_t ins = (size_t)readLE16(d + at) * 16;
     if (ins + 0x20 > n || d[ins] != 1) continue;
     const uint8_t flags = d[ins + 0x1f];
-    if (ins + 0x24 > n || readLE32(d + ins + 0x20) > kModuleMaxSampleRate) return false;
+    if (ins + 0x24 > n || !rateUsable(readLE32(d + ins + 0x10), readLE32(d + ins + 0x20))) return false;
     if (!addSample(sampleBytes(readLE32(d + ins + 0x10), flags & 4, flags & 2), false, n, total))
       return false;
   }
@@ -124,7 +131,7 @@ bool s3mSamplesFit(const unsigned char *d, size_t n) {
 }
 
 // IT: each sample header's length (in frames) against the file, and its
-// tuning (C-5 rate) against kModuleMaxSampleRate.
+// tuning (C-5 rate) against rateUsable.
 bool itSamplesFit(const unsigned char *d, size_t n) {
   if (n < 0xc0) return false;
   const size_t orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
@@ -137,7 +144,7 @@ bool itSamplesFit(const unsigned char *d, size_t n) {
     if (smp > n || n - smp < 0x50 || memcmp(d + smp, "IMPS", 4) != 0) continue;
     const uint8_t flags = d[smp + 0x12];
     if (!(flags & 1)) continue; // no sample data
-    if (readLE32(d + smp + 0x3c) > kModuleMaxSampleRate) return false;
+    if (!rateUsable(readLE32(d + smp + 0x30), readLE32(d + smp + 0x3c))) return false;
     if (!addSample(sampleBytes(readLE32(d + smp + 0x30), flags & 2, flags & 4), flags & 8, n, total))
       return false;
   }
@@ -177,7 +184,7 @@ bool xmSamplesFit(const unsigned char *d, size_t n) {
 // Whether the module in memory may be handed to the module library: its size
 // is within kModuleMaxBytes and, for IT, XM and S3M, no sample is longer than
 // the file can hold (the library allocates and fills what a header claims);
-// IT and S3M samples are tuned below kModuleMaxSampleRate.
+// IT and S3M samples are tuned to rates the library can resample.
 bool moduleLooksSafe(const unsigned char *d, size_t n) {
   if (n == 0 || n > kModuleMaxBytes) return false;
   if (n >= 4 && memcmp(d, "IMPM", 4) == 0) return itSamplesFit(d, n);

@@ -917,6 +917,8 @@ TEST_F(KSoundTest, ModulesWhoseSamplesTheLibraryCannotHandleAreRefused) {
   EXPECT_FALSE(module.loadModule((kHostileDir + "bigsample.s3m").c_str()));
   // A looped sample tuned to 1.7 GHz: the first buffers took seconds.
   EXPECT_FALSE(module.loadModule((kHostileDir + "fastsample.s3m").c_str()));
+  // Tuned to 0 Hz: the library's resampler divided by zero.
+  EXPECT_FALSE(module.loadModule((kHostileDir + "zerorate.s3m").c_str()));
   EXPECT_TRUE(module.loadModule((kHostileDir + "timing0.s3m").c_str()));
 }
 

@@ -11,6 +11,7 @@ Ogg serial number). Needs Python 3, Pillow and oggenc (vorbis-tools).
   bigsample.s3m   the same with a sample claiming 4 GB
   fastsample.s3m  the same with a looped sample tuned to 1.7 GHz (rendering
                   one buffer took the module library more than 10 s)
+  zerorate.s3m    the same tuned to 0 Hz (a division by zero in the library)
   long.ogg        22 KB of Ogg Vorbis that decodes to 400 s of silence
   overrun.tar     a member whose size runs far past the archive's end
   cut_header.tar  a member followed by half a header
@@ -100,6 +101,7 @@ def main():
         "timing0.s3m": s3m(0, 0, 64),
         "bigsample.s3m": s3m(6, 125, 0xfffffff0),
         "fastsample.s3m": s3m(6, 125, 64, 0x657320ab),
+        "zerorate.s3m": s3m(6, 125, 64, 0),
         "overrun.tar": tar_header("data/other.bin", 1 << 30) + b"x" * 512,
         "cut_header.tar": tar_header("data/a.txt", 1) + b"a" + b"\0" * 511 + b"garbage" * 14,
     }
