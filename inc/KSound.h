@@ -11,8 +11,9 @@
 // read from memory with the module library's quick readers (no play-through
 // at load), a file over 32 MB or whose headers claim more sample data than
 // it can hold, or an IT or S3M sample tuned to 0 Hz or above 500 kHz, is
-// refused, and a speed or tempo of 0 is replaced by the trackers' defaults. Past that, the Debian build of the module library
-// (DUMB 0.9.3) is not safe with hostile files: a crafted IT can make it read
+// refused, and a speed or tempo of 0 is replaced by the trackers' defaults.
+// Past that, the Debian build of the module library (DUMB 0.9.3) is not
+// safe with hostile files: a crafted IT can make it read
 // past a pattern's end, some files make it append to "dupentry.txt" in the
 // current folder (or abort when it cannot), and a crafted song can keep the
 // renderer busy. The checks above refuse what the fuzzer found so far (a
