@@ -26,6 +26,27 @@ int32_t get32(const uint8_t *p) {
   return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
 }
 
+// A field that the file holds only in part keeps its default; one outside
+// [lo, hi] is clamped (volumes) or takes its default (flags and choices).
+template <typename T>
+void keepInRange(T &field, T fallback, size_t end, size_t bytesRead, long lo, long hi, bool clamp) {
+  if (end > bytesRead)
+    field = fallback;
+  else if (field < lo || field > hi)
+    field = clamp ? (T)(field < lo ? lo : hi) : fallback;
+}
+
+// Brings every field read from a file of `bytesRead` bytes into its range.
+void sanitizePrefs(GameValues &v, const GameValues &defaults, size_t bytesRead) {
+  keepInRange(v.sfxVolume, defaults.sfxVolume, 2, bytesRead, 0, 100, true);
+  keepInRange(v.musicVolume, defaults.musicVolume, 4, bytesRead, 0, 100, true);
+  keepInRange(v.windowed, defaults.windowed, 12, bytesRead, 0, 1, false);
+  keepInRange(v.rendererChoice, defaults.rendererChoice, 16, bytesRead, 0, 1, false);
+  keepInRange(v.language, defaults.language, 18, bytesRead, 0, 2, false);
+  keepInRange(v.submitOnline, defaults.submitOnline, 24, bytesRead, 0, 1, false);
+  keepInRange(v.showCorrect, defaults.showCorrect, 28, bytesRead, 0, 1, false);
+}
+
 } // namespace
 
 void EncodePrefs(const GameValues &v, uint8_t out[80]) {
@@ -58,12 +79,13 @@ bool ReadPrefs(const char *path) {
   FILE *f = fopen(path, "rb");
   if (!f)
     return false;
+  const GameValues defaults = GV;
   uint8_t bytes[80];
   EncodePrefs(GV, bytes); // bytes the file does not hold keep their values
   size_t n = fread(bytes, 1, sizeof(bytes), f);
   fclose(f);
-  (void)n;
   DecodePrefs(bytes, GV);
+  sanitizePrefs(GV, defaults, n);
   return true;
 }
 

@@ -12,8 +12,10 @@ void EncodePrefs(const GameValues &values, uint8_t out[80]);
 void DecodePrefs(const uint8_t in[80], GameValues &values);
 
 // Reads "prefs" at `path` into GV: a missing file leaves GV as it is, a short
-// file fills only the bytes it holds, a longer one is read up to 80 bytes.
-// False when the file could not be opened.
+// file fills only the fields it holds whole (the others keep the values GV
+// held), a longer one is read up to 80 bytes. A volume outside 0..100 is
+// clamped; a flag, renderer choice or language outside its values keeps the
+// value GV held. False when the file could not be opened.
 bool ReadPrefs(const char *path);
 // Writes GV to `path` through a temporary file in the same folder that is
 // then renamed over it, so an interrupted write never leaves a truncated

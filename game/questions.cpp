@@ -66,7 +66,10 @@ void ReadQuestionsFromReader(KIniReader &ini, void (*afterCounts)()) {
     ini.getString(section, "Answer2", q.Answer2, sizeof(q.Answer2));
     ini.getString(section, "Answer3", q.Answer3, sizeof(q.Answer3));
     ini.getString(section, "Answer4", q.Answer4, sizeof(q.Answer4));
-    q.Solution = (int16_t)ini.getValue(section, "Solution", 0);
+    // Only 1 to 4 name an answer box; anything else (65537 included, which
+    // a 16-bit cut would turn into 1) matches none.
+    int32_t solution = ini.getValue(section, "Solution", 0);
+    q.Solution = (int16_t)(solution >= 1 && solution <= 4 ? solution : 0);
     ini.getString(section, "Photo", q.Photo, sizeof(q.Photo));
   }
 }

@@ -93,9 +93,9 @@ public:
   static uint32_t _oldBindedText;  // texture last bound by a picture; all ones = none
 
 private:
-  unsigned char *LoadGeneric(const char *name);
-  unsigned char *LoadRamPicture(const char *name, const unsigned char *data, long size);
-  bool CreateBitmap(long width, long height);
+  bool LoadGeneric(const char *name);
+  void chooseTarget(long w, long h);
+  bool uploadTexture(const void *pixels, long w, long h, int internal, unsigned format, int wrap);
   void GenericBlit(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx,
                    bool flipy);
   void GenericBlitF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx,
@@ -113,7 +113,7 @@ private:
   bool isPixelExact(float x1, float y1, float sw, float sh, float destX, float destY, float w,
                     float h) const;
   void prepareFilter(bool exact);
-  long _decodedWidth, _decodedHeight; // size of offscreenSurface
+  long _decodedWidth, _decodedHeight; // size of offscreenSurface (full integers)
   bool _nearestInForce;               // the filters last set on the texture are nearest
 };
 

@@ -22,7 +22,7 @@ enum KResourceResult {
   K_RES_NOMEM = 103,
   K_RES_NOTFOUND = 104, // no such file, nor member in any archive
   K_RES_CREATERR = 105,
-  K_RES_IOERR = 106,    // 0-byte or short read; archive without a file; truncated archive
+  K_RES_IOERR = 106,    // 0-byte, short or past-the-member read; archive without a file; corrupt archive
   K_RES_BADFMT = 107,
 };
 
@@ -59,6 +59,7 @@ public:
   KResourceMode _nMode;       // K_RES_CLOSED or K_RES_READ
   unsigned int _nBeginPos;    // offset of the first data byte in _lpFile
   unsigned int _nSize;        // member size in bytes; 0 for a plain file
+  long long _nPos;            // this resource's read position, from _nBeginPos
 
   static KList<KResource> _lArchives; // registered archives, oldest first
 };

@@ -4,6 +4,23 @@
 // buffers; or a tracker module (IT, XM, S3M, MOD) rendered into the same kind
 // of double buffer. Volumes are per sound (0 to 100), scaled by two
 // process-wide masters, one for effects and one for music.
+//
+// What a sound file can and cannot do. WAV and Ogg Vorbis files of any
+// content are safe: a sample that would decode to more than 64 MB, or a
+// file over 256 MB, is refused (long sounds must be streams). Modules are
+// read from memory with the module library's quick readers (no play-through
+// at load), a file over 32 MB or whose headers claim more sample data than
+// it can hold, or an IT or S3M sample tuned to 0 Hz or above 500 kHz, is
+// refused, and a speed or tempo of 0 is replaced by the trackers' defaults.
+// Past that, the Debian build of the module library (DUMB 0.9.3) is not
+// safe with hostile files: a crafted IT can make it read
+// past a pattern's end, some files make it append to "dupentry.txt" in the
+// current folder (or abort when it cannot), and a crafted song can keep the
+// renderer busy. The checks above refuse what the fuzzer found so far (a
+// sample tuned to 0 Hz or to millions of Hz), not every such file. Load
+// modules only from files you trust, such as those you ship. A reproducer of
+// one of these library faults belongs in fuzz/known_failing/module/, whose
+// files the fuzz script skips by name.
 #ifndef KSOUND_H
 #define KSOUND_H
 

@@ -1,10 +1,11 @@
 // KGraphicGL: pictures as OpenGL textures and their drawing operations.
 // Files are read through KResource (plain files or tar members) and decoded
-// by stb_image (JPEG, PNG, TGA and the other formats it recognises); the
-// pixels pass through the engine's TGA-like intermediate buffer, where the
-// colour key is applied, and become a 2D texture (square power of two) or a
-// rectangle texture of exactly the picture's size. Drawing uses the OpenGL
-// fixed pipeline in immediate mode. Owns its texture and its load buffers.
+// by PictureDecoder (libjpeg-turbo, libpng, stb_image for TGA and BMP) into
+// one RGBA buffer, top row first, where the colour key is applied and which
+// is uploaded as it is: a 2D texture (square power of two) or a rectangle
+// texture of exactly the picture's size. A picture larger than the driver's
+// texture limit is refused before it is decoded. Drawing uses the OpenGL
+// fixed pipeline in immediate mode. Owns its texture and its load buffer.
 #include "KGraphicGL.h"
 
 #include <GL/gl.h>
@@ -21,28 +22,22 @@
 #include "KWindowGL.h"
 #include "platform/SdlVideo.h"
 
-// stb_image decodes the picture files; its functions stay private to this file.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "platform/PictureDecoder.h" // picture files to RGBA pixels
 
 #ifndef GL_TEXTURE_RECTANGLE_ARB
 #define GL_TEXTURE_RECTANGLE_ARB 0x84F5
+#endif
+#ifndef GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB
+#define GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB 0x84F8
 #endif
 
 // ---- constants ---------------------------------------------------------------
 
 static const GLenum kRectTarget = GL_TEXTURE_RECTANGLE_ARB;
-static const int kTgaHeaderSize = 18;
+// Refuse picture files above this size, and pictures above this width or
+// height whatever the driver allows (a 16384 x 16384 RGBA picture is 1 GB).
+static const size_t kMaxFileBytes = 256u * 1024 * 1024;
+static const long kMaxPictureSide = 16384;
 static const uint32_t kNoTexture = 0xFFFFFFFFu;
 
 // ---- file-local helpers ------------------------------------------------------
@@ -88,6 +83,47 @@ static void lowerCaseFileName(char *name)
     *p = (char)tolower((unsigned char)*p);
 }
 
+// Reads a file (plain or archive member) whole; null when it cannot be
+// opened, is empty, larger than kMaxFileBytes or cannot be read.
+static unsigned char *readWholeResource(const char *name, size_t &size)
+{
+  KResource res;
+  if (res.open(name, K_RES_READ) != K_RES_OK)
+    return nullptr;
+  int end = 0;
+  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(end) != K_RES_OK || end <= 0 ||
+      (size_t)end > kMaxFileBytes || res.seek(K_RES_BEGIN, 0) != K_RES_OK)
+    return nullptr;
+  unsigned char *data = (unsigned char *)malloc((size_t)end);
+  if (!data) {
+    KMiscTools::messageBox(" hImageDF == 0 ", name);
+    return nullptr;
+  }
+  if (res.read(data, (unsigned long)end) != K_RES_OK) {
+    free(data);
+    return nullptr;
+  }
+  size = (size_t)end;
+  return data;
+}
+
+// The largest width or height a texture may have: the smaller of the 2D and
+// rectangle limits the driver reports, and never more than kMaxPictureSide.
+static long maxTextureSide()
+{
+  GLint side2d = 0, sideRect = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side2d);
+  glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB, &sideRect);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  long side = kMaxPictureSide;
+  if (side2d > 0 && side2d < side)
+    side = side2d;
+  if (sideRect > 0 && sideRect < side)
+    side = sideRect;
+  return side;
+}
+
 // ---- class-wide state ----------------------------------------------------------
 
 short KGraphicGL::screenWidth = 0;
@@ -120,112 +156,88 @@ KGraphicGL::~KGraphicGL()
 {
   free(_pixels);
   _pixels = nullptr;
-  if (offscreenSurface) {
-    stbi_image_free(offscreenSurface);
-    offscreenSurface = nullptr;
-  }
+  free(offscreenSurface);
+  offscreenSurface = nullptr;
   freePicture();
 }
 
 // ---- decoding ---------------------------------------------------------------------
 
-// Makes the decoder's 32-bit image of width x height; sets the picture size.
-bool KGraphicGL::CreateBitmap(long width, long height)
+// Decodes the file into offscreenSurface: RGBA, top row first, the buffer
+// that is uploaded as it is. The colour key gives matching pixels alpha 0
+// and keeps their colour. False (with the decoder's messages) on failure.
+bool KGraphicGL::LoadGeneric(const char *name)
 {
-  if (width <= 0 || height <= 0)
+  free(offscreenSurface);
+  offscreenSurface = nullptr;
+  _decodedWidth = _decodedHeight = 0;
+  size_t size = 0;
+  unsigned char *data = readWholeResource(name, size);
+  if (!data)
     return false;
-  fimageWidth = (float)width;
-  fimageHeight = (float)height;
-  _decodedWidth = width;
-  _decodedHeight = height;
+  DecodedPicture picture;
+  PictureResult result = decodePicture(data, size, maxTextureSide(), picture);
+  free(data);
+  if (result == kPictureTooLarge)
+    KMiscTools::messageBox("erreur", "Impossible to create  GWorld");
+  else if (result == kPictureNoMemory)
+    KMiscTools::messageBox("out of memory (tmpBitmapBits)", "error");
+  if (result != kPictureOk)
+    return false; // other decoder failures are silent
+  offscreenSurface = picture.rgba;
+  _decodedWidth = picture.width;
+  _decodedHeight = picture.height;
+  if (_activeck) {
+    const size_t count = (size_t)picture.width * picture.height;
+    for (unsigned char *q = offscreenSurface; q < offscreenSurface + count * 4; q += 4)
+      if (q[0] == _ckr && q[1] == _ckg && q[2] == _ckb)
+        q[3] = 0;
+  }
   return true;
 }
 
-// Decodes a file image held in memory into the intermediate buffer (18-byte
-// header, then blue, green, red, alpha pixels, bottom row first). The colour
-// key gives matching pixels alpha 0 and keeps their colour.
-unsigned char *KGraphicGL::LoadRamPicture(const char *name, const unsigned char *data, long size)
+// Generates this picture's texture on _glEnum and uploads w x h pixels of
+// `format` into it with the given internal format and wrap mode. Every
+// picture's texture is made here. When the driver refuses the upload (no
+// memory, a size it cannot hold) the texture is deleted and the result is
+// false.
+bool KGraphicGL::uploadTexture(const void *pixels, long w, long h, int internal, unsigned format,
+                               int wrap)
 {
-  (void)name; // stb_image recognises JPEG, PNG and TGA (and more) from the data itself
-  if (!data || size <= 0) {
-    KMiscTools::messageBox(" hImageDF == 0 ", name);
-    return nullptr;
+  while (glGetError() != GL_NO_ERROR) {
   }
-  int w = 0, h = 0, comp = 0;
-  offscreenSurface = stbi_load_from_memory(data, (int)size, &w, &h, &comp, 4);
-  if (!offscreenSurface)
-    return nullptr; // decoder failures are silent
-  if (!CreateBitmap(w, h)) {
-    KMiscTools::messageBox("erreur", "Impossible to create  GWorld");
-    stbi_image_free(offscreenSurface);
-    offscreenSurface = nullptr;
-    return nullptr;
+  // Only this picture's target on: with both on, the rectangle one wins.
+  texturesOff();
+  glEnable(_glEnum);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  texture = name;
+  glBindTexture(_glEnum, texture);
+  _oldBindedText = texture;
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(_glEnum, 0, internal, (GLsizei)w, (GLsizei)h, 0, format, GL_UNSIGNED_BYTE, pixels);
+  if (glGetError() != GL_NO_ERROR) {
+    glDeleteTextures(1, &name);
+    texture = 0;
+    _oldBindedText = kNoTexture;
+    fimageWidth = fimageHeight = 0;
+    return false;
   }
-  size_t bytes = (size_t)kTgaHeaderSize + (size_t)w * h * 4;
-  unsigned char *buf = (unsigned char *)malloc(bytes);
-  if (!buf) {
-    KMiscTools::messageBox("out of memory (tmpBitmapBits)", "error");
-    stbi_image_free(offscreenSurface);
-    offscreenSurface = nullptr;
-    return nullptr;
-  }
-  memset(buf, 0, kTgaHeaderSize);
-  buf[12] = (unsigned char)(w & 0xFF);
-  buf[13] = (unsigned char)((w >> 8) & 0xFF);
-  buf[14] = (unsigned char)(h & 0xFF);
-  buf[15] = (unsigned char)((h >> 8) & 0xFF);
-  buf[16] = 32;
-  unsigned char *dst = buf + kTgaHeaderSize;
-  for (int y = 0; y < h; y++) {
-    const unsigned char *src = offscreenSurface + (size_t)(h - 1 - y) * w * 4;
-    unsigned char *row = dst + (size_t)y * w * 4;
-    for (int x = 0; x < w; x++) {
-      unsigned char r = src[x * 4], g = src[x * 4 + 1], b = src[x * 4 + 2], a = src[x * 4 + 3];
-      if (_activeck && r == _ckr && g == _ckg && b == _ckb)
-        a = 0;
-      row[x * 4] = b;
-      row[x * 4 + 1] = g;
-      row[x * 4 + 2] = r;
-      row[x * 4 + 3] = a;
-    }
-  }
-  stbi_image_free(offscreenSurface);
-  offscreenSurface = nullptr;
-  return buf;
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, wrap);
+  return true;
 }
 
-// Reads a file (plain or archive member) whole and decodes it; null when it
-// cannot be opened, is empty or does not decode.
-unsigned char *KGraphicGL::LoadGeneric(const char *name)
+// Picks the texture target for a picture of w x h: a 2D texture when it is a
+// square power of two (at least 4), else a rectangle texture of its size.
+void KGraphicGL::chooseTarget(long w, long h)
 {
-  if (offscreenSurface) {
-    stbi_image_free(offscreenSurface);
-    offscreenSurface = nullptr;
-  }
-  KResource res;
-  if (res.open(name, K_RES_READ) != K_RES_OK)
-    return nullptr;
-  int size = 0;
-  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(size) != K_RES_OK || size <= 0 ||
-      res.seek(K_RES_BEGIN, 0) != K_RES_OK) {
-    res.close();
-    return nullptr;
-  }
-  unsigned char *data = (unsigned char *)malloc((size_t)size);
-  if (!data) {
-    res.close();
-    KMiscTools::messageBox(" hImageDF == 0 ", name);
-    return nullptr;
-  }
-  KResourceResult rr = res.read(data, (unsigned long)size);
-  res.close();
-  if (rr != K_RES_OK) {
-    free(data);
-    return nullptr;
-  }
-  unsigned char *bitmap = LoadRamPicture(name, data, size);
-  free(data);
-  return bitmap;
+  long p = powerOfTwoAtLeast(w > h ? w : h);
+  _glEnum = (w == p && h == p) ? GL_TEXTURE_2D : kRectTarget;
+  ftextureSize = (float)p;
+  _textureWidth = (int32_t)p;
+  fimageWidth = _ftextureWIDTH = (float)w;
+  fimageHeight = _ftextureHEIGHT = (float)h;
 }
 
 // ---- loading and state --------------------------------------------------------------
@@ -240,69 +252,14 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
     return false;
   std::string lowered(filenameArg);
   lowerCaseFileName(&lowered[0]);
-
-  unsigned char *bitmap = LoadGeneric(lowered.c_str());
-  if (!bitmap) {
-    fimageWidth = fimageHeight = 0;
+  if (!LoadGeneric(lowered.c_str()))
     return false;
-  }
-  int bpp = bitmap[16];
-  if (bpp < 24) {
-    free(bitmap);
-    fimageWidth = fimageHeight = 0;
-    return false;
-  }
-  long w = bitmap[12] | (bitmap[13] << 8);
-  long h = bitmap[14] | (bitmap[15] << 8);
-  fimageWidth = _ftextureWIDTH = (float)w;
-  fimageHeight = _ftextureHEIGHT = (float)h;
-
-  long p = powerOfTwoAtLeast(w > h ? w : h);
-  long texW = w, texH = h;
-  _glEnum = (w == p && h == p) ? GL_TEXTURE_2D : kRectTarget;
-  ftextureSize = (float)p;
-
-  // The texture image: the picture the right way up in its top-left corner.
-  _pixels = (unsigned char *)calloc((size_t)texW * texH, 4);
-  if (!_pixels) {
-    free(bitmap);
-    KMiscTools::messageBox("out of memory (tmpBitmapBits)", "error");
-    fimageWidth = fimageHeight = 0;
-    return false;
-  }
-  const unsigned char *src = bitmap + kTgaHeaderSize;
-  if (bpp == 32 || bpp == 24) {
-    int step = bpp / 8;
-    for (long y = 0; y < h; y++) {
-      const unsigned char *s = src + (size_t)(h - 1 - y) * w * step;
-      unsigned char *d = _pixels + (size_t)y * texW * 4;
-      for (long x = 0; x < w; x++, s += step, d += 4) {
-        d[0] = s[2];
-        d[1] = s[1];
-        d[2] = s[0];
-        if (step == 4)
-          d[3] = s[3];
-        else
-          d[3] = (_activeck && s[2] == _ckr && s[1] == _ckg && s[0] == _ckb) ? 0 : 255;
-      }
-    }
-  }
-  free(bitmap);
+  chooseTarget(_decodedWidth, _decodedHeight);
 
   // A load starts from a plain model-view: a world view set before it no
   // longer applies until the next setWorldView.
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-
-  // Only this picture's target on: with both on, the rectangle one wins.
-  texturesOff();
-  glEnable(_glEnum);
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  texture = name;
-  glBindTexture(_glEnum, texture);
-  _oldBindedText = texture;
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
   GLint internal;
   if (hidef && hasalpha)
@@ -313,16 +270,13 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
     internal = GL_RGBA;
   else
     internal = GL_RGB;
-  glTexImage2D(_glEnum, 0, internal, (GLsizei)texW, (GLsizei)texH, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               _pixels);
-
   GLint wrap = (_glEnum == GL_TEXTURE_2D && _allowWrap) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, wrap);
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, wrap);
-
-  free(_pixels);
-  _pixels = nullptr;
-  _textureWidth = (int32_t)p;
+  bool uploaded = uploadTexture(offscreenSurface, _decodedWidth, _decodedHeight, internal, GL_RGBA,
+                                wrap);
+  free(offscreenSurface);
+  offscreenSurface = nullptr;
+  if (!uploaded)
+    return false;
   setTextureQuality(_textureQuality);
   return true;
 }
@@ -430,28 +384,14 @@ bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long h
     }
   }
   _userPixelPtr = userPixelPtr;
-  fimageWidth = _ftextureWIDTH = (float)width;
-  fimageHeight = _ftextureHEIGHT = (float)height;
-  long p = powerOfTwoAtLeast(width > height ? width : height);
-  _glEnum = (width == p && height == p) ? GL_TEXTURE_2D : kRectTarget;
-  ftextureSize = (float)p;
-  _textureWidth = (int32_t)p;
-
-  // Only this picture's target on: with both on, the rectangle one wins.
-  texturesOff();
-  glEnable(_glEnum);
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  texture = name;
-  glBindTexture(_glEnum, texture);
-  _oldBindedText = texture;
   _userHiDef = hiDef;
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(_glEnum, 0, hiDef ? GL_RGBA8 : GL_RGBA, (GLsizei)width, (GLsizei)height, 0,
-               GL_RGBA, GL_UNSIGNED_BYTE, userPixelPtr);
+  chooseTarget(width, height);
+  if (!uploadTexture(userPixelPtr, width, height, hiDef ? GL_RGBA8 : GL_RGBA, GL_RGBA,
+                     GL_CLAMP_TO_EDGE)) {
+    _userPixelPtr = nullptr;
+    return false;
+  }
   setTextureQuality(_graphicQuality);
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   free(_pixels);
   _pixels = nullptr;
   return true;
@@ -536,22 +476,15 @@ bool KGraphicGL::grabBuffer(bool front)
     }
   }
   _glEnum = rect ? kRectTarget : GL_TEXTURE_2D;
-  _ftextureWIDTH = (float)texW;
-  _ftextureHEIGHT = (float)texH;
-  texturesOff();
-  glEnable(_glEnum);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  texture = name;
-  glBindTexture(_glEnum, texture);
-  _oldBindedText = texture;
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(_glEnum, 0, GL_RGB, (GLsizei)texW, (GLsizei)texH, 0, GL_RGB, GL_UNSIGNED_BYTE,
-               image);
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(_glEnum, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  bool uploaded = uploadTexture(image, texW, texH, GL_RGB, GL_RGB, GL_CLAMP_TO_EDGE);
+  free(screen);
+  free(image);
+  if (!uploaded)
+    return false;
+  _ftextureWIDTH = (float)texW;
+  _ftextureHEIGHT = (float)texH;
   GLint filter = _textureQuality ? GL_LINEAR : GL_NEAREST;
   glTexParameteri(_glEnum, GL_TEXTURE_MIN_FILTER, filter);
   glTexParameteri(_glEnum, GL_TEXTURE_MAG_FILTER, filter);
@@ -560,8 +493,6 @@ bool KGraphicGL::grabBuffer(bool front)
   fimageHeight = (float)sh;
   ftextureSize = (float)p;
   _textureWidth = (int32_t)p;
-  free(screen);
-  free(image);
   return true;
 }
 

@@ -175,5 +175,12 @@ int32_t KIniReader::getValue(const char *section, const char *variable, long def
   char buffer[256];
   if (!getString(section, variable, buffer, sizeof(buffer)))
     return (int32_t)defaultValue;
-  return atoi(buffer);
+  // As atoi reads it, but a number beyond 32 bits saturates instead of
+  // wrapping (4294967297 would otherwise read as 1).
+  long long value = strtoll(buffer, nullptr, 10);
+  if (value > INT32_MAX)
+    return INT32_MAX;
+  if (value < INT32_MIN)
+    return INT32_MIN;
+  return (int32_t)value;
 }

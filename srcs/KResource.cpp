@@ -69,7 +69,8 @@ void splitName(const char *filename, char *plain, char *member) {
 // ---- KResource -------------------------------------------------------------
 
 KResource::KResource()
-    : _lpFile(nullptr), _bFileInArchive(false), _nMode(K_RES_CLOSED), _nBeginPos(0), _nSize(0) {}
+    : _lpFile(nullptr), _bFileInArchive(false), _nMode(K_RES_CLOSED), _nBeginPos(0), _nSize(0),
+      _nPos(0) {}
 
 KResource::~KResource() { close(); }
 
@@ -85,9 +86,12 @@ KResourceResult KResource::open(const char *filename, KResourceMode mode) {
   if (mode != K_RES_READ)
     return K_RES_PARAM;
 
+  // A corrupt archive (a header cut short, a member running past its end)
+  // is an error, not a reason to look for a loose file of the same name.
   for (KResource *archive = _lArchives.getHead(); archive; archive = _lArchives.getNext(archive)) {
-    if (archive->openResource(member, this) == K_RES_OK)
-      return K_RES_OK;
+    KResourceResult found = archive->openResource(member, this);
+    if (found == K_RES_OK || found == K_RES_IOERR)
+      return found;
   }
 
   _lpFile = fopen(plain, "rb");
@@ -97,6 +101,7 @@ KResourceResult KResource::open(const char *filename, KResourceMode mode) {
   _nMode = K_RES_READ;
   _nBeginPos = 0;
   _nSize = 0;
+  _nPos = 0;
   return K_RES_OK;
 }
 
@@ -107,14 +112,15 @@ KResourceResult KResource::open(KResource *archive, unsigned int size) {
     return K_RES_STATE;
   if (!archive->_lpFile)
     return K_RES_IOERR;
-  long pos = ftell(archive->_lpFile);
-  if (pos < 0)
+  long long pos = (long long)archive->_nBeginPos + archive->_nPos;
+  if (pos < 0 || pos > 0xffffffffLL)
     return K_RES_IOERR;
   _lpFile = archive->_lpFile;
   _nMode = K_RES_READ;
   _bFileInArchive = true;
   _nBeginPos = (unsigned int)pos;
   _nSize = size;
+  _nPos = 0;
   return K_RES_OK;
 }
 
@@ -128,42 +134,57 @@ void KResource::close() {
   _nMode = K_RES_CLOSED;
   _nBeginPos = 0;
   _nSize = 0;
+  _nPos = 0;
 }
 
 // Moves the read position. For a member, K_RES_END counts `offset` back from
-// the member's end; for a plain file it is added to the file's end.
+// the member's end; for a plain file it is added to the file's end. A
+// position before the start is refused (K_RES_PARAM) and leaves it as it was;
+// one past the end is kept, and reads from there fail.
 KResourceResult KResource::seek(KResourceWhence whence, int offset) {
   if (_nMode != K_RES_READ)
     return K_RES_STATE;
+  long long to;
   switch (whence) {
   case K_RES_BEGIN:
-    fseek(_lpFile, (long)_nBeginPos + offset, SEEK_SET);
+    to = offset;
     break;
   case K_RES_CURRENT:
-    fseek(_lpFile, offset, SEEK_CUR);
+    to = _nPos + offset;
     break;
   case K_RES_END:
     // Decided by membership rather than by a non-zero size, so that an
     // empty member ends where it begins instead of at the archive's end.
-    if (_bFileInArchive)
-      fseek(_lpFile, (long)_nBeginPos + (long)_nSize - offset, SEEK_SET);
-    else
-      fseek(_lpFile, offset, SEEK_END);
+    if (_bFileInArchive) {
+      to = (long long)_nSize - offset;
+    } else {
+      struct stat st;
+      if (fstat(fileno(_lpFile), &st) != 0)
+        return K_RES_IOERR;
+      to = (long long)st.st_size + offset;
+    }
     break;
   default:
     return K_RES_PARAM;
   }
+  if (to < 0)
+    return K_RES_PARAM;
+  _nPos = to;
   return K_RES_OK;
 }
 
+// The read position, counted from the resource's first byte.
 KResourceResult KResource::tell(int &position) {
   if (_nMode != K_RES_READ)
     return K_RES_STATE;
-  position = (int)(ftell(_lpFile) - (long)_nBeginPos);
+  position = (int)_nPos;
   return K_RES_OK;
 }
 
-// Reads exactly n bytes; a short read or a read of nothing is an error.
+// Reads exactly n bytes from this resource's own position; a short read, a
+// read of nothing or, for a member, a read past its end is an error. Each
+// resource keeps its own position, so members of one archive (which share
+// its file) can be read alternately.
 KResourceResult KResource::read(void *buffer, unsigned long n) {
   if (_nMode == K_RES_CLOSED)
     return K_RES_STATE;
@@ -171,9 +192,13 @@ KResourceResult KResource::read(void *buffer, unsigned long n) {
     return K_RES_MODE;
   if (n == 0 || !buffer)
     return K_RES_IOERR;
-  if (fread(buffer, 1, n, _lpFile) != n)
+  if (_bFileInArchive && (_nPos > (long long)_nSize || n > (unsigned long long)(_nSize - _nPos)))
     return K_RES_IOERR;
-  return K_RES_OK;
+  if (fseeko(_lpFile, (off_t)(_nBeginPos + _nPos), SEEK_SET) != 0)
+    return K_RES_IOERR;
+  size_t got = fread(buffer, 1, n, _lpFile);
+  _nPos += (long long)got;
+  return got == n ? K_RES_OK : K_RES_IOERR;
 }
 
 // Registers a tar archive; it stays open for the rest of the process.

@@ -88,6 +88,10 @@ KResourceResult KResourceArchive::openResource(const char *name, KResource *res)
   }
 
   for (;;) {
+    // A clean end of the file between members ends the archive like the
+    // closing zero block; a header cut short is corruption.
+    if ((unsigned long long)_nBeginPos + _nPos == end)
+      return K_RES_NOTFOUND;
     TarHeader header;
     r = read(&header, sizeof(header));
     if (r != K_RES_OK)
@@ -95,14 +99,14 @@ KResourceResult KResourceArchive::openResource(const char *name, KResource *res)
     if (allZero(reinterpret_cast<const unsigned char *>(&header), sizeof(header)))
       return K_RES_NOTFOUND;
     unsigned long long size = parseOctal(header.size, sizeof(header.size));
-    long here = ftell(_lpFile);
-    if (here < 0 || size > 0xffffffffull || (unsigned long long)here + size > end)
+    unsigned long long here = (unsigned long long)_nBeginPos + _nPos;
+    if (size > 0xffffffffull || here + size > end)
       return K_RES_IOERR;
     if ((header.linkflag == 0 || header.linkflag == '0') && strncmp(header.name, wanted, sizeof(header.name)) == 0)
       return res->open(this, (unsigned int)size);
     unsigned long long skip = (size + kBlock - 1) / kBlock * kBlock;
-    if ((unsigned long long)here + skip > end)
+    if (here + skip > end)
       return K_RES_IOERR;
-    fseek(_lpFile, (long)skip, SEEK_CUR);
+    _nPos += (long long)skip;
   }
 }

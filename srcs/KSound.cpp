@@ -38,6 +38,18 @@ const unsigned long kStreamBufferBytes = 4096; // 1,024 stereo 16-bit frames
 const long kModuleFrames = 1024;
 const int kModuleRate = 44100;
 
+// Limits on what a file may make the engine hold. A sample is decoded whole,
+// so long sounds must be streams; a module's samples are expanded by the
+// module library from what the file's headers claim.
+const size_t kFileMaxBytes = 256u * 1024 * 1024;      // any sound file read whole
+const size_t kSampleMaxBytes = 64u * 1024 * 1024;     // decoded Ogg sample (about 6 min stereo)
+const size_t kModuleMaxBytes = 32u * 1024 * 1024;     // module file
+const uint64_t kModuleMaxDecoded = 256ull * 1024 * 1024; // all of a module's samples
+const uint64_t kModuleCompression = 16;               // IT sample compression ratio allowed
+// The module library's resampler steps through a looped sample one loop at
+// a time: a sample tuned to millions of Hz takes seconds per buffer.
+const uint32_t kModuleMaxSampleRate = 500000;
+
 const char kErrorSoundHeader[] = "can't create sound header ( makeSoundHandle ) ";
 const char kErrorModuleBuffer[] = "impossible to create sound buffer ( loadModule ) ";
 
@@ -74,6 +86,136 @@ void copyName(char *field, const char *name) {
 
 // The start of the header block that holds buffer `buffer` and its data.
 void freeSoundHandle(KMixerBuffer *buffer) { free(buffer); }
+
+// ---- module checks -----------------------------------------------------------
+
+// Bytes of one sample of `frames` frames: 8 or 16 bits, mono or stereo.
+uint64_t sampleBytes(uint32_t frames, bool sixteen, bool stereo) {
+  return (uint64_t)frames * (sixteen ? 2 : 1) * (stereo ? 2 : 1);
+}
+
+// Adds one sample's decoded size to `total`; false when the sample cannot
+// come from a file of `fileSize` bytes (compressed data at most
+// kModuleCompression times smaller) or the total passes kModuleMaxDecoded.
+bool addSample(uint64_t bytes, bool compressed, size_t fileSize, uint64_t &total) {
+  const uint64_t room = compressed ? (uint64_t)fileSize * kModuleCompression : (uint64_t)fileSize;
+  if (bytes > room) return false;
+  total += bytes;
+  return total <= kModuleMaxDecoded;
+}
+
+// Whether a sample of `frames` frames tuned to `rate` Hz can be resampled: a
+// rate of 0 divides by zero in the module library, one above
+// kModuleMaxSampleRate takes it seconds per buffer.
+bool rateUsable(uint32_t frames, uint32_t rate) {
+  return frames == 0 || (rate > 0 && rate <= kModuleMaxSampleRate);
+}
+
+// S3M: each sample instrument's length (in frames) against the file, and
+// its tuning (C-4 rate) against rateUsable.
+bool s3mSamplesFit(const unsigned char *d, size_t n) {
+  if (n < 0x60) return false;
+  const unsigned orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
+  uint64_t total = 0;
+  for (unsigned i = 0; i < instruments; ++i) {
+    const size_t at = 0x60 + orders + 2 * (size_t)i;
+    if (at + 2 > n) return true; // the loader stops at the same place
+    const size_t ins = (size_t)readLE16(d + at) * 16;
+    if (ins + 0x20 > n || d[ins] != 1) continue;
+    const uint8_t flags = d[ins + 0x1f];
+    if (ins + 0x24 > n || !rateUsable(readLE32(d + ins + 0x10), readLE32(d + ins + 0x20))) return false;
+    if (!addSample(sampleBytes(readLE32(d + ins + 0x10), flags & 4, flags & 2), false, n, total))
+      return false;
+  }
+  return true;
+}
+
+// IT: each sample header's length (in frames) against the file, and its
+// tuning (C-5 rate) against rateUsable.
+bool itSamplesFit(const unsigned char *d, size_t n) {
+  if (n < 0xc0) return false;
+  const size_t orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
+  const size_t samples = readLE16(d + 0x24);
+  uint64_t total = 0;
+  for (size_t i = 0; i < samples; ++i) {
+    const size_t at = 0xc0 + orders + 4 * instruments + 4 * i;
+    if (at + 4 > n) return true;
+    const size_t smp = readLE32(d + at);
+    if (smp > n || n - smp < 0x50 || memcmp(d + smp, "IMPS", 4) != 0) continue;
+    const uint8_t flags = d[smp + 0x12];
+    if (!(flags & 1)) continue; // no sample data
+    if (!rateUsable(readLE32(d + smp + 0x30), readLE32(d + smp + 0x3c))) return false;
+    if (!addSample(sampleBytes(readLE32(d + smp + 0x30), flags & 2, flags & 4), flags & 8, n, total))
+      return false;
+  }
+  return true;
+}
+
+// XM: walks past the patterns to the instruments and checks each sample's
+// length (in bytes) against the file.
+bool xmSamplesFit(const unsigned char *d, size_t n) {
+  if (n < 80) return false;
+  size_t at = 60 + (size_t)readLE32(d + 60);
+  const unsigned patterns = readLE16(d + 70), instruments = readLE16(d + 72);
+  for (unsigned p = 0; p < patterns; ++p) {
+    if (at > n || n - at < 9) return true;
+    at += (size_t)readLE32(d + at) + readLE16(d + at + 7);
+  }
+  uint64_t total = 0;
+  for (unsigned i = 0; i < instruments; ++i) {
+    if (at > n || n - at < 33) return true;
+    const size_t size = readLE32(d + at);
+    const unsigned count = readLE16(d + at + 27);
+    const size_t headerSize = count ? readLE32(d + at + 29) : 0;
+    at += size;
+    uint64_t data = 0;
+    for (unsigned s = 0; s < count; ++s, at += headerSize) {
+      if (at > n || n - at < 18) return true;
+      const uint32_t bytes = readLE32(d + at);
+      if (!addSample(bytes, false, n, total)) return false;
+      data += bytes;
+    }
+    if (headerSize == 0 && count) return false;
+    at += data;
+  }
+  return true;
+}
+
+// Whether the module in memory may be handed to the module library: its size
+// is within kModuleMaxBytes and, for IT, XM and S3M, no sample is longer than
+// the file can hold (the library allocates and fills what a header claims);
+// IT and S3M samples are tuned to rates the library can resample.
+bool moduleLooksSafe(const unsigned char *d, size_t n) {
+  if (n == 0 || n > kModuleMaxBytes) return false;
+  if (n >= 4 && memcmp(d, "IMPM", 4) == 0) return itSamplesFit(d, n);
+  if (n >= 17 && memcmp(d, "Extended Module: ", 17) == 0) return xmSamplesFit(d, n);
+  if (n >= 0x30 && memcmp(d + 0x2c, "SCRM", 4) == 0) return s3mSamplesFit(d, n);
+  return true; // MOD: 31 samples of at most 128 KB each
+}
+
+// Reads the module with the library's quick readers (the full ones play the
+// whole song through at load time), IT, XM, S3M then MOD, from memory.
+DUH *readModule(const unsigned char *d, size_t n) {
+  DUH *(*const readers[])(DUMBFILE *) = {dumb_read_it_quick, dumb_read_xm_quick,
+                                         dumb_read_s3m_quick, dumb_read_mod_quick};
+  for (auto reader : readers) {
+    DUMBFILE *file = dumbfile_open_memory(reinterpret_cast<const char *>(d), (long)n);
+    if (!file) return nullptr;
+    DUH *duh = reader(file);
+    dumbfile_close(file);
+    if (duh) return duh;
+  }
+  return nullptr;
+}
+
+// A speed or tempo of 0 would divide by zero in the renderer: the trackers'
+// defaults (speed 6, 125 BPM) stand in for them.
+void repairTiming(DUH *duh) {
+  DUMB_IT_SIGDATA *sd = duh_get_it_sigdata(duh);
+  if (!sd) return;
+  if (dumb_it_sd_get_initial_speed(sd) <= 0) dumb_it_sd_set_initial_speed(sd, 6);
+  if (dumb_it_sd_get_initial_tempo(sd) <= 0) dumb_it_sd_set_initial_tempo(sd, 125);
+}
 
 KMixer &mixer() { return KMixer::shared(); }
 
@@ -177,19 +319,29 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
       return false;
     }
     // One pass to the end, 4,096 bytes at a time, 16-bit signed big-endian.
+    // A sound that decodes to more than kSampleMaxBytes is refused: it
+    // belongs in a stream (a tiny file may claim an hour of audio).
     std::vector<unsigned char> pcm;
+    const ogg_int64_t frames = ov_pcm_total(&vorbis, -1);
+    if (frames > 0 && (uint64_t)frames * 2 * info->channels <= kSampleMaxBytes)
+      pcm.reserve((size_t)frames * 2 * info->channels);
     char chunk[4096];
     int section = 0;
+    bool tooLong = false;
     for (;;) {
       long got = ov_read(&vorbis, chunk, sizeof(chunk), 1, 2, 1, &section);
       if (got == OV_HOLE) continue; // a gap in the data: decoding goes on after it
       if (got <= 0) break;
+      if (pcm.size() + (size_t)got > kSampleMaxBytes) {
+        tooLong = true;
+        break;
+      }
       pcm.insert(pcm.end(), chunk, chunk + got);
     }
     const int channels = info->channels;
     const long rate = info->rate;
     ov_clear(&vorbis);
-    if (pcm.empty() || pcm.size() > 0xffffffffUL) return false;
+    if (pcm.empty() || tooLong) return false;
 
     _oggFormatEx.wFormatTag = 1;
     _oggFormatEx.nChannels = (uint16_t)channels;
@@ -217,7 +369,7 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
   if (loadFileToRam(sampleName) <= 0) return false;
   unsigned long offset = 0;
   unsigned long length = ParseWavHeader(&offset);
-  if (length == 0) {
+  if (length == 0 || length > kSampleMaxBytes) {
     releaseAll();
     return false;
   }
@@ -437,19 +589,22 @@ bool KSound::pollStream(bool forceFill) {
 
 // ---- modules -----------------------------------------------------------------
 
-// Loads an IT, XM, S3M or MOD module (tried in that order).
+// Loads an IT, XM, S3M or MOD module (tried in that order), refusing one
+// whose headers claim more sample data than the file can hold.
 bool KSound::loadModule(const char *moduleName) {
   openOutput();
   KMixer::Guard guard(mixer());
   copyName(_filename, moduleName);
   _type = K_SOUND_MODULE;
   releaseAll();
-  if (!moduleName) return false;
-  DUH *duh = dumb_load_it(moduleName);
-  if (!duh) duh = dumb_load_xm(moduleName);
-  if (!duh) duh = dumb_load_s3m(moduleName);
-  if (!duh) duh = dumb_load_mod(moduleName);
+  if (!moduleName || loadFileToRam(moduleName) <= 0) return false;
+  DUH *duh = nullptr;
+  if (moduleLooksSafe(_wavData, _oggFileLen)) duh = readModule(_wavData, _oggFileLen);
+  free(_wavData); // the library keeps its own copy of what it read
+  _wavData = nullptr;
+  _oggFileLen = 0;
   if (!duh) return false;
+  repairTiming(duh);
   _moduleStorage._moduleData = duh;
   if (!restartRenderer(0)) {
     releaseAll();
@@ -628,13 +783,13 @@ long KSound::ogg_Tell(void *datasource) {
 // ---- loading helpers ---------------------------------------------------------
 
 // Reads a whole file into _wavData. Returns its length; 0 if it cannot be
-// opened, -1 if it is empty, unreadable or too large for memory.
+// opened, -1 if it is empty, unreadable or larger than kFileMaxBytes.
 long KSound::loadFileToRam(const char *filename) {
   FILE *file = fopen(filename, "rb");
   if (!file) return 0;
   long length = -1;
   if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
-  if (length <= 0 || (unsigned long)length > 0xffffffffUL || fseek(file, 0, SEEK_SET) != 0) {
+  if (length <= 0 || (unsigned long)length > kFileMaxBytes || fseek(file, 0, SEEK_SET) != 0) {
     fclose(file);
     return -1;
   }

@@ -4,7 +4,8 @@
 // letterboxed through the viewport), sets up the 2D world view, presents
 // frames and paces them, pumps SDL events one at a time into KEvent records
 // for the game's callback, handles the quit and screenshot keys and writes
-// screenshots with stb_image_write. Owns the SDL window and its GL context.
+// screenshots with libjpeg-turbo and stb_image_write. Owns the SDL window,
+// its GL context and its hold on the GL library.
 #include "KWindowGL.h"
 
 #include <SDL.h>
@@ -22,7 +23,10 @@
 #include "KMiscTools.h"
 #include "platform/SdlVideo.h"
 
-// stb_image_write writes the screenshot files; its functions stay private here.
+// JPEG screenshots are written by libjpeg-turbo (PictureDecoder); BMP, TGA and
+// PNG ones by stb_image_write, whose functions stay private here (its JPEG
+// writer shifts negative values, which is undefined, so it is not used).
+#include "platform/PictureDecoder.h"
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -75,6 +79,9 @@ std::string nextScreenshotPath()
 }
 // The window whose event handlers are installed (one set for all windows).
 KWindowGL *handlerWindow = nullptr;
+// The full-screen path loaded the GL library itself and holds it until the
+// window goes (SDL counts loads; each one needs its unload).
+bool glLibraryHeld = false;
 // The swap interval last set on the context (-1 unknown).
 int currentSwapInterval = -1;
 
@@ -181,7 +188,7 @@ bool savePicFile(const char *name, const unsigned char *bgra, long width, long h
   int w = (int)width, h = (int)height;
   switch (picformat) {
   case 0: ok = stbi_write_bmp(name, w, h, 3, rgb.data()); break;
-  case 1: ok = stbi_write_jpg(name, w, h, 3, rgb.data(), kJpegQuality); break;
+  case 1: ok = writeJpegFile(name, rgb.data(), width, height, kJpegQuality); break;
   case 3: ok = stbi_write_png(name, w, h, 3, rgb.data(), w * 3); break;
   case 2:
   default:
@@ -273,6 +280,10 @@ KWindowGL::~KWindowGL()
   if (_sdlWindow)
     SDL_DestroyWindow(_sdlWindow);
   _sdlWindow = nullptr;
+  if (glLibraryHeld) {
+    SDL_GL_UnloadLibrary();
+    glLibraryHeld = false;
+  }
   if (opened)
     KGraphicGL::_oldBindedText = kNoTexture;
   _hwnd = nullptr;
@@ -370,9 +381,12 @@ bool KWindowGL::readGammaRamp()
 // into it. Messages and results as for the platform's full-screen context.
 bool KWindowGL::SwitchToResolution(short width, short height, short depth)
 {
-  if (SDL_GL_LoadLibrary(nullptr) != 0) {
-    KMiscTools::messageBox("OpenGL not installed", "openGL error");
-    return false;
+  if (!glLibraryHeld) {
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+      KMiscTools::messageBox("OpenGL not installed", "openGL error");
+      return false;
+    }
+    glLibraryHeld = true;
   }
   _sdlWindow = SDL_CreateWindow(_windowName, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 width, height,

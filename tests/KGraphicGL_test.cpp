@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "KResource.h"
 #include "KWindowGL.h"
 #include "support/MessageBoxRecorder.h"
+#include "platform/PictureDecoder.h"
 #include "support/PixelReader.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -79,6 +81,18 @@ std::string tempDir()
 void writePng(const std::string &path, int w, int h, const std::vector<uint32_t> &px)
 {
   stbi_write_png(path.c_str(), w, h, 4, px.data(), w * 4);
+}
+
+// A JPEG of the pixels through the engine's own writer (stb_image_write's
+// JPEG writer shifts negative values, which UndefinedBehaviorSanitizer stops).
+void writeJpeg(const std::string &path, int w, int h, const std::vector<uint32_t> &px, int quality)
+{
+  std::vector<unsigned char> rgb;
+  for (uint32_t p : px) {
+    const unsigned char *b = (const unsigned char *)&p;
+    rgb.insert(rgb.end(), {b[0], b[1], b[2]});
+  }
+  ASSERT_TRUE(writeJpegFile(path.c_str(), rgb.data(), w, h, quality));
 }
 
 class GraphicTest : public ::testing::Test {
@@ -275,7 +289,7 @@ TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedInLowerCase)
   std::string cmd = "mkdir -p '" + folder + "/gfx'";
   ASSERT_EQ(system(cmd.c_str()), 0);
   std::vector<uint32_t> px = patternPixels(16, 8);
-  stbi_write_jpg((folder + "/gfx/menu.jpg").c_str(), 16, 8, 4, px.data(), 95);
+  writeJpeg(folder + "/gfx/menu.jpg", 16, 8, px, 95);
   ResourceFolder resources(folder);
   std::string name = folder + "/GFX/Menu.JPG";
   KGraphicGL g;
@@ -794,3 +808,89 @@ TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp)
 }
 
 } // namespace
+
+// ---- hostile and unusual files ---------------------------------------------------
+
+const std::string kHostileDir = TRIVELLO_SOURCE_DIR "/tests/data/hostile/";
+
+TEST_F(GraphicTest, HostilePicturesAreRefusedBeforeTheyAreDecoded)
+{
+  struct Case {
+    const char *file;
+    int erreurMessages; // "Impossible to create  GWorld": the size is refused
+  } cases[] = {
+      {"huge.png", 1},    // 8192 x 8192 in 8 KB: once 256 MB allocated and success reported
+      {"wide.png", 1},    // 70000 wide: once loaded as 4464 wide
+      {"huffman.jpg", 0}, // more than 256 Huffman codes: once a write out of bounds
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    recorder->clear();
+    KGraphicGL g;
+    EXPECT_FALSE(g.loadPicture((kHostileDir + c.file).c_str(), true, true));
+    EXPECT_EQ(g.getWidth(), 0);
+    EXPECT_EQ(g.getHeight(), 0);
+    EXPECT_EQ(recorder->count("erreur"), c.erreurMessages);
+  }
+}
+
+TEST_F(GraphicTest, SizesAreFullIntegersUpToTheLimitGiven)
+{
+  FILE *f = fopen((kHostileDir + "wide.png").c_str(), "rb");
+  ASSERT_TRUE(f);
+  std::vector<unsigned char> bytes(1 << 16);
+  bytes.resize(fread(bytes.data(), 1, bytes.size(), f));
+  fclose(f);
+  DecodedPicture p;
+  EXPECT_EQ(decodePicture(bytes.data(), bytes.size(), 16384, p), kPictureTooLarge);
+  EXPECT_EQ(p.rgba, nullptr);
+  ASSERT_EQ(decodePicture(bytes.data(), bytes.size(), 100000, p), kPictureOk);
+  EXPECT_EQ(p.width, 70000);
+  EXPECT_EQ(p.height, 1);
+  free(p.rgba);
+}
+
+TEST_F(GraphicTest, EveryFormatDecodesToTheSamePixels)
+{
+  std::vector<uint32_t> px = patternPixels(20, 12);
+  const std::string base = dir + "/formats.";
+  stbi_write_png((base + "png").c_str(), 20, 12, 4, px.data(), 20 * 4);
+  stbi_write_tga((base + "tga").c_str(), 20, 12, 4, px.data());
+  stbi_write_bmp((base + "bmp").c_str(), 20, 12, 4, px.data());
+  writeJpeg(base + "jpg", 20, 12, px, 100);
+  for (const char *ext : {"png", "tga", "bmp", "jpg"}) {
+    SCOPED_TRACE(ext);
+    KGraphicGL g;
+    ASSERT_TRUE(g.loadPicture((base + ext).c_str(), true, true));
+    EXPECT_EQ(g.getWidth(), 20);
+    EXPECT_EQ(g.getHeight(), 12);
+    std::vector<unsigned char> texels(20 * 12 * 4);
+    glBindTexture(g._glEnum, g.texture);
+    glGetTexImage(g._glEnum, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    KGraphicGL::_oldBindedText = 0xFFFFFFFFu;
+    const int tolerance = std::string(ext) == "jpg" ? 24 : 0;
+    int bad = 0;
+    for (int y = 0; y < 12; y++)
+      for (int x = 0; x < 20; x++) {
+        Rgba want = patternAt(x, y);
+        const unsigned char *t = &texels[(size_t)(y * 20 + x) * 4];
+        if (std::abs(t[0] - want.r) > tolerance || std::abs(t[1] - want.g) > tolerance || t[3] != 255)
+          bad++;
+      }
+    EXPECT_EQ(bad, 0);
+  }
+}
+
+TEST_F(GraphicTest, RefusedUploadLeavesThePictureEmpty)
+{
+  GLint side = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+  GLint rectSide = 0;
+  glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB, &rectSide);
+  long tooWide = std::max(side, rectSide) + 1L;
+  std::vector<uint32_t> px((size_t)tooWide, 0xffffffffu);
+  KGraphicGL g;
+  EXPECT_FALSE(g.makePictureFromArray(px.data(), tooWide, 1, true, false));
+  EXPECT_EQ(g.getWidth(), 0);
+  EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}

@@ -88,12 +88,15 @@ TEST(IniReader, NumbersAndDefaults) {
   EXPECT_FALSE(empty.getString("s", "n", buf, sizeof(buf)));
 
   KIniReader ini;
-  load(ini, "[s]\nn=  -17xyz\ne=\nw=abc\nbig=2147483647\n");
+  load(ini, "[s]\nn=  -17xyz\ne=\nw=abc\nbig=2147483647\nhuge=4294967297\nlow=-99999999999\n");
   EXPECT_EQ(ini.getValue("s", "n", 5), -17);
   EXPECT_EQ(ini.getValue("s", "e", 5), 0);
   EXPECT_EQ(ini.getValue("s", "w", 5), 0);
   EXPECT_EQ(ini.getValue("s", "missing", 5), 5);
   EXPECT_EQ(ini.getValue("s", "big", 5), 2147483647);
+  // Past 32 bits the value saturates (it once wrapped: 4294967297 read as 1).
+  EXPECT_EQ(ini.getValue("s", "huge", 5), 2147483647);
+  EXPECT_EQ(ini.getValue("s", "low", 5), INT32_MIN);
 }
 
 TEST(IniReader, LoadingFromFiles) {

@@ -224,12 +224,18 @@ TEST_F(ResourceTest, TruncatedArchivesEndTheSearchWithAnError) {
   EXPECT_EQ(cut.openResource("other.bin", &r), K_RES_IOERR);
   EXPECT_EQ(r._nMode, K_RES_CLOSED);
 
-  // No closing zero block: the search ends at the end of the file.
+  // No closing zero block: a clean end between members ends the archive;
+  // a header cut short is an error.
   write(root + "/open.tar", tarHeader("a.txt", 1) + padded("a"));
   KResourceArchive open;
   ASSERT_EQ(open.open((root + "/open.tar").c_str()), K_RES_OK);
-  EXPECT_EQ(open.openResource("b.txt", &r), K_RES_IOERR);
+  EXPECT_EQ(open.openResource("b.txt", &r), K_RES_NOTFOUND);
   EXPECT_EQ(open.openResource("a.txt", &r), K_RES_OK);
+  write(root + "/half.tar", tarHeader("a.txt", 1) + padded("a") + std::string(100, 'x'));
+  KResourceArchive half;
+  ASSERT_EQ(half.open((root + "/half.tar").c_str()), K_RES_OK);
+  KResource h2;
+  EXPECT_EQ(half.openResource("b.txt", &h2), K_RES_IOERR);
 
   // A garbage size field reads as the digits it starts with.
   std::string h = tarHeader("g.txt", 0);
@@ -318,3 +324,67 @@ TEST_F(ResourceTest, MemberOfAClosedArchiveCannotBeOpened) {
 }
 
 } // namespace
+
+// The hostile archives of tests/data/hostile (made by tools/make_hostile.py).
+const std::string kHostile = TRIVELLO_SOURCE_DIR "/tests/data/hostile/";
+
+TEST_F(ResourceTest, ReadsStopAtTheMemberEnd) {
+  write(root + "/four.tar", tarHeader("four.txt", 4) + padded("abcd") + tarHeader("next.txt", 3) +
+                                padded("xyz") + std::string(1024, '\0'));
+  ASSERT_EQ(KResource::addArchive((root + "/four.tar").c_str()), K_RES_OK);
+  KResource r;
+  ASSERT_EQ(r.open("four.txt", K_RES_READ), K_RES_OK);
+  std::vector<char> big(600, '?');
+  // Formerly the padding and the next header came back as if they were data.
+  EXPECT_EQ(r.read(big.data(), big.size()), K_RES_IOERR);
+  char c[5] = {};
+  ASSERT_EQ(r.read(c, 4), K_RES_OK);
+  EXPECT_STREQ(c, "abcd");
+  EXPECT_EQ(r.read(c, 1), K_RES_IOERR); // nothing after the end
+  r.seek(K_RES_BEGIN, 3);
+  EXPECT_EQ(r.read(c, 2), K_RES_IOERR); // one byte left, two asked
+  EXPECT_EQ(r.seek(K_RES_BEGIN, -1), K_RES_PARAM); // never before the start
+  int pos = -1;
+  r.tell(pos);
+  EXPECT_EQ(pos, 3);
+}
+
+TEST_F(ResourceTest, MembersReadAlternatelyKeepTheirOwnPositions) {
+  write(root + "/two.tar", tarHeader("a.txt", 6) + padded("abcdef") + tarHeader("b.txt", 6) +
+                               padded("uvwxyz") + std::string(1024, '\0'));
+  ASSERT_EQ(KResource::addArchive((root + "/two.tar").c_str()), K_RES_OK);
+  KResource a, b;
+  ASSERT_EQ(a.open("a.txt", K_RES_READ), K_RES_OK);
+  char c[3] = {};
+  ASSERT_EQ(a.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "ab");
+  ASSERT_EQ(b.open("b.txt", K_RES_READ), K_RES_OK); // walks the archive's headers
+  ASSERT_EQ(a.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "cd");
+  ASSERT_EQ(b.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "uv");
+  ASSERT_EQ(a.read(c, 2), K_RES_OK);
+  EXPECT_STREQ(c, "ef");
+  int pos = -1;
+  b.tell(pos);
+  EXPECT_EQ(pos, 2);
+}
+
+TEST_F(ResourceTest, CorruptArchiveReportsAnErrorInsteadOfFallingBackToALooseFile) {
+  write(res + "/data/eng.ini", "loose");
+  for (const char *name : {"overrun.tar", "cut_header.tar"}) {
+    SCOPED_TRACE(name);
+    KResource::removeAllArchives();
+    ASSERT_EQ(KResource::addArchive((kHostile + name).c_str()), K_RES_OK);
+    KResource r;
+    EXPECT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_IOERR);
+    EXPECT_EQ(r._nMode, K_RES_CLOSED);
+  }
+  // A well-formed archive without the file still lets the loose file through.
+  KResource::removeAllArchives();
+  write(root + "/ok.tar", tarHeader("other.txt", 1) + padded("o") + std::string(1024, '\0'));
+  ASSERT_EQ(KResource::addArchive((root + "/ok.tar").c_str()), K_RES_OK);
+  KResource r;
+  ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_OK);
+  EXPECT_EQ(readAll(r), "loose");
+}

@@ -893,3 +893,39 @@ TEST_F(KSoundTest, PlaysThroughTheDummyDevice) {
 }
 
 } // namespace
+
+// ---- hostile files -------------------------------------------------------------
+
+const std::string kHostileDir = std::string(TRIVELLO_SOURCE_DIR) + "/tests/data/hostile/";
+
+TEST_F(KSoundTest, ModuleWithSpeedAndTempoZeroIsRepairedAndPlays) {
+  // Formerly a division by zero killed the process while loading.
+  KSound module;
+  ASSERT_TRUE(module.loadModule((kHostileDir + "timing0.s3m").c_str()));
+  const std::string raw = dir + "timing0.raw";
+  ASSERT_TRUE(module.modToRaw(const_cast<char *>(raw.c_str()), 64 * 1024));
+  FILE *f = fopen(raw.c_str(), "rb");
+  ASSERT_TRUE(f);
+  fseek(f, 0, SEEK_END);
+  EXPECT_GT(ftell(f), 0);
+  fclose(f);
+}
+
+TEST_F(KSoundTest, ModulesWhoseSamplesTheLibraryCannotHandleAreRefused) {
+  KSound module;
+  // The sample claims 4 GB; the module library would allocate and fill it.
+  EXPECT_FALSE(module.loadModule((kHostileDir + "bigsample.s3m").c_str()));
+  // A looped sample tuned to 1.7 GHz: the first buffers took seconds.
+  EXPECT_FALSE(module.loadModule((kHostileDir + "fastsample.s3m").c_str()));
+  // Tuned to 0 Hz: the library's resampler divided by zero.
+  EXPECT_FALSE(module.loadModule((kHostileDir + "zerorate.s3m").c_str()));
+  EXPECT_TRUE(module.loadModule((kHostileDir + "timing0.s3m").c_str()));
+}
+
+TEST_F(KSoundTest, SampleDecodingToMoreThanTheCapIsRefusedButStreams) {
+  // 22 KB that decode to 70 MB: a sample holds it whole, a stream does not.
+  KSound sample;
+  EXPECT_FALSE(sample.loadSample((kHostileDir + "long.ogg").c_str(), 100, false, 1));
+  KSound stream;
+  EXPECT_TRUE(stream.loadStream((kHostileDir + "long.ogg").c_str()));
+}

@@ -67,6 +67,14 @@ TEST_F(PrefsTest, RoundTripReproducesEveryByte) {
   std::vector<uint8_t> original(80);
   for (int i = 0; i < 80; i++)
     original[i] = (uint8_t)(i * 37 + 11);
+  // Fields with values in their ranges; reserved bytes anything.
+  const uint8_t fields[] = {0, 90, 0, 60, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 2};
+  for (size_t i = 0; i < sizeof(fields); i++)
+    if (i < 4 || i >= 8)
+      original[i] = fields[i];
+  for (int i : {20, 21, 22, 24, 25, 26})
+    original[i] = 0;
+  original[23] = 1, original[27] = 0;
   std::ofstream(path, std::ios::binary).write((const char *)original.data(), 80);
   ASSERT_TRUE(ReadPrefs(path.c_str()));
   ASSERT_TRUE(WritePrefs(path.c_str()));
@@ -94,6 +102,50 @@ TEST_F(PrefsTest, MissingShortAndLongFiles) {
   std::ofstream(path, std::ios::binary).write((const char *)longFile.data(), 200);
   ASSERT_TRUE(ReadPrefs(path.c_str()));
   EXPECT_EQ(GV.language, 2);
+}
+
+TEST_F(PrefsTest, ValuesOutsideTheirRangesBehaveAsDefaults) {
+  struct Case {
+    int offset;
+    std::vector<uint8_t> bytes;
+    int sfx, music, windowed, renderer, language, online, correct;
+  } cases[] = {
+      {0, {0x7f, 0xff}, 100, 60, 1, 0, 1, 1, 0},   // sfx 32767: clamped
+      {0, {0xff, 0xfe}, 0, 60, 1, 0, 1, 1, 0},     // sfx -2: clamped
+      {2, {0x01, 0x2c}, 90, 100, 1, 0, 1, 1, 0},   // music 300: clamped
+      {8, {0, 0, 0, 2}, 90, 60, 1, 0, 1, 1, 0},    // windowed 2: default
+      {12, {0xff, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // renderer negative: default
+      {16, {0, 3}, 90, 60, 1, 0, 1, 1, 0},         // language 3: default
+      {20, {0, 0, 0, 9}, 90, 60, 1, 0, 1, 1, 0},   // online 9: default
+      {24, {0x80, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // correct negative: default
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.offset);
+    std::vector<uint8_t> file(80, 0);
+    file[1] = 90, file[3] = 60, file[11] = 1, file[17] = 1, file[23] = 1;
+    std::copy(c.bytes.begin(), c.bytes.end(), file.begin() + c.offset);
+    std::ofstream(path, std::ios::binary).write((const char *)file.data(), 80);
+    memset(&GV, 0, sizeof(GV));
+    GV.sfxVolume = 90, GV.musicVolume = 60, GV.windowed = 1, GV.language = 1, GV.submitOnline = 1;
+    ASSERT_TRUE(ReadPrefs(path.c_str()));
+    EXPECT_EQ(GV.sfxVolume, c.sfx);
+    EXPECT_EQ(GV.musicVolume, c.music);
+    EXPECT_EQ(GV.windowed, c.windowed);
+    EXPECT_EQ(GV.rendererChoice, c.renderer);
+    EXPECT_EQ(GV.language, c.language);
+    EXPECT_EQ(GV.submitOnline, c.online);
+    EXPECT_EQ(GV.showCorrect, c.correct);
+  }
+}
+
+TEST_F(PrefsTest, AFieldTheShortFileHoldsOnlyInPartKeepsItsDefault) {
+  GV.sfxVolume = 90, GV.musicVolume = 60, GV.windowed = 1;
+  const uint8_t cut[] = {0, 40, 0, 50, 0, 0, 0, 0, 0, 1}; // ends inside `windowed`
+  std::ofstream(path, std::ios::binary).write((const char *)cut, sizeof(cut));
+  ASSERT_TRUE(ReadPrefs(path.c_str()));
+  EXPECT_EQ(GV.sfxVolume, 40);
+  EXPECT_EQ(GV.musicVolume, 50);
+  EXPECT_EQ(GV.windowed, 1); // formerly 65537: two bytes from the file, two from GV
 }
 
 TEST_F(PrefsTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporaries) {

@@ -80,6 +80,9 @@ TEST_F(QuestionsTest, CountsAreKeptInsideTheTable) {
       {"MaxQuestions=5000\nMaxPuzzles=5\n", 2000, 0},
       {"MaxQuestions=-4\nMaxPuzzles=3\n", 0, 3},
       {"MaxPuzzles=-1\n", 0, 0},
+      // Beyond 32 bits: formerly wrapped to 1 question and 0 puzzles.
+      {"MaxQuestions=4294967297\nMaxPuzzles=4294967296\n", 2000, 0},
+      {"MaxQuestions=-4294967295\nMaxPuzzles=99999999999999999999\n", 0, 2000},
   };
   for (const Case &c : cases) {
     loadText(std::string("[GENERAL]\n") + c.general);
@@ -92,6 +95,17 @@ TEST_F(QuestionsTest, CountsAreKeptInsideTheTable) {
   EXPECT_EQ(MAX_QUESTIONS + MAX_PUZZLES, 0);
   EXPECT_EQ(PickQuestion(0), -1); // nothing to draw and nothing divides by zero
   EXPECT_EQ(PickPuzzle(), -1);
+}
+
+TEST_F(QuestionsTest, SolutionsOutsideOneToFourMatchNoAnswer) {
+  struct Case {
+    const char *value;
+    int solution;
+  } cases[] = {{"4", 4}, {"1", 1}, {"0", 0}, {"5", 0}, {"-1", 0}, {"65537", 0}, {"4294967297", 0}, {"2x", 2}};
+  for (const Case &c : cases) {
+    loadText(std::string("[GENERAL]\nMaxQuestions=1\n[1]\nSolution=") + c.value + "\n");
+    EXPECT_EQ(Question[0].Solution, c.solution) << c.value;
+  }
 }
 
 static int g_afterCountsCalls = 0;

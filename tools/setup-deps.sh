@@ -16,6 +16,9 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils
   libstb-dev libvorbis-dev libogg-dev libdumb1-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev
+  # the sanitizer and fuzz builds (tools/fuzz.sh)
+  clang libclang-rt-dev
   python3 python3-pil
   # the score server (cpp-httplib, SQLite) and its page test in headless Chromium
   libcpp-httplib-dev libsqlite3-dev curl chromium

@@ -1,19 +1,34 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Trivello and runs every test. Without a
-# display the tests run on a virtual X server (Xvfb) with Mesa's software
-# OpenGL; sound goes to SDL's dummy driver.
+# Installs what is missing, builds Trivello and runs every test; then the
+# suite again under AddressSanitizer + UndefinedBehaviorSanitizer +
+# LeakSanitizer (build-asan), the audio tests under ThreadSanitizer
+# (build-tsan) and a short run of every fuzz target (build-fuzz).
+# Without a display the tests run on a virtual X server (Xvfb) with Mesa's
+# software OpenGL; sound goes to SDL's dummy driver.
+#   FUZZ_SECONDS=n  seconds per fuzz target (default 5)
 #
-# The tests run one at a time (about two minutes in all): the unit tests
-# share one display, where two windows take each other's focus and a launcher
-# whose window is in the back waits for it to come to the front; and the
-# end-to-end tests compare screenshots taken at set moments, which a second
-# game drawing beside them on a two-core machine can make late.
+# The tests run one at a time: the unit tests share one display, where two
+# windows take each other's focus and a launcher whose window is in the back
+# waits for it to come to the front; and the end-to-end tests wait on a
+# game drawing on a two-core machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
-run=(ctest --test-dir build --output-on-failure)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}"
-fi
-exec "${run[@]}"
+withDisplay() {
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+  else
+    "$@"
+  fi
+}
+step() { echo "== $1 ($(date +%T))"; }
+step "unit and end-to-end tests"
+withDisplay ctest --test-dir build --output-on-failure
+step "sanitizer build and suite"
+withDisplay bash tools/asan_tests.sh build-asan
+step "ThreadSanitizer audio tests"
+bash tools/tsan_audio_tests.sh build-tsan
+step "fuzz smoke"
+bash tools/fuzz.sh "${FUZZ_SECONDS:-5}"
+step "done"
