@@ -49,7 +49,7 @@ void TakeLife(Player_t &p) {
 }
 
 bool AnyPlayerAlive() {
-  for (int i = 0; i < Max_Players && i < MAX_PLAYER_RECORDS; i++)
+  for (int i = 0; i < PlayersInUse(); i++)
     if (Player[i].lives > 0)
       return true;
   return false;
@@ -424,7 +424,7 @@ void GiveJollyBack() {
 }
 
 bool NextPlayerWithLives() {
-  int n = Max_Players < 1 ? 1 : (Max_Players > 6 ? 6 : Max_Players);
+  int n = PlayersInUse();
   for (int step = 1; step <= n; step++) { // one round at most
     int candidate = (Cur_Player + step) % n;
     if (Player[candidate].lives > 0) {
@@ -528,21 +528,24 @@ void ClickGame() {
   bool mouse = ButtDown != 0;
   int16_t button = mouse ? CUR_BUT : keyButton;
   bool dismiss = mouse ? Inside(mx, my, 0, 0, 800, 600) : dismissKey;
-  if (!mouse && !dismissKey && keyButton == 0)
-    return;
-  Player_t &p = CurrentPlayer();
-  int16_t solution = CurrentQuestion().Solution;
+  // The first case that applies: dismiss the panel, use the jolly, answer.
+  enum { NOTHING, DISMISS, JOLLY, ANSWER } action = NOTHING;
   bool idle = QuestionIdle();
-  if (!(dismiss && GetReady == 1 && p.lives > 0) && !(button == kJollyButton && Jolly == 0 && idle) &&
-      !(AnswerBox(button) && idle))
+  if (dismiss && GetReady == 1 && CurrentPlayer().lives > 0)
+    action = DISMISS;
+  else if (button == kJollyButton && Jolly == 0 && idle)
+    action = JOLLY;
+  else if (AnswerBox(button) && idle)
+    action = ANSWER;
+  if (action == NOTHING)
     return;
   if (mouse)
     waitForMouseButton(gameWindow);
-  if (dismiss && GetReady == 1 && p.lives > 0)
+  if (action == DISMISS)
     GetReady = 0;
-  else if (button == kJollyButton)
+  else if (action == JOLLY)
     UseJolly();
-  else if (button == solution)
+  else if (button == CurrentQuestion().Solution)
     AnswerCorrect(button);
   else
     AnswerWrong(button);

@@ -12,14 +12,6 @@
 
 namespace {
 
-int16_t PlayersInUse() {
-  if (Max_Players < 1)
-    return 1;
-  if (Max_Players > 6)
-    return 6;
-  return Max_Players;
-}
-
 bool Italian() { return GV.language == 1; }
 
 void Centered(KText *font, const char *text, long x1, long x2, long y) {
@@ -28,6 +20,14 @@ void Centered(KText *font, const char *text, long x1, long x2, long y) {
 }
 
 } // namespace
+
+int16_t PlayersInUse() {
+  if (Max_Players < 1)
+    return 1;
+  if (Max_Players > 6)
+    return 6;
+  return Max_Players;
+}
 
 void StartNewGame(int16_t players) {
   Max_Players = players;

@@ -23,6 +23,8 @@ const int16_t kStartLives = 3;
 // The game start for `players` (1 to 6; other values are brought into that
 // range): the records in use are reset, AllAnswered and Cur_Player become 0.
 void StartNewGame(int16_t players);
+// Max_Players brought into 1..6: the number of player records in use.
+int16_t PlayersInUse();
 // Stores the current player's skill and passes to the next player; true
 // when that was the last player (Cur_Player is then 0 again).
 bool ChooseSkill(int16_t skill);
