@@ -9,7 +9,10 @@
 // (level 1), 30 to 45 hard (level 2), and the game ends with question 45.
 // Wrong answers and time-outs earn nothing; a wrong answer in the skill
 // category costs 1000 points, never below 0. Extra lives only let a player
-// go on; they do not add questions beyond the 45th.
+// go on; they do not add questions beyond the 45th. (A game in which the
+// skip-ahead key F9 was pressed asks question 41 again and again until the
+// lives run out, so it has no bound; the server refuses such a score above
+// the one below.)
 //
 // The best game answers all 45 questions within 1.5 s each, all in the skill
 // category:
