@@ -521,7 +521,7 @@ TEST_F(ScoresHttp, HeadLimitsOnHeaderLinesAndTheWholeHead) {
   struct Case {
     const char *what;
     std::string headers;
-    int status; // 0: closed without a reply is also right
+    int status;
   } cases[] = {
       {"63 more lines", lines(63, 10), 200},
       {"64 more lines", lines(64, 10), 431},
@@ -532,7 +532,11 @@ TEST_F(ScoresHttp, HeadLimitsOnHeaderLinesAndTheWholeHead) {
   };
   for (const Case &c : cases) {
     RawReply r = Exchange(port, GetRequest(kBase + "shown.php", c.headers));
-    EXPECT_EQ(r.status, c.status) << c.what;
+    // A client still sending when the refusal comes may see only the reset.
+    bool huge = c.headers.size() > 100000;
+    if (!huge || r.status != 0) {
+      EXPECT_EQ(r.status, c.status) << c.what;
+    }
   }
   EXPECT_TRUE(waitForConnections(0)) << "a refused head leaves its connection open";
 }
@@ -549,7 +553,7 @@ TEST_F(ScoresHttp, TheWholeHeadMustArriveWithinTheDeadline) {
   std::string ignored;
   // The dripper stays active, so an idle time-out would never end it.
   std::thread dripping([&] {
-    for (int i = 0; i < 40; i++) {
+    for (int i = 0; i < 120; i++) {
       if (send(drip, "X", 1, MSG_NOSIGNAL) != 1)
         return;
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -559,7 +563,7 @@ TEST_F(ScoresHttp, TheWholeHeadMustArriveWithinTheDeadline) {
   for (int fd : {silent, half, drip})
     EXPECT_TRUE(ReadToClose(fd, ignored, 3000));
   double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_LT(waited, 0.9) << "closed well before the dripper would stop";
+  EXPECT_LT(waited, 2.0) << "closed well before the dripper would stop";
   dripping.join();
   for (int fd : {silent, half, drip})
     close(fd);
