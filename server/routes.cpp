@@ -211,7 +211,7 @@ double ScoreServer::seconds() const {
 // Remembers the connection and counts it against the caps.
 void ScoreServer::connectionStarted(MHD_Connection *c, void **socketContext) {
   auto *conn = new Connection;
-  conn->start = std::chrono::steady_clock::now();
+  conn->start = now();
   if (const MHD_ConnectionInfo *fd = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD))
     conn->fd = fd->connect_fd;
   if (const MHD_ConnectionInfo *peer = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS))
@@ -250,36 +250,45 @@ void ScoreServer::requestLine(MHD_Connection *c, const char *uri) {
   static_cast<Connection *>(info->socket_context)->target = uri;
 }
 
-// Every few ticks of the deadline: closes the connections whose head is
-// still incomplete when it has passed. shutdown() wakes the library's loop,
-// which then closes the connection itself.
+std::chrono::steady_clock::time_point ScoreServer::now() const {
+  return _options.clock ? _options.clock() : std::chrono::steady_clock::now();
+}
+
+// Several times within the deadline: closes the late heads, until stopped.
 void ScoreServer::reapLateHeads() {
-  auto limit = std::chrono::milliseconds(_options.headTimeoutMs);
-  auto tick = std::clamp(limit / 10, std::chrono::milliseconds(10), std::chrono::milliseconds(250));
+  auto tick = std::clamp(std::chrono::milliseconds(_options.headTimeoutMs) / 10, std::chrono::milliseconds(10),
+                         std::chrono::milliseconds(250));
   std::unique_lock<std::mutex> wait(_reaperLock);
   while (!_stopping) {
     _reaperWake.wait_for(wait, tick);
     if (_stopping)
       break;
     wait.unlock();
-    std::vector<std::string> late;
-    auto now = std::chrono::steady_clock::now();
-    {
-      std::lock_guard<std::mutex> lock(_connLock);
-      for (Connection *conn : _connections) {
-        if (conn->headDone || conn->shut || now - conn->start < limit)
-          continue;
-        if (conn->fd >= 0)
-          shutdown(conn->fd, SHUT_RDWR);
-        conn->shut = true;
-        late.push_back(conn->address);
-      }
-    }
-    for (const std::string &address : late)
-      log("trivello-scores: closed a connection from " + address + ": request head not complete within " +
-          std::to_string(_options.headTimeoutMs) + " ms");
+    closeLateHeads();
     wait.lock();
   }
+}
+
+// shutdown() wakes the library's loop, which then closes the connection
+// itself; the descriptor stays valid meanwhile (see connectionClosed).
+void ScoreServer::closeLateHeads() {
+  auto limit = std::chrono::milliseconds(_options.headTimeoutMs);
+  auto at = now();
+  std::vector<std::string> late;
+  {
+    std::lock_guard<std::mutex> lock(_connLock);
+    for (Connection *conn : _connections) {
+      if (conn->headDone || conn->shut || at - conn->start < limit)
+        continue;
+      if (conn->fd >= 0)
+        shutdown(conn->fd, SHUT_RDWR);
+      conn->shut = true;
+      late.push_back(conn->address);
+    }
+  }
+  for (const std::string &address : late)
+    log("trivello-scores: closed a connection from " + address + ": request head not complete within " +
+        std::to_string(_options.headTimeoutMs) + " ms");
 }
 
 // Checks the head against the bounds and the caps, answers, and closes the

@@ -45,6 +45,9 @@ struct ServerOptions {
   // Where the log lines go (one line each, without its newline); stderr when
   // empty.
   std::function<void(const std::string &)> log;
+  // The clock of the head deadline; the steady clock when empty (tests set
+  // their own and call closeLateHeads()).
+  std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 // The answer to one request.
@@ -71,6 +74,9 @@ public:
   // What the server answers a request head (method, raw target with its
   // query, client address), without the connection and head checks.
   Reply answer(const std::string &method, const std::string &target, const std::string &address);
+  // Closes the connections whose request head has not arrived within the
+  // deadline (a thread of the server does this a few times a second).
+  void closeLateHeads();
   // Writes one line to the log.
   void log(const std::string &line);
   // Connections open now.
@@ -85,6 +91,7 @@ private:
   void connectionStarted(MHD_Connection *c, void **socketContext);
   void connectionClosed(void **socketContext);
   void reapLateHeads();
+  std::chrono::steady_clock::time_point now() const;
   std::shared_ptr<const Rendered> rendered();
   Reply qualify(const QueryParams &params, const std::string &address);
   Reply submitScore(const QueryParams &params, const std::string &address);
