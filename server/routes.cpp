@@ -159,13 +159,18 @@ int ScoreServer::start(const std::string &address, int port) {
   unsigned idleSeconds = (_options.headTimeoutMs + 999) / 1000;
   unsigned limit = _options.maxConnections == 0 ? kNoCap : _options.maxConnections + kRefusalMargin;
   unsigned perAddress = _options.maxPerAddress == 0 ? 0 : _options.maxPerAddress + kRefusalMarginPerAddress;
-  _daemon = MHD_start_daemon(
-      flags, (uint16_t)port, nullptr, nullptr, &HttpCallbacks::onRequest, this, MHD_OPTION_EXTERNAL_LOGGER,
-      &HttpCallbacks::onLibraryMessage, this, MHD_OPTION_SOCK_ADDR, bindTo,
-      MHD_OPTION_THREAD_POOL_SIZE, _options.threads, MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds,
-      MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_PER_IP_CONNECTION_LIMIT, perAddress,
-      MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog, MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::onConnection,
-      this, MHD_OPTION_URI_LOG_CALLBACK, &HttpCallbacks::onRequestLine, this, MHD_OPTION_CONNECTION_LIMIT, limit, MHD_OPTION_END);
+  _daemon = MHD_start_daemon(flags, (uint16_t)port, nullptr, nullptr, &HttpCallbacks::onRequest, this,
+                             MHD_OPTION_EXTERNAL_LOGGER, &HttpCallbacks::onLibraryMessage, this, // first, to catch all
+                             MHD_OPTION_SOCK_ADDR, bindTo,
+                             MHD_OPTION_THREAD_POOL_SIZE, _options.threads,
+                             MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds,
+                             MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
+                             MHD_OPTION_CONNECTION_LIMIT, limit,
+                             MHD_OPTION_PER_IP_CONNECTION_LIMIT, perAddress,
+                             MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog,
+                             MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::onConnection, this,
+                             MHD_OPTION_URI_LOG_CALLBACK, &HttpCallbacks::onRequestLine, this,
+                             MHD_OPTION_END);
   if (_daemon == nullptr)
     return -1;
   const MHD_DaemonInfo *info = MHD_get_daemon_info(_daemon, MHD_DAEMON_INFO_BIND_PORT);
