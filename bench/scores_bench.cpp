@@ -118,7 +118,7 @@ bool report(const std::vector<Request> &requests, double wall, scores::ScoreStor
 
 int main(int argc, char **argv) {
   int submits = argc > 1 ? atoi(argv[1]) : 1000;
-  unsigned threads = argc > 2 ? (unsigned)atoi(argv[2]) : 4;
+  unsigned threads = argc > 2 ? (unsigned)atoi(argv[2]) : 16;
   if (submits < 10 || threads < 1) {
     fprintf(stderr, "usage: bench_scores_bench [submits >= 10] [worker threads >= 1]\n");
     return 2;
