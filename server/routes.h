@@ -38,7 +38,7 @@ namespace scores {
 struct ServerOptions {
   unsigned submitsPerMinute = 6;    // per address; 0: no limit
   unsigned qualifiesPerMinute = 30; // per address; 0: no limit
-  unsigned threads = 16;            // event loops (a submit holds its loop while it syncs to disk)
+  unsigned threads = 4;             // event loops; more lose reads to wake-ups on two cores
   unsigned maxConnections = 1000;   // in all, beyond which requests get 503
   unsigned maxPerAddress = 32;      // from one address, beyond which requests get 503
   unsigned headTimeoutMs = 5000;    // the whole request head must arrive within this
