@@ -2,21 +2,20 @@
 // it; every game built to point at it shares one top ten.
 //
 //   trivello-scores [--address A] [--port N] [--db FILE]
-//                   [--submits-per-minute N] [--threads N]
+//                   [--submits-per-minute N] [--qualifies-per-minute N]
+//                   [--max-connections N] [--max-per-address N] [--threads N]
 //
-// SIGTERM or SIGINT stops it cleanly: requests in progress finish, and every
-// score it answered "ok" for is already on disk.
+// It logs one line to stderr when it starts and stops and for every request
+// it refuses or fails. SIGTERM or SIGINT stops it cleanly: requests in
+// progress finish, and every score it answered "ok" for is already on disk.
 #include <getopt.h>
 #include <pthread.h>
 #include <signal.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "routes.h"
 #include "store.h"
@@ -48,7 +47,9 @@ std::string defaultDatabase() {
 
 void usage() {
   fprintf(stderr, "usage: trivello-scores [--address A] [--port N (0: any free port)] [--db FILE]\n"
-                  "                       [--submits-per-minute N (0: no limit)] [--threads N]\n");
+                  "                       [--submits-per-minute N] [--qualifies-per-minute N] (0: no limit)\n"
+                  "                       [--max-connections N] [--max-per-address N] (0: no cap)\n"
+                  "                       [--threads N]\n");
 }
 
 // A whole non-negative number no larger than max, or -1.
@@ -64,6 +65,9 @@ bool parseOptions(int argc, char **argv, Options &o) {
                                        {"port", required_argument, nullptr, 'p'},
                                        {"db", required_argument, nullptr, 'd'},
                                        {"submits-per-minute", required_argument, nullptr, 'r'},
+                                       {"qualifies-per-minute", required_argument, nullptr, 'q'},
+                                       {"max-connections", required_argument, nullptr, 'c'},
+                                       {"max-per-address", required_argument, nullptr, 'm'},
                                        {"threads", required_argument, nullptr, 't'},
                                        {nullptr, 0, nullptr, 0}};
   int c;
@@ -74,7 +78,10 @@ bool parseOptions(int argc, char **argv, Options &o) {
     case 'd': o.db = optarg; break;
     case 'p': if ((v = number(optarg, 65535)) < 0) return false; o.port = (int)v; break;
     case 'r': if ((v = number(optarg, 1000000)) < 0) return false; o.server.submitsPerMinute = (unsigned)v; break;
-    case 't': if ((v = number(optarg, 1024)) < 1) return false; o.server.threads = (unsigned)v; break;
+    case 'q': if ((v = number(optarg, 1000000)) < 0) return false; o.server.qualifiesPerMinute = (unsigned)v; break;
+    case 'c': if ((v = number(optarg, 1000000)) < 0) return false; o.server.maxConnections = (unsigned)v; break;
+    case 'm': if ((v = number(optarg, 1000000)) < 0) return false; o.server.maxPerAddress = (unsigned)v; break;
+    case 't': if ((v = number(optarg, 256)) < 1) return false; o.server.threads = (unsigned)v; break;
     default: return false;
     }
   }
@@ -92,8 +99,8 @@ int main(int argc, char **argv) {
   if (o.db.empty())
     o.db = defaultDatabase();
 
-  // Termination signals go to one waiting thread (blocked everywhere else,
-  // so no handler runs inside the server's threads).
+  // Termination signals are taken by sigwait below (blocked everywhere, so
+  // no handler runs inside the server's threads, which inherit the mask).
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGTERM);
@@ -107,30 +114,21 @@ int main(int argc, char **argv) {
     return 1;
   }
   scores::ScoreServer server(store, o.server);
-  int port = server.bindTo(o.address, o.port);
+  int port = server.start(o.address, o.port);
   if (port <= 0) {
     fprintf(stderr, "trivello-scores: cannot listen on %s:%d\n", o.address.c_str(), o.port);
     return 1;
   }
+  fprintf(stderr,
+          "trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s; %u submits and %u "
+          "qualify checks a minute per address; at most %u connections, %u per address)\n",
+          o.address.c_str(), port, o.db.c_str(), o.server.submitsPerMinute, o.server.qualifiesPerMinute,
+          o.server.maxConnections, o.server.maxPerAddress);
 
-  std::atomic<bool> finished{false};
-  std::thread stopper([&] {
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
-    // stop() only acts on a running server: repeat until the loop has ended.
-    while (!finished) {
-      server.stop();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  });
-
-  printf("trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s)\n",
-         o.address.c_str(), port, o.db.c_str());
-  fflush(stdout);
-  bool ok = server.listen_after_bind();
-  finished = true;
-  pthread_kill(stopper.native_handle(), SIGTERM); // wakes the waiter if no signal came
-  stopper.join();
-  printf("trivello-scores: stopped\n");
-  return ok ? 0 : 1;
+  int sig = 0;
+  sigwait(&stopSignals, &sig);
+  fprintf(stderr, "trivello-scores: stopping on %s\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+  server.stop();
+  fprintf(stderr, "trivello-scores: stopped\n");
+  return 0;
 }

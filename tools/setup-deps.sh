@@ -20,8 +20,8 @@ PACKAGES=(
   # the sanitizer and fuzz builds (tools/fuzz.sh)
   clang libclang-rt-dev
   python3 python3-pil
-  # the score server (cpp-httplib, SQLite) and its page test in headless Chromium
-  libcpp-httplib-dev libsqlite3-dev curl chromium
+  # the score server (GNU libmicrohttpd, SQLite) and its page test in headless Chromium
+  libmicrohttpd-dev libsqlite3-dev curl chromium
   xdg-utils
   # the install checks: desktop entry and AppStream validators
   desktop-file-utils appstream
