@@ -1,7 +1,7 @@
 // trivello-scores: the high-score server Trivello talks to. One command starts
 // it; every game built to point at it shares one top ten.
 //
-//   trivello-scores [--address A] [--port N] [--db FILE]
+//   trivello-scores [--address A] [--port N] [--db FILE|POSTGRESQL]
 //                   [--submits-per-minute N] [--threads N]
 //
 // SIGTERM or SIGINT stops it cleanly: requests in progress finish, and every
@@ -101,12 +101,13 @@ int main(int argc, char **argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  scores::ScoreStore store;
-  if (!store.open(o.db)) {
-    fprintf(stderr, "trivello-scores: cannot open %s: %s\n", o.db.c_str(), store.error().c_str());
+  std::string storeError;
+  std::unique_ptr<scores::ScoreStore> store = scores::openStore(o.db, storeError);
+  if (!store) {
+    fprintf(stderr, "trivello-scores: cannot open %s: %s\n", scores::describeStore(o.db).c_str(), storeError.c_str());
     return 1;
   }
-  scores::ScoreServer server(store, o.server);
+  scores::ScoreServer server(*store, o.server);
   int port = server.bindTo(o.address, o.port);
   if (port <= 0) {
     fprintf(stderr, "trivello-scores: cannot listen on %s:%d\n", o.address.c_str(), o.port);
@@ -125,7 +126,7 @@ int main(int argc, char **argv) {
   });
 
   printf("trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s)\n",
-         o.address.c_str(), port, o.db.c_str());
+         o.address.c_str(), port, scores::describeStore(o.db).c_str());
   fflush(stdout);
   bool ok = server.listen_after_bind();
   finished = true;
