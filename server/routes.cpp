@@ -90,11 +90,18 @@ void ScoreServer::installRoutes() {
       [this](const httplib::Request &req, httplib::Response &res) { submitScore(req, res); });
   Get("/highscores/trivello/shown.php", [this](const httplib::Request &req, httplib::Response &res) {
     QueryParams params;
-    if (readQuery(req, res, params))
-      reply(res, 200, plainTopTen(_store.topTen()));
+    std::vector<Entry> top;
+    if (!readQuery(req, res, params))
+      return;
+    if (!_store.readTopTen(top))
+      return reply(res, 500, "not available");
+    reply(res, 200, plainTopTen(top));
   });
   Get("/highscores/trivello/", [this](const httplib::Request &, httplib::Response &res) {
-    res.set_content(topTenPage(_store.topTen()), kHtml);
+    std::vector<Entry> top;
+    if (!_store.readTopTen(top))
+      return reply(res, 500, "not available");
+    res.set_content(topTenPage(top), kHtml);
   });
   set_error_handler([](const httplib::Request &, httplib::Response &res) {
     if (res.body.empty())
@@ -124,7 +131,10 @@ void ScoreServer::qualify(const httplib::Request &req, httplib::Response &res) {
   int32_t score = 0;
   if (text == nullptr || params.size() != 1 || !parseScore(*text, score))
     return reply(res, 400, "bad score");
-  reply(res, 200, _store.qualifies(score) ? "yes" : "no");
+  Answer answer = _store.qualify(score);
+  if (answer == Answer::Failed)
+    return reply(res, 500, "not available");
+  reply(res, 200, answer == Answer::Yes ? "yes" : "no");
 }
 
 // Stores a qualifying score: "ok" when stored, "no" when it does not enter.

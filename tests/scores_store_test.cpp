@@ -546,6 +546,10 @@ TEST_F(ScoresInstances, ADatabaseRestartGivesCleanErrorsAndNeverAWrongOk) {
   phase = 1;
   ASSERT_EQ(system((ctl + " stop -m fast >/dev/null").c_str()), 0);
   until(wavesWhileDown, 2);
+  // Reads fail cleanly too, rather than showing an empty or an old table.
+  std::vector<Reply> reads = fetchAll({a.base() + "shown.php", b.base() + "ishighscore.php?subscore=900", a.base()});
+  for (const Reply &r : reads)
+    EXPECT_EQ(r.status, 500) << r.body;
   ASSERT_EQ(system((ctl + " start >/dev/null").c_str()), 0);
   phase = 2;
   load.join();
