@@ -1,5 +1,6 @@
 // The parts of the score store both databases share (see store.h): the
 // qualify rule, failure reporting, and the choice of database from --db.
+// Depends on both stores; owns nothing.
 #include "store.h"
 
 #include <cstdio>

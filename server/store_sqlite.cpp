@@ -1,5 +1,6 @@
-// The SQLite score store (see store_sqlite.h). Every statement is prepared
-// once and bound; no request text ever becomes SQL.
+// The SQLite score store (see store_sqlite.h). Depends on SQLite; owns the
+// connection and its statements. Every statement is prepared once and
+// bound; no request text ever becomes SQL.
 #include "store_sqlite.h"
 
 #include <sqlite3.h>
