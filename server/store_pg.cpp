@@ -95,9 +95,17 @@ bool alive(PGconn *conn) {
 }
 
 // A new connection whose notices ("already exists, skipping") are dropped
-// instead of going to standard error.
+// instead of going to standard error. Unless the connection string says
+// otherwise, a database that does not answer fails the request within
+// seconds instead of holding a worker thread forever: 5 s to connect, 10 s
+// for sent data to be acknowledged, 10 s for a statement to run.
 PGconn *connectQuietly(const std::string &conninfo) {
-  PGconn *conn = PQconnectdb(conninfo.c_str());
+  // The connection string comes last, so that what it sets wins.
+  const char *const keys[] = {"connect_timeout", "tcp_user_timeout", "options", "application_name", "dbname",
+                              nullptr};
+  const char *const values[] = {"5", "10000", "-c statement_timeout=10000", "trivello-scores", conninfo.c_str(),
+                                nullptr};
+  PGconn *conn = PQconnectdbParams(keys, values, 1);
   PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);
   return conn;
 }

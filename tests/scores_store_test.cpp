@@ -357,6 +357,31 @@ TEST(PgStore, EveryInstanceSeesAScoreTheMomentAnotherAcknowledgesIt) {
   }
 }
 
+TEST(PgStore, AStoppedDatabaseFailsEveryCallAndIsReconnectedAfter) {
+  std::string ctl = env("TRIVELLO_PG_CTL");
+  if (env("TRIVELLO_PG").empty() || ctl.empty())
+    GTEST_SKIP() << "no PostgreSQL: run under tools/with_postgres.sh";
+  std::string where = freshPgDatabase();
+  PgStore store(2);
+  ASSERT_TRUE(store.open(where)) << store.error();
+  ASSERT_EQ(store.submit("before", 900), SubmitResult::Stored);
+  ASSERT_EQ(system((ctl + " stop -m fast >/dev/null").c_str()), 0);
+  std::vector<Entry> top;
+  EXPECT_EQ(store.submit("lost", 950), SubmitResult::Failed);
+  EXPECT_EQ(store.qualify(950), Answer::Failed);
+  EXPECT_FALSE(store.readTopTen(top));
+  EXPECT_TRUE(top.empty());
+  EXPECT_EQ(store.countStored(), -1);
+  EXPECT_FALSE(store.error().empty());
+  EXPECT_EQ(store.submit("low", 500), SubmitResult::NotQualifying); // needs no database
+  ASSERT_EQ(system((ctl + " start >/dev/null").c_str()), 0);
+  EXPECT_EQ(store.submit("after", 800), SubmitResult::Stored);
+  ASSERT_TRUE(store.readTopTen(top));
+  ASSERT_EQ(top.size(), 2u);
+  EXPECT_EQ(top[0].name, "before");
+  EXPECT_EQ(top[1].name, "after");
+}
+
 // ---- several real servers on one PostgreSQL ---------------------------------------
 
 struct Reply {
