@@ -1,7 +1,7 @@
 // trivello-scores: the high-score server Trivello talks to. One command starts
 // it; every game built to point at it shares one top ten.
 //
-//   trivello-scores [--address A] [--port N] [--db FILE]
+//   trivello-scores [--address A] [--port N] [--db FILE|POSTGRESQL]
 //                   [--submits-per-minute N] [--qualifies-per-minute N]
 //                   [--max-connections N] [--max-per-address N] [--threads N]
 //
@@ -108,12 +108,13 @@ int main(int argc, char **argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  scores::ScoreStore store;
-  if (!store.open(o.db)) {
-    fprintf(stderr, "trivello-scores: cannot open %s: %s\n", o.db.c_str(), store.error().c_str());
+  std::string storeError;
+  std::unique_ptr<scores::ScoreStore> store = scores::openStore(o.db, storeError);
+  if (!store) {
+    fprintf(stderr, "trivello-scores: cannot open %s: %s\n", scores::describeStore(o.db).c_str(), storeError.c_str());
     return 1;
   }
-  scores::ScoreServer server(store, o.server);
+  scores::ScoreServer server(*store, o.server);
   int port = server.start(o.address, o.port);
   if (port <= 0) {
     fprintf(stderr, "trivello-scores: cannot listen on %s:%d\n", o.address.c_str(), o.port);
@@ -122,7 +123,7 @@ int main(int argc, char **argv) {
   fprintf(stderr,
           "trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s; %u submits and %u "
           "qualify checks a minute per address; at most %u connections, %u per address)\n",
-          o.address.c_str(), port, o.db.c_str(), o.server.submitsPerMinute, o.server.qualifiesPerMinute,
+          o.address.c_str(), port, scores::describeStore(o.db).c_str(), o.server.submitsPerMinute, o.server.qualifiesPerMinute,
           o.server.maxConnections, o.server.maxPerAddress);
 
   int sig = 0;

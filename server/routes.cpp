@@ -340,8 +340,11 @@ bool ScoreServer::handle(MHD_Connection *c, const char *method, const char *vers
 }
 
 // The top ten as the reply and the page, rendered again only when it changed.
+// Null when the database cannot be read: an old or empty table is never shown.
 std::shared_ptr<const ScoreServer::Rendered> ScoreServer::rendered() {
-  std::vector<Entry> top = _store.topTen();
+  std::vector<Entry> top;
+  if (!_store.readTopTen(top))
+    return nullptr;
   std::lock_guard<std::mutex> lock(_renderLock);
   if (_rendered == nullptr || !sameTable(_rendered->top, top)) {
     auto fresh = std::make_shared<Rendered>();
@@ -365,10 +368,16 @@ Reply ScoreServer::answer(const std::string &method, const std::string &target, 
     return plain(404, "not found", "no such page");
   if (method != "GET" && method != "HEAD")
     return plain(405, "method not allowed", "method not allowed");
+  std::shared_ptr<const Rendered> top;
+  if (path == kBase || topPath) {
+    top = rendered();
+    if (top == nullptr)
+      return plain(500, "not available", "the database did not answer");
+  }
   if (path == kBase) {
     Reply page;
     page.contentType = kHtml;
-    page.body = rendered()->html;
+    page.body = top->html;
     return page;
   }
   QueryParams params;
@@ -378,7 +387,7 @@ Reply ScoreServer::answer(const std::string &method, const std::string &target, 
     return qualify(params, address);
   if (submitPath)
     return submitScore(params, address);
-  return plain(200, rendered()->plain);
+  return plain(200, top->plain);
 }
 
 // "yes" or "no": would this score enter the top ten.
@@ -391,7 +400,10 @@ Reply ScoreServer::qualify(const QueryParams &params, const std::string &address
     return plain(400, "impossible score", "a score no game can reach");
   if (!_qualifies.allow(address, seconds()))
     return plain(429, "too many requests", "too many qualify checks");
-  return plain(200, _store.qualifies(score) ? "yes" : "no");
+  Answer answer = _store.qualify(score);
+  if (answer == Answer::Failed)
+    return plain(500, "not available", "the database did not answer");
+  return plain(200, answer == Answer::Yes ? "yes" : "no");
 }
 
 // Stores a qualifying score: "ok" when stored, "no" when it does not enter.

@@ -1,15 +1,15 @@
-// The score store: an SQLite database in WAL mode holding every accepted
-// score, and the current top ten kept in memory for the readers.
+// The score store: one small interface over the database that holds every
+// accepted score, with two implementations. SQLite (store_sqlite.cpp) is the
+// default, one file beside one server; PostgreSQL (store_pg.cpp) lets several
+// server instances on several machines share one top ten.
 #ifndef TRIVELLO_SCORES_STORE_H
 #define TRIVELLO_SCORES_STORE_H
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace scores {
 
@@ -23,45 +23,61 @@ struct Entry {
 };
 
 enum class SubmitResult { Stored, NotQualifying, Failed };
+enum class Answer { Yes, No, Failed };
 
 class ScoreStore {
 public:
-  ScoreStore() = default;
-  ~ScoreStore();
-  ScoreStore(const ScoreStore &) = delete;
-  ScoreStore &operator=(const ScoreStore &) = delete;
+  virtual ~ScoreStore() = default;
 
-  // Opens (creating when needed) the database file and reads the top ten.
-  // False, with the reason in error(), when it cannot be opened.
-  bool open(const std::string &path);
-  const std::string &error() const { return _error; }
+  // Yes when a score above 500 would enter the current top ten (ties go
+  // after the scores already there); Failed when the database cannot answer.
+  virtual Answer qualify(int32_t score) = 0;
+  // Checks the rule again and stores the score in one transaction. Stored
+  // means it is durable in the database; Failed is returned whenever that is
+  // not certain.
+  virtual SubmitResult submit(const std::string &name, int32_t score) = 0;
+  // The top ten, best first, equal scores in submission order; false (and
+  // `out` empty) when the database cannot answer.
+  virtual bool readTopTen(std::vector<Entry> &out) = 0;
+  // Every stored score (tests and the load benchmark check nothing is lost);
+  // -1 on failure.
+  virtual int64_t countStored() = 0;
 
-  // True when a score above 500 would enter the current top ten (ties go
-  // after the scores already there).
-  bool qualifies(int32_t score) const;
-  // Checks the rule again and stores the score in one transaction; only
-  // one writer runs at a time. Stored means it is durable on disk.
-  SubmitResult submit(const std::string &name, int32_t score);
-  // The top ten, best first, equal scores in submission order.
-  std::vector<Entry> topTen() const;
-  // Every stored score (tests and the load benchmark check nothing is lost).
-  int64_t countStored();
+  // The reason of the last failure.
+  std::string error() const;
 
-private:
-  bool exec(const char *sql);
-  bool readTopTen(std::vector<Entry> &out);
-  bool insert(const std::string &name, int32_t score);
+  // For callers with no way to report a failure: a failed check is "no" and
+  // a failed read an empty table.
+  bool qualifies(int32_t score) { return qualify(score) == Answer::Yes; }
+  std::vector<Entry> topTen();
+
+protected:
+  // Keeps the reason and writes it to standard error, so that a failed
+  // request leaves a line in the server's log.
+  void fail(const std::string &reason);
+  // Keeps the reason of a failure to open, without logging it.
+  void setError(const std::string &reason);
+  // True when score would be placed within the ten of `table`.
   static bool beats(const std::vector<Entry> &table, int32_t score);
 
-  sqlite3 *_db = nullptr;
-  sqlite3_stmt *_selectTop = nullptr;
-  sqlite3_stmt *_insert = nullptr;
-  sqlite3_stmt *_count = nullptr;
+private:
+  mutable std::mutex _errorLock;
   std::string _error;
-  std::mutex _writer;             // one writer at a time; guards the statements
-  mutable std::mutex _snapshotLock;
-  std::vector<Entry> _snapshot;   // the top ten as last committed
 };
+
+// True when `where` names a PostgreSQL database: a postgresql:// or
+// postgres:// URL, or a libpq "keyword=value ..." string beginning with one of
+// libpq's connection keywords (host=, dbname=, ...). Anything else is an
+// SQLite file path (write ./a=b to use a file whose name has a '=').
+bool isPostgresTarget(const std::string &where);
+
+// `where` as it may be shown in a log: a PostgreSQL connection string
+// without its password.
+std::string describeStore(const std::string &where);
+
+// Opens the store `where` names (see isPostgresTarget), creating or upgrading
+// its schema. Null, with the reason in `error`, when it cannot be opened.
+std::unique_ptr<ScoreStore> openStore(const std::string &where, std::string &error);
 
 } // namespace scores
 

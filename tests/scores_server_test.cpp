@@ -1,12 +1,11 @@
-// trivello-scores: query parsing, the name and score rules, the store's
-// qualify rule and durability, the rate limits, the head bounds, the web page,
-// and a real server on a free loopback port: its routes, the score bound, the
-// head limits and deadline, the connection caps and the log.
+// trivello-scores: query parsing, the name and score rules, the rate limits,
+// the head bounds, the web page, and a real server on a free loopback port:
+// its routes, the score bound, the head limits and deadline, the connection
+// caps and the log. The stores have their own test (scores_store_test.cpp).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,7 +23,7 @@
 #include "query.h"
 #include "routes.h"
 #include "scorelimit.h"
-#include "store.h"
+#include "store_sqlite.h"
 
 using namespace scores;
 
@@ -126,85 +125,6 @@ TEST(ScoresPage, NamesAreUtf8AndEscaped) {
   EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;\xC3\xA9"), std::string::npos);
   EXPECT_EQ(plainTopTen({{"Ann", 900}, {"Bob", 800}}), "Ann,900,Bob,800");
   EXPECT_EQ(plainTopTen({}), ","); // not empty: an empty body is a failed request to the game
-}
-
-// ---- store ---------------------------------------------------------------------
-
-TEST(ScoreStore, QualifiesAbove500UntilTheTableIsFullThenAboveTheTenth) {
-  TempDatabase db;
-  ScoreStore store;
-  ASSERT_TRUE(store.open(db.path())) << store.error();
-  EXPECT_FALSE(store.qualifies(500));
-  EXPECT_TRUE(store.qualifies(501));
-  EXPECT_EQ(store.submit("low", 500), SubmitResult::NotQualifying);
-  for (int i = 0; i < 10; i++)
-    ASSERT_EQ(store.submit("p" + std::to_string(i), 1000 + 100 * i), SubmitResult::Stored);
-  EXPECT_FALSE(store.qualifies(1000)); // equal to the tenth goes after it
-  EXPECT_TRUE(store.qualifies(1001));
-  EXPECT_EQ(store.submit("tie", 1000), SubmitResult::NotQualifying);
-  EXPECT_EQ(store.countStored(), 10);
-}
-
-TEST(ScoreStore, EqualScoresKeepSubmissionOrderAndSurviveReopening) {
-  TempDatabase db;
-  {
-    ScoreStore store;
-    ASSERT_TRUE(store.open(db.path()));
-    store.submit("first", 700);
-    store.submit("best", 900);
-    store.submit("second", 700);
-  }
-  ScoreStore again;
-  ASSERT_TRUE(again.open(db.path()));
-  std::vector<Entry> top = again.topTen();
-  ASSERT_EQ(top.size(), 3u);
-  EXPECT_EQ(top[0].name, "best");
-  EXPECT_EQ(top[1].name, "first");
-  EXPECT_EQ(top[2].name, "second");
-}
-
-TEST(ScoreStore, UsesWalJournalling) {
-  TempDatabase db;
-  ScoreStore store;
-  ASSERT_TRUE(store.open(db.path()));
-  sqlite3 *peek = nullptr;
-  ASSERT_EQ(sqlite3_open(db.path().c_str(), &peek), SQLITE_OK);
-  sqlite3_stmt *st = nullptr;
-  sqlite3_prepare_v2(peek, "PRAGMA journal_mode", -1, &st, nullptr);
-  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-  EXPECT_STREQ((const char *)sqlite3_column_text(st, 0), "wal");
-  sqlite3_finalize(st);
-  sqlite3_close(peek);
-}
-
-TEST(ScoreStore, ConcurrentSubmitsLoseNothing) {
-  TempDatabase db;
-  ScoreStore store;
-  ASSERT_TRUE(store.open(db.path()));
-  std::atomic<int> stored{0};
-  std::vector<std::thread> writers;
-  for (int t = 0; t < 8; t++)
-    writers.emplace_back([&, t] {
-      for (int i = 0; i < 40; i++)
-        stored += store.submit("w", 501 + t * 40 + i) == SubmitResult::Stored;
-    });
-  for (std::thread &w : writers)
-    w.join();
-  EXPECT_EQ(store.countStored(), stored.load());
-  std::vector<Entry> top = store.topTen();
-  ASSERT_EQ(top.size(), 10u);
-  for (int i = 0; i < 10; i++)
-    EXPECT_EQ(top[i].score, 501 + 8 * 40 - 1 - i);
-}
-
-TEST(ScoreStore, AFileThatIsNoDatabaseIsRefused) {
-  TempDatabase db;
-  FILE *f = fopen(db.path().c_str(), "wb");
-  fputs("this is not a database, just some text that is long enough to matter", f);
-  fclose(f);
-  ScoreStore store;
-  EXPECT_FALSE(store.open(db.path()));
-  EXPECT_FALSE(store.error().empty());
 }
 
 // ---- submit limit -----------------------------------------------------------------
@@ -401,7 +321,7 @@ protected:
   }
 
   TempDatabase db;
-  ScoreStore store;
+  SqliteStore store;
   ServerOptions options = [] {
     ServerOptions o;
     o.submitsPerMinute = 3;

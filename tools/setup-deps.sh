@@ -22,6 +22,8 @@ PACKAGES=(
   python3 python3-pil
   # the score server (GNU libmicrohttpd, SQLite) and its page test in headless Chromium
   libmicrohttpd-dev libsqlite3-dev curl chromium
+  # the score server's PostgreSQL store (libpq) and the PostgreSQL its tests start
+  libpq-dev postgresql
   xdg-utils
   # the install checks: desktop entry and AppStream validators
   desktop-file-utils appstream
