@@ -415,8 +415,8 @@ def odd_one_out(rec, decimal_comma):
         common = min(s for i, s in enumerate(steps) if i != solution)
         if common >= 10 and steps[solution] < common:
             return f"{right!r} is the only value not a multiple of {common}"
-        numbers = [v for v, _ in values]
-        if numbers[solution] != int(numbers[solution]) and all(n == int(n) for i, n in enumerate(numbers) if i != solution):
+        whole = [v == int(v) for v, _ in values]
+        if not whole[solution] and all(w for i, w in enumerate(whole) if i != solution):
             return f"{right!r} is the only value that is not a whole number"
     return None
 
