@@ -454,31 +454,29 @@ def check_capitals(records, where, report):
     return capitals, len(ordinary)
 
 
-def phrase_in(phrase, text):
-    """Whether the words of phrase occur in text in a row."""
-    p, t = words(phrase), words(text)
-    return bool(p) and any(t[i:i + len(p)] == p for i in range(len(t) - len(p) + 1))
-
-
 def cross_answers(records):
     """Pairs (a, b) where question a's right answer stands in question b's
     text and the two are about the same thing (their texts share two more
-    significant words, or b's answer stands in a's text as well):
-    a player meeting b first has been told a's answer. For an editor to
-    read, since a name can stand in a text for other reasons."""
-    pairs = []
+    significant words, or b's answer stands in a's text as well): a player
+    meeting b first has been told a's answer. For an editor to read, since a
+    name can stand in a text for other reasons."""
     ordinary = [r for r in records if not r["puzzle"] and r["Solution"] in ("1", "2", "3", "4")]
     right = {r["name"]: answers_of(r)[int(r["Solution"]) - 1] for r in ordinary}
+    # Word strings padded with spaces, so a phrase is found only as whole words.
+    text_of = {r["name"]: f" {' '.join(words(r['Text']))} " for r in ordinary}
+    answer_of = {name: f" {' '.join(words(a))} " if words(a) else None for name, a in right.items()}
+    pairs = []
     for a in ordinary:
         answer = right[a["name"]]
         if not significant(answer) or number_value(answer, False) is not None:
             continue
         a_words = set(significant(a["Text"])) - set(significant(answer))
         for b in ordinary:
-            if b is a or not phrase_in(answer, b["Text"]):
+            if b is a or answer_of[a["name"]] not in text_of[b["name"]]:
                 continue
             shared = {w for w in a_words for t in significant(b["Text"]) if same_word(w, t)}
-            if len(shared) >= 2 or phrase_in(right[b["name"]], a["Text"]):
+            other = answer_of[b["name"]]
+            if len(shared) >= 2 or (other is not None and other in text_of[a["name"]]):
                 pairs.append((a["name"], b["name"], answer))
     return pairs
 
