@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Rules of tools/validate_assets.py that guard the question files: number
-answers, puzzles against the picture list, and the picture folder."""
+answers, what gives an answer away, puzzles against the picture list, and
+the picture folder."""
 
 import os
 import shutil
@@ -12,8 +13,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import validate_assets as v  # noqa: E402
 
 
-def question(name, answers, solution, puzzle=False, photo="0", text=None):
-    rec = {"name": name, "puzzle": puzzle, "ID": "Puzzl" if puzzle else "E-Geo",
+def question(name, answers, solution, puzzle=False, photo="0", text=None, qid="E-Geo"):
+    rec = {"name": name, "puzzle": puzzle, "ID": "Puzzl" if puzzle else qid,
            "Text": text or f"Question {name}?", "Solution": str(solution), "Photo": photo}
     rec.update({f"Answer{i + 1}": a for i, a in enumerate(answers)})
     return rec
@@ -54,6 +55,107 @@ class NumberAnswers(unittest.TestCase):
             question("3", ["1", "2", "3", "4"], 2, puzzle=True, photo="italy"),
         ]
         self.assertEqual(v.check_number_answers(records, "f", False, v.Report()), (0, 0))
+
+
+class Giveaways(unittest.TestCase):
+    def test_right_answer_words_repeated_by_the_text(self):
+        cases = [
+            ("Which planet gives its name to Saturday?", ["Mars", "Saturn", "Venus", "Jupiter"], 2, ["saturn"]),
+            ("Who was the first President of independent Kenya?",
+             ["Daniel arap Moi", "Jomo Kenyatta", "Julius Nyerere", "Kenneth Kaunda"], 2, ["kenyatta"]),
+            ("¿Cuál es la capital de Panamá?", ["Colón", "David", "Ciudad de Panamá", "Santiago"], 3, ["panama"]),
+            ("Which is the highest mountain?", ["Mount Everest", "K2", "Lhotse", "Makalu"], 1, ["mount"]),
+            # A word the wrong answers share points at none of them.
+            ("Which Henry had six wives?", ["Henry V", "Henry VIII", "Henry IV", "Henry II"], 2, []),
+            # Short and common words say nothing.
+            ("Which is the largest city of the USA?", ["The City", "New York", "Los Angeles", "Chicago"], 1, []),
+            ("Who painted the Mona Lisa?", ["Raphael", "Leonardo", "Titian", "Giotto"], 2, []),
+        ]
+        for text, answers, solution, found in cases:
+            with self.subTest(text=text):
+                self.assertEqual(v.giveaway_words(question("1", answers, solution, text=text)), found)
+
+
+class OddOneOut(unittest.TestCase):
+    def test_right_answer_alone_apart_from_three_that_agree(self):
+        cases = [
+            (["Great Paul", "Great Tom", "Big Ben", "Great George"], 3, "first word 'great'"),
+            (["Spinone italiano", "Lagotto romagnolo", "Bracco italiano", "Volpino italiano"], 2,
+             "last word 'italiano'"),
+            (["5 km", "6 km", "7 km", "8 m"], 4, "last word 'km'"),
+            (["30", "40", "45", "60"], 3, "not a multiple of 10"),
+            # Articles follow the noun's gender; saints' names their endings.
+            (["La pulga", "La mosca", "El mosquito", "La chinche"], 3, None),
+            (["Santa Rosalia", "Santa Lucia", "Sant'Agata", "Santa Venera"], 3, None),
+            (["1914", "1920", "1930", "1940"], 1, "not a multiple of 10"),
+            (["4 kg", "5 kg", "6 kg", "7.26 kg"], 4, "not a whole number"),
+            # The right answer sharing the word, or the round one, or all alike.
+            (["Monte Bianco", "Monte Rosa", "Cervino", "Monte Cervino"], 2, None),
+            (["35", "40", "45", "50"], 3, None),
+            (["6 kg", "7.5 kg", "8 kg", "7.26 kg"], 4, None),
+        ]
+        for answers, solution, reason in cases:
+            with self.subTest(answers=answers):
+                found = v.odd_one_out(question("1", answers, solution), False)
+                if reason is None:
+                    self.assertIsNone(found)
+                else:
+                    self.assertIn(reason, found or "")
+
+
+class AnswerLengths(unittest.TestCase):
+    @staticmethod
+    def level(qid, longest_right, others):
+        """Questions of one level: longest_right whose right answer is alone
+        the longest, others whose right answer is a short one."""
+        answers = ["aa", "bbb", "cccc", "dddddddd"]
+        return ([question(f"{qid}{n}", answers, 4, qid=qid) for n in range(longest_right)] +
+                [question(f"{qid}o{n}", answers, 1 + n % 3, qid=qid) for n in range(others)])
+
+    def test_share_against_chance_per_level(self):
+        cases = [(31, 69, True), (30, 70, False), (25, 75, False)]  # chance is 25%; 30% is still within 25% + 5
+        for longest_right, others, fails in cases:
+            with self.subTest(longest_right=longest_right):
+                report = v.Report()
+                shares = v.check_answer_lengths(self.level("H-Geo", longest_right, others), "f", report)
+                self.assertAlmostEqual(shares[2]["longest"][1], 0.25)
+                self.assertEqual(bool(report.errors), fails, report.errors)
+                self.assertTrue(all("hard" in e and "longest" in e for e in report.errors))
+
+
+class CapitalsAndPairs(unittest.TestCase):
+    def test_capital_questions_in_each_language(self):
+        cases = [("What is the capital of Peru?", True), ("Qual è la capitale del Cile?", True),
+                 ("Qual è il capoluogo della Liguria?", True), ("¿Cuál es la capital de Chile?", True),
+                 ("Who wrote Das Kapital?", False), ("Which city is the largest in Peru?", False)]
+        for text, capital in cases:
+            with self.subTest(text=text):
+                self.assertEqual(v.is_capital_question(question("1", ["a", "b", "c", "d"], 1, text=text)), capital)
+
+    def test_capital_share_above_four_percent_fails(self):
+        for capitals, errors in ((4, 0), (5, 1)):
+            recs = ([question(str(n), ["a", "b", "c", "d"], 1, text=f"What is the capital of {n}?")
+                     for n in range(capitals)] +
+                    [question(f"x{n}", ["a", "b", "c", "d"], 1) for n in range(100 - capitals)] +
+                    [question("p", ["a", "b", "c", "d"], 1, puzzle=True, text="What is the capital here?")])
+            with self.subTest(capitals=capitals):
+                report = v.Report()
+                self.assertEqual(v.check_capitals(recs, "f", report), (capitals, 100))
+                self.assertEqual(len(report.errors), errors)
+
+    def test_one_question_answering_another_is_listed(self):
+        river = question("1", ["Tiber", "Po", "Serchio", "Arno"], 4, text="Which river flows through Florence?")
+        cases = [
+            ("same subject", question("2", ["Pisa", "Lucca", "Siena", "Prato"], 1,
+                                      text="Besides Florence, which city does the Arno flow through?"), True),
+            ("each names the other's answer", question("2", ["Florence", "Rome", "Turin", "Bari"], 1,
+                                                       text="Which city stands on the Arno?"), True),
+            ("a passing mention", question("2", ["1966", "1944", "1970", "1950"], 1,
+                                           text="In which year did the Arno flood?"), False),
+        ]
+        for what, other, listed in cases:
+            with self.subTest(what):
+                self.assertEqual(v.cross_answers([river, other]) != [], listed)
 
 
 class Puzzles(unittest.TestCase):

@@ -13,7 +13,14 @@ Each file must hold enough questions (900, 300 per level, 45 per level and
 category), each question text once, and the right answer spread over the four
 boxes; where all four answers are numbers of one kind, the right one must be
 the smallest or the largest in at least 40% of those questions, or the middle
-gives it away. Puzzles are checked against tools/puzzle_photos.json, the list
+gives it away. What lets a player guess without knowing is an error too: a
+word of the right answer repeated by the question's text; a right answer
+standing apart from three wrong ones that share a first or last word, or
+that are all round (or whole) numbers; at one level, the right answer alone
+the longest or alone the shortest more than 5 points above chance; and
+capital-city questions above 4% of a file. Questions whose right answer
+another question's text names, on the same subject, are listed for an editor
+to read (a NOTE, not an error). Puzzles are checked against tools/puzzle_photos.json, the list
 of every picture in assets/photos with its kind and answers: at least 90
 puzzles in at least 3 kinds, the marked answer the picture's own, no wrong
 answer naming a picture (or a flag without a picture) that cannot be told
@@ -27,6 +34,7 @@ import json
 import os
 import re
 import sys
+import unicodedata
 
 # (file, name, key of the answers in tools/puzzle_photos.json, decimal comma)
 LANGUAGES = [("eng.ini", "English", "eng", False), ("ita.ini", "Italian", "ita", True),
@@ -274,6 +282,205 @@ def check_number_answers(records, where, decimal_comma, report):
     return extreme, total
 
 
+# Editorial rules: what a player could guess without knowing the answer.
+# Words too common to give anything away, in the three languages, without
+# accents; words shorter than MIN_WORD letters are never counted either.
+STOP_WORDS = set("""
+the and for with from that this which what who whom whose when where were was are has have had its into
+than then them they their there these those about after before between during over under upon also
+only most more much many some such other another each every both called known name named
+first last best great famous world city country state people year years
+della delle dello degli dalla dalle dallo dagli nella nelle nello negli sulla sulle sullo sugli
+questo questa quale quali quanti quante come dove quando anche sono stato stata essere nome
+prima primo ultimo ultima grande citta paese stato anno anni chiama chiamato chiamata
+esta este estos estas cual cuales cuanto cuantos cuantas como donde cuando tambien esta fueron
+fue sido nombre primer primera ultimo ultima gran grande ciudad pais estado anos llama llamado llamada
+para desde entre sobre hasta hacia segun durante
+""".split())
+MIN_WORD = 4
+ARTICLES = {"the", "a", "an", "il", "lo", "la", "i", "gli", "le", "l", "un", "uno", "una", "el", "los", "las"}
+# A capital-city question names the word in one of the three languages
+# (an Italian regional capital is a "capoluogo").
+CAPITAL_WORDS = {"capital", "capitals", "capitale", "capitali", "capitales", "capoluogo", "capoluoghi"}
+MAX_CAPITAL_SHARE = 0.04
+# How far above chance the right answer may be the single longest (or
+# shortest) among the ordinary questions of one level.
+LENGTH_MARGIN = 0.05
+
+
+def plain(s):
+    """Lower case without accents, so "Perú" and "peru" compare equal."""
+    s = unicodedata.normalize("NFKD", s.lower())
+    return "".join(ch for ch in s if not unicodedata.combining(ch))
+
+
+def words(s):
+    return re.findall(r"[a-z0-9]+", plain(s))
+
+
+def significant(s):
+    """The words of s that can give an answer away: long, not common."""
+    return [w for w in words(s) if len(w) >= MIN_WORD and w not in STOP_WORDS]
+
+
+def same_word(a, b):
+    """The same word, or one word with another ending ("Roman"/"Romans",
+    "italiano"/"italiana"): a shared stem of five letters or more, with at
+    most three letters to spare on either side."""
+    if a == b:
+        return True
+    if a.isdigit() or b.isdigit():
+        return False
+    stem = os.path.commonprefix([a, b])
+    return len(stem) >= 5 and len(a) - len(stem) <= 3 and len(b) - len(stem) <= 3
+
+
+def giveaway_words(rec):
+    """Words of the right answer that the question's text repeats and that
+    no wrong answer shares: a player can pick the answer by matching words."""
+    answers = answers_of(rec)
+    right = answers[int(rec["Solution"]) - 1]
+    text = words(rec["Text"])
+    wrong = [w for a in answers if a != right for w in words(a)]
+    return [w for w in significant(right)
+            if any(same_word(w, t) for t in text) and not any(same_word(w, o) for o in wrong)]
+
+
+def single_extreme(answers, pick):
+    """Index of the answer that is alone the longest (pick=max) or the
+    shortest (pick=min), or None on a tie."""
+    lengths = [len(a.strip()) for a in answers]
+    best = pick(lengths)
+    return lengths.index(best) if lengths.count(best) == 1 else None
+
+
+def check_answer_lengths(records, where, report):
+    """Per level: the share of questions whose right answer is alone the
+    longest (and alone the shortest), against what chance gives (a quarter
+    of the questions that have a single longest, or shortest). Returns
+    {level: {"longest": (share, chance), "shortest": (share, chance)}}."""
+    result = {}
+    for lv, token in enumerate(LEVELS):
+        group = [r for r in records if not r["puzzle"] and token in r["ID"] and r["Solution"] in ("1", "2", "3", "4")]
+        if not group:
+            continue
+        result[lv] = {}
+        for label, pick in (("longest", max), ("shortest", min)):
+            singles = [(single_extreme(answers_of(r), pick), int(r["Solution"]) - 1) for r in group]
+            share = sum(1 for s, right in singles if s == right) / len(group)
+            chance = sum(1 for s, _ in singles if s is not None) / 4 / len(group)
+            result[lv][label] = (share, chance)
+            if share > chance + LENGTH_MARGIN:
+                report.error(where, f"the right answer is alone the {label} in {share:.0%} of the "
+                                    f"{LEVEL_NAMES[lv]} questions, chance gives {chance:.0%} "
+                                    f"(at most {LENGTH_MARGIN:.0%} more wanted)")
+    return result
+
+
+def round_step(value):
+    """The largest power of ten (10 or more) that divides value, or 1."""
+    if value != int(value) or value == 0:
+        return 1
+    step, n = 1, abs(int(value))
+    while n % (step * 10) == 0:
+        step *= 10
+    return step
+
+
+def without_article(tokens):
+    """The words of an answer after a leading article, which differs
+    with the gender of the noun and says nothing of the answer."""
+    return tokens[1:] if len(tokens) > 1 and tokens[0] in ARTICLES else tokens
+
+
+def odd_one_out(rec, decimal_comma):
+    """How the right answer stands apart from three wrong answers that
+    agree: a first or last word they share and it lacks, or a value that
+    is not round (or not whole) where they all are. None when it does not."""
+    answers = answers_of(rec)
+    solution = int(rec["Solution"]) - 1
+    right, wrong = answers[solution], [a for i, a in enumerate(answers) if i != solution]
+    tokens = [without_article(words(a)) for a in answers]
+    if all(tokens):
+        right_t, wrong_t = tokens[solution], [t for i, t in enumerate(tokens) if i != solution]
+        for label, at in (("first word", 0), ("last word", -1)):
+            shared = {t[at] for t in wrong_t}
+            word = shared.pop()
+            # "San" and "Sant'" and "Santa" are one word with other endings.
+            if not shared and not word.isdigit() and not (right_t[at].startswith(word) or word.startswith(right_t[at])):
+                return f"the wrong answers share the {label} {word!r}, the right one {right!r} does not"
+    values = [number_value(a, decimal_comma) for a in answers]
+    if None not in values and len({unit for _, unit in values}) == 1:
+        steps = [round_step(v) for v, _ in values]
+        common = min(s for i, s in enumerate(steps) if i != solution)
+        if common >= 10 and steps[solution] < common:
+            return f"{right!r} is the only value not a multiple of {common}"
+        whole = [v == int(v) for v, _ in values]
+        if not whole[solution] and all(w for i, w in enumerate(whole) if i != solution):
+            return f"{right!r} is the only value that is not a whole number"
+    return None
+
+
+def check_odd_one_out(records, where, decimal_comma, report):
+    for rec in records:
+        if rec["puzzle"] or rec["Solution"] not in ("1", "2", "3", "4"):
+            continue
+        reason = odd_one_out(rec, decimal_comma)
+        if reason:
+            report.error(f"{where} [{rec['name']}]", reason)
+
+
+def check_giveaways(records, where, report):
+    for rec in records:
+        if rec["puzzle"] or rec["Solution"] not in ("1", "2", "3", "4"):
+            continue
+        found = giveaway_words(rec)
+        if found:
+            report.error(f"{where} [{rec['name']}]", f"the text repeats the right answer's {', '.join(found)}")
+
+
+def is_capital_question(rec):
+    return not rec["puzzle"] and any(w in CAPITAL_WORDS for w in words(rec["Text"]))
+
+
+def check_capitals(records, where, report):
+    """Returns (capital questions, ordinary questions); an error when they
+    are more than MAX_CAPITAL_SHARE of the file."""
+    ordinary = [r for r in records if not r["puzzle"]]
+    capitals = sum(1 for r in ordinary if is_capital_question(r))
+    if ordinary and capitals > MAX_CAPITAL_SHARE * len(ordinary):
+        report.error(where, f"{capitals} of {len(ordinary)} questions ask about capitals, "
+                            f"at most {MAX_CAPITAL_SHARE:.0%} wanted")
+    return capitals, len(ordinary)
+
+
+def cross_answers(records):
+    """Pairs (a, b) where question a's right answer stands in question b's
+    text and the two are about the same thing (their texts share two more
+    significant words, or b's answer stands in a's text as well): a player
+    meeting b first has been told a's answer. For an editor to read, since a
+    name can stand in a text for other reasons."""
+    ordinary = [r for r in records if not r["puzzle"] and r["Solution"] in ("1", "2", "3", "4")]
+    right = {r["name"]: answers_of(r)[int(r["Solution"]) - 1] for r in ordinary}
+    # Word strings padded with spaces, so a phrase is found only as whole words.
+    text_of = {r["name"]: f" {' '.join(words(r['Text']))} " for r in ordinary}
+    answer_of = {name: f" {' '.join(words(a))} " if words(a) else None for name, a in right.items()}
+    pairs = []
+    for a in ordinary:
+        answer = right[a["name"]]
+        if not significant(answer) or number_value(answer, False) is not None:
+            continue
+        a_words = set(significant(a["Text"])) - set(significant(answer))
+        for b in ordinary:
+            if b is a or answer_of[a["name"]] not in text_of[b["name"]]:
+                continue
+            shared = {w for w in a_words for t in significant(b["Text"]) if same_word(w, t)}
+            other = answer_of[b["name"]]
+            if len(shared) >= 2 or (other is not None and other in text_of[a["name"]]):
+                pairs.append((a["name"], b["name"], answer))
+    return pairs
+
+
 def check_puzzles(records, manifest, lang_key, where, report):
     """Puzzle rules that need the picture list: each puzzle's photo is a
     listed picture, its marked answer is that picture's answer, no wrong
@@ -361,9 +568,15 @@ def check_question_file(root, language, fonts, manifest, report):
     if answered and min(solutions) < answered * 0.2:
         report.error(where, f"Solution is not spread evenly over 1-4: {solutions}")
     numbers = check_number_answers(records, where, decimal_comma, report)
+    check_giveaways(records, where, report)
+    check_odd_one_out(records, where, decimal_comma, report)
+    lengths = check_answer_lengths(records, where, report)
+    capitals = check_capitals(records, where, report)
+    pairs = cross_answers(records)
     kinds, photos = check_puzzles(records, manifest, lang_key, where, report) if manifest is not None else ({}, set())
     return {"total": sum(counts.values()), "puzzles": puzzles, "counts": counts, "solutions": solutions,
-            "language": name, "numbers": numbers, "kinds": kinds, "photos": photos}
+            "language": name, "numbers": numbers, "kinds": kinds, "photos": photos,
+            "lengths": lengths, "capitals": capitals, "pairs": pairs}
 
 
 def load_manifest(root, report):
@@ -475,6 +688,15 @@ def main():
         print("  " + " ".join(f"{n:>10}" for n in [""] + CATEGORY_NAMES))
         for lv in range(3):
             print("  " + f"{LEVEL_NAMES[lv]:>10}" + " ".join(f"{s['counts'].get((lv, c), 0):>10}" for c in range(6)))
+        for lv, shares in sorted(s["lengths"].items()):
+            print(f"  {LEVEL_NAMES[lv]}: right answer alone the longest in " +
+                  ", alone the shortest in ".join(f"{share:.1%} (chance {chance:.1%})"
+                                                   for share, chance in (shares["longest"], shares["shortest"])))
+        capitals, ordinary = s["capitals"]
+        print(f"  capital-city questions: {capitals} of {ordinary} ({capitals / max(ordinary, 1):.1%}, "
+              f"at most {MAX_CAPITAL_SHARE:.0%} wanted)")
+        for a, b, answer in s["pairs"]:
+            print(f"  NOTE [{b}] names {answer!r}, the answer of [{a}]: check that one does not answer the other")
     print(f"pictures checked: {pictures}")
     for e in report.errors[:200]:
         print("ERROR " + e)
