@@ -46,7 +46,8 @@ std::string defaultDatabase() {
 }
 
 void usage() {
-  fprintf(stderr, "usage: trivello-scores [--address A] [--port N (0: any free port)] [--db FILE]\n"
+  fprintf(stderr, "usage: trivello-scores [--address A] [--port N (0: any free port)]\n"
+                  "                       [--db FILE | postgresql://... | \"host=... dbname=...\"]\n"
                   "                       [--submits-per-minute N] [--qualifies-per-minute N] (0: no limit)\n"
                   "                       [--max-connections N] [--max-per-address N] (0: no cap)\n"
                   "                       [--threads N]\n");
