@@ -342,8 +342,14 @@ void CheckTimeOut() {
   OutofTime = 1;
   if (Max_Players == 1)
     GiveJollyBack();
-  if (p.lives == 0)
+  if (p.lives == 0) {
     LoadNewIMG(SLOT_PICTURE, "gfx\\youlose.jpg");
+  } else if (p.questionNumber == kLastQuestion && p.level == 2) {
+    // The last question ends the player's game however it is left, so a
+    // time-out cannot carry play on past it.
+    LoadNewIMG(SLOT_PICTURE, "gfx\\endgame.jpg");
+    p.lives = 0;
+  }
   IntroTimer = Now();
   PlaySound(snd_Swirl);
   StartLevel = 0;
