@@ -408,8 +408,9 @@ TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
       CheckTimeOut();
     }
     EXPECT_EQ(p.lives, c.livesAfter);
-    if (c.picture)
+    if (c.picture) {
       EXPECT_TRUE(slotShows(c.picture));
+    }
     clock.advanceMs(kResultTimeMs);
     TurnEnd();
     EXPECT_EQ(CUR_SCR, c.gameOver ? SCREEN_TITLE : SCREEN_GAME);
