@@ -113,7 +113,7 @@ void StartUp() {
   KMiscTools::initMiscTools();
   KMiscTools::setFileSource(true);
   Timer = (int32_t)KMiscTools::getMilliseconds();
-  ReadPrefs(PrefsPath()); // a missing file leaves every preference 0
+  ReadStartPrefs(PrefsPath()); // a missing file leaves every preference 0 but the volumes
   KWindowGL::setScreenshotFolder(ScreenshotFolder());
   KInput::hidePointer();
   LoadSounds();

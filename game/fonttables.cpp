@@ -4,7 +4,7 @@
 #include "fonttables.h"
 
 // fontTable: rectangle (x1, y1)-(x2, y2) inclusive in "gfx\letters01.tga", advance, height.
-KFont fontTable[93] = {
+KFont fontTable[109] = {
     {'A', 22, 4, 40, 19, 19, 16},
     {'B', 0, 4, 17, 19, 18, 16},
     {'C', 42, 4, 59, 19, 18, 16},
@@ -96,12 +96,28 @@ KFont fontTable[93] = {
     {(char)0xF3, 95, 119, 108, 134, 13, 16},  // o acute
     {(char)0xE1, 110, 119, 123, 134, 13, 16},  // a acute
     {(char)0xFA, 125, 119, 139, 134, 14, 16},  // u acute
+    {(char)0xC0, 141, 119, 159, 134, 19, 16},  // A grave
+    {(char)0xC8, 161, 119, 177, 134, 17, 16},  // E grave
+    {(char)0xC9, 179, 119, 195, 134, 17, 16},  // E acute
+    {(char)0xCC, 197, 119, 208, 134, 12, 16},  // I grave
+    {(char)0xD2, 210, 119, 228, 134, 19, 16},  // O grave
+    {(char)0xD9, 230, 119, 249, 134, 20, 16},  // U grave
+    {(char)0xC1, 0, 142, 18, 157, 19, 16},  // A acute
+    {(char)0xCD, 20, 142, 31, 157, 12, 16},  // I acute
+    {(char)0xD3, 33, 142, 51, 157, 19, 16},  // O acute
+    {(char)0xDA, 53, 142, 72, 157, 20, 16},  // U acute
+    {(char)0xD1, 74, 142, 93, 157, 20, 16},  // N tilde
+    {(char)0xDC, 95, 142, 114, 157, 20, 16},  // U diaeresis
+    {(char)0xC7, 116, 142, 133, 160, 18, 19},  // C cedilla
+    {(char)0xFC, 135, 142, 149, 157, 14, 16},  // u diaeresis
+    {(char)0xE7, 151, 142, 163, 160, 12, 19},  // c cedilla
+    {(char)0xA1, 165, 142, 171, 160, 6, 19},  // inverted exclamation mark
     {' ', 0, 171, 10, 183, 11, 13},  // space
     {0, 0, 0, 0, 0, 0, 0},
 };
 
 // fontTable2: rectangle (x1, y1)-(x2, y2) inclusive in "gfx\letters02.png", advance, height.
-KFont fontTable2[93] = {
+KFont fontTable2[109] = {
     {'A', 10, 8, 23, 23, 14, 16},
     {'B', 25, 8, 35, 23, 11, 16},
     {'C', 37, 8, 48, 24, 12, 17},
@@ -193,6 +209,22 @@ KFont fontTable2[93] = {
     {(char)0xF3, 241, 92, 251, 108, 11, 17},  // o acute
     {(char)0xE1, 0, 120, 9, 136, 10, 17},  // a acute
     {(char)0xFA, 11, 120, 21, 136, 11, 17},  // u acute
+    {(char)0xC0, 23, 120, 36, 135, 14, 16},  // A grave
+    {(char)0xC8, 38, 120, 47, 135, 10, 16},  // E grave
+    {(char)0xC9, 49, 120, 58, 135, 10, 16},  // E acute
+    {(char)0xCC, 60, 120, 65, 135, 6, 16},  // I grave
+    {(char)0xD2, 67, 120, 81, 136, 15, 17},  // O grave
+    {(char)0xD9, 83, 120, 94, 136, 12, 17},  // U grave
+    {(char)0xC1, 96, 120, 109, 135, 14, 16},  // A acute
+    {(char)0xCD, 111, 120, 116, 135, 6, 16},  // I acute
+    {(char)0xD3, 118, 120, 132, 136, 15, 17},  // O acute
+    {(char)0xDA, 134, 120, 145, 136, 12, 17},  // U acute
+    {(char)0xD1, 147, 120, 158, 135, 12, 16},  // N tilde
+    {(char)0xDC, 160, 120, 171, 136, 12, 17},  // U diaeresis
+    {(char)0xC7, 173, 120, 184, 139, 12, 20},  // C cedilla
+    {(char)0xFC, 186, 120, 196, 136, 11, 17},  // u diaeresis
+    {(char)0xE7, 198, 120, 207, 139, 10, 20},  // c cedilla
+    {(char)0xA1, 209, 120, 212, 138, 4, 19},  // inverted exclamation mark
     {' ', 130, 64, 138, 79, 10, 16},  // space
     {0, 0, 0, 0, 0, 0, 0},
 };

@@ -6,9 +6,9 @@
 
 #include "KText.h"
 
-// fontTable with "gfx\letters01.tga": 92 glyphs and the end mark.
-extern KFont fontTable[93];
-// fontTable2 with "gfx\letters02.png": 92 glyphs and the end mark.
-extern KFont fontTable2[93];
+// fontTable with "gfx\letters01.tga": 108 glyphs and the end mark.
+extern KFont fontTable[109];
+// fontTable2 with "gfx\letters02.png": 108 glyphs and the end mark.
+extern KFont fontTable2[109];
 
 #endif

@@ -162,4 +162,10 @@ extern int32_t CleanUp;        // caret blink state, toggled every 1000 ms
 
 extern GameValues GV; // the preferences record, stored as the file "prefs"
 
+// The line of the player's interface language (the preference `language`):
+// Italian when it is 1, Spanish when it is 2, English otherwise.
+inline const char *ByLanguage(const char *english, const char *italian, const char *spanish) {
+  return GV.language == 1 ? italian : GV.language == 2 ? spanish : english;
+}
+
 #endif

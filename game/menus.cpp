@@ -13,8 +13,6 @@
 
 namespace {
 
-bool Italian() { return GV.language == 1; }
-
 void BigCentered(const char *text, long y) {
   if (ktext_font)
     ktext_font->drawStringCentered(text, 0, 800, y, 0);
@@ -24,7 +22,9 @@ void BigCentered(const char *text, long y) {
 void TitleHoverLine() {
   switch (CUR_BUT) {
   case 1:
-    BigCentered(Italian() ? "Clicca qui per una nuova partita" : "Click Here To Start A New Game", 150);
+    BigCentered(ByLanguage("Click Here To Start A New Game", "Clicca qui per una nuova partita",
+                           "Haz clic aqu\xED para empezar una partida"),
+                150);
     break;
   case 2:
     DrawTopTenHoverText();
@@ -122,15 +122,15 @@ void DrawPlayersScreen() {
   DrawIMG(SLOT_TITLE, 255, 11, DRAW_ALPHA, 0, 1.0f, 1.0f);
   LogoAnimationStep();
   DrawIdleButtons(1, 6);
-  if (Italian()) {
-    BigCentered("Scegli il numero di giocatori che parteciperanno", 530);
-    BigCentered("al gioco. Quello che far\xE0 maggior punti sar\xE0 il", 550);
-    BigCentered("vincitore del torneo!", 570);
-  } else {
-    BigCentered("Choose the number of human players that will play", 530);
-    BigCentered("the game. The one who make more points will be the", 550);
-    BigCentered("winner of the competition!", 570);
-  }
+  BigCentered(ByLanguage("Choose the number of human players that will play",
+                         "Scegli il numero di giocatori che parteciperanno",
+                         "Elige el n\xFAmero de jugadores que van a tomar"),
+              530);
+  BigCentered(ByLanguage("the game. The one who make more points will be the",
+                         "al gioco. Quello che far\xE0 maggior punti sar\xE0 il",
+                         "parte en la partida. \xA1Quien consiga m\xE1s puntos"),
+              550);
+  BigCentered(ByLanguage("winner of the competition!", "vincitore del torneo!", "ser\xE1 el ganador del torneo!"), 570);
   BlitIMG(SLOT_BACKGROUND, 833, 690, 983, 740, 20, 95); // the back button's label
   Show_But();
 }

@@ -270,7 +270,8 @@ void DrawTopTenHoverText() {
   if (ktext_font == nullptr)
     return;
   ktext_font->drawStringCentered("View Online Highscores", 0, 800, 150, 0);
-  ktext_font->drawStringCentered(GV.language == 1 ? "(Connessione a Internet necessaria)"
-                                                  : "(Internet Connection Required To View Them)",
+  ktext_font->drawStringCentered(ByLanguage("(Internet Connection Required To View Them)",
+                                            "(Connessione a Internet necessaria)",
+                                            "(Necesitas conexi\xF3n a Internet)"),
                                  0, 800, 175, 0);
 }

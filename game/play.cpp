@@ -218,20 +218,27 @@ void PanelStep() {
 void DrawHint() {
   if (GetReady != 1)
     return;
-  bool italian = GV.language == 1;
   switch (RandomHelp) {
   case 1:
-    SmallCentered(italian ? "tip: ottieni vita extra ogni 10.000 punti" : "hint: get an extra life every 10.000 points",
+    SmallCentered(ByLanguage("hint: get an extra life every 10.000 points", "tip: ottieni vita extra ogni 10.000 punti",
+                             "consejo: cada 10.000 puntos ganas una vida extra"),
                   385);
     break;
   case 2:
-    SmallCentered(italian ? "tip: clicca la J per usare il jolly" : "hint: click the J to use the jolly", 375);
-    SmallCentered(italian ? "che elimina 2 risposte sbagliate" : "it will eliminate 2 wrong answers for you", 395);
+    SmallCentered(ByLanguage("hint: click the J to use the jolly", "tip: clicca la J per usare il jolly",
+                             "consejo: pulsa la J para usar el comod\xEDn"),
+                  375);
+    SmallCentered(ByLanguage("it will eliminate 2 wrong answers for you", "che elimina 2 risposte sbagliate",
+                             "que elimina 2 respuestas incorrectas"),
+                  395);
     break;
   case 3:
-    SmallCentered(italian ? "tip: i punti ottenuti aumentano in base al" : "hint: every level of difficulty gives you",
+    SmallCentered(ByLanguage("hint: every level of difficulty gives you", "tip: i punti ottenuti aumentano in base al",
+                             "consejo: cuanto m\xE1s alto es el nivel de dificultad,"),
                   375);
-    SmallCentered(italian ? "livello di difficolt\xE0 raggiunto" : "more points of each correct answer", 395);
+    SmallCentered(ByLanguage("more points of each correct answer", "livello di difficolt\xE0 raggiunto",
+                             "m\xE1s puntos vale cada respuesta correcta"),
+                  395);
     break;
   default:
     break;
@@ -342,8 +349,14 @@ void CheckTimeOut() {
   OutofTime = 1;
   if (Max_Players == 1)
     GiveJollyBack();
-  if (p.lives == 0)
+  if (p.lives == 0) {
     LoadNewIMG(SLOT_PICTURE, "gfx\\youlose.jpg");
+  } else if (p.questionNumber == kLastQuestion && p.level == 2) {
+    // The last question ends the player's game however it is left, so a
+    // time-out cannot carry play on past it.
+    LoadNewIMG(SLOT_PICTURE, "gfx\\endgame.jpg");
+    p.lives = 0;
+  }
   IntroTimer = Now();
   PlaySound(snd_Swirl);
   StartLevel = 0;

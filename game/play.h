@@ -24,7 +24,8 @@ void EnterGameScreen();
 // change, the pick, puzzles, its picture). False when the frame ends
 // instead: a new level's start screen, or the game over for want of questions.
 bool NewQuestion();
-// Takes a life when the answer time has run out.
+// Takes a life when the answer time has run out; on the last question at
+// the hard level the time-out ends the player's game, as a wrong answer does.
 void CheckTimeOut();
 // The answer box `box` was the right one, or a wrong one.
 void AnswerCorrect(int16_t box);

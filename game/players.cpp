@@ -12,8 +12,6 @@
 
 namespace {
 
-bool Italian() { return GV.language == 1; }
-
 void Centered(KText *font, const char *text, long x1, long x2, long y) {
   if (font)
     font->drawStringCentered(text, x1, x2, y, 0);
@@ -105,13 +103,14 @@ void DrawSkillScreen() {
   DrawIMG(SLOT_SKILL, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
   if (Cur_Player > 0) // the label of the player who chooses now
     BlitIMG(SLOT_SKILL, 0, 38 * Cur_Player + 563, 799, 38 * Cur_Player + 600, 0, 151);
-  if (Italian()) {
-    Centered(ktext_font, "Otterrai il doppio dei punti per le domande", 0, 800, 550);
-    Centered(ktext_font, "relative allo skill scelto", 0, 800, 570);
-  } else {
-    Centered(ktext_font, "You'll get double points for correct answers", 0, 800, 550);
-    Centered(ktext_font, "in questions related to your skill", 0, 800, 570);
-  }
+  Centered(ktext_font,
+           ByLanguage("You'll get double points for correct answers", "Otterrai il doppio dei punti per le domande",
+                      "Ganar\xE1s el doble de puntos con las preguntas"),
+           0, 800, 550);
+  Centered(ktext_font,
+           ByLanguage("in questions related to your skill", "relative allo skill scelto",
+                      "de la categor\xED" "a que has elegido"),
+           0, 800, 570);
   BlitIMG(SLOT_BACKGROUND, 833, 690, 983, 740, 20, 95); // the back button's label
   Show_But();
 }

@@ -89,6 +89,12 @@ bool ReadPrefs(const char *path) {
   return true;
 }
 
+bool ReadStartPrefs(const char *path) {
+  GV.sfxVolume = kDefaultSfxVolume;
+  GV.musicVolume = kDefaultMusicVolume;
+  return ReadPrefs(path);
+}
+
 bool WritePrefs(const char *path) {
   uint8_t bytes[80];
   EncodePrefs(GV, bytes);

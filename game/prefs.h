@@ -22,4 +22,13 @@ bool ReadPrefs(const char *path);
 // file. False when it could not be written (the old file is then untouched).
 bool WritePrefs(const char *path);
 
+// The volumes a player hears until he sets his own: effects 90, music 60.
+const int16_t kDefaultSfxVolume = 90;
+const int16_t kDefaultMusicVolume = 60;
+// Start-up: the default volumes, then "prefs" at `path` read over them, so
+// the volumes the player saved stand and the defaults remain only where the
+// file does not hold them (no file, or one too short). Every other field
+// keeps the value GV held (0 at program start). False as ReadPrefs.
+bool ReadStartPrefs(const char *path);
+
 #endif

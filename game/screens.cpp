@@ -298,9 +298,7 @@ void LoadSounds() {
   snd_Set = NewSample("snd\\Set.wav");
   snd_Move = NewSample("snd\\Move.wav");
   snd_Levelup = NewSample("snd\\Levelup.ogg");
-  GV.sfxVolume = 90;
-  GV.musicVolume = 60;
-  KSound::setGlobalVolumes(60, 90);
+  KSound::setGlobalVolumes(GV.musicVolume, GV.sfxVolume); // as read from "prefs" at start-up
 }
 
 void FreeSounds() {

@@ -74,8 +74,8 @@ void freePointer();
 // CUR_BUT > 0) with its top-left corner at (x, y).
 void DrawPointer(int16_t x, int16_t y);
 
-// The nine sound-effect samples; LoadSounds ends by setting the volumes to
-// 90 (effects) and 60 (music).
+// The nine sound-effect samples; LoadSounds ends by applying the volumes GV
+// holds (read from "prefs" at start-up).
 void LoadSounds();
 void FreeSounds();
 // Plays a sample when it exists.

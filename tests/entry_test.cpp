@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -201,6 +203,46 @@ TEST_F(EntryTest, LauncherDrawsTheTicksOfThePrefsWhateverTheirValues) {
     EXPECT_EQ(ticked(px, 155, 235), c.ita) << c.language;
     EXPECT_EQ(ticked(px, 280, 235), c.esp) << c.language;
   }
+}
+
+TEST_F(EntryTest, SavedVolumesStandAtStartAndDefaultsFillOnlyWhatTheFileLacks) {
+  struct Case {
+    const char *what;
+    bool file;
+    std::string bytes;
+    int16_t sfx, music;
+  } cases[] = {
+      {"no file", false, "", 90, 60},
+      {"both muted", true, std::string(80, '\0'), 0, 0},
+      {"own volumes", true, std::string("\0\x19\0\x64", 4) + std::string(76, '\0'), 25, 100},
+      {"one byte: no volume whole", true, std::string(1, '\0'), 90, 60},
+      {"three bytes: effects only", true, std::string("\0\x28\0", 3), 40, 60},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    memset(&GV, 0, sizeof(GV));
+    unlink((resDir + "/prefs").c_str());
+    if (c.file)
+      writeResource("prefs", c.bytes);
+    StartUp();
+    EXPECT_EQ(GV.sfxVolume, c.sfx);
+    EXPECT_EQ(GV.musicVolume, c.music);
+    EXPECT_EQ(GV.language, 0);
+    FreeSounds();
+  }
+  // A run that only opens and leaves the launcher writes the volumes back as read.
+  writeResource("prefs", std::string("\0\x0a\0\x14", 4) + std::string(76, '\0'));
+  g_script = [this](int n) {
+    if (n == 3)
+      escapeLater();
+  };
+  clock.onSleep = [](uint32_t) { KInput::injectKey(K_VK_ESCAPE, false); };
+  memset(&GV, 0, sizeof(GV));
+  EXPECT_EQ(TrivelloMain(), 0);
+  std::string bytes = readPrefs();
+  ASSERT_EQ(bytes.size(), 80u);
+  EXPECT_EQ((uint8_t)bytes[1], 10);
+  EXPECT_EQ((uint8_t)bytes[3], 20);
 }
 
 TEST_F(EntryTest, OnlyKeyEventsChangeTheTypedCharacter) {

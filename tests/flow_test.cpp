@@ -4,18 +4,24 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
 #include "KText.h"
+#include "KWindow.h"
 #include "clock.h"
 #include "entry.h"
 #include "flow.h"
 #include "globals.h"
+#include "images.h"
 #include "menus.h"
+#include "players.h"
 #include "screens.h"
 #include "support/GameFixture.h"
+#include "support/PixelReader.h"
 
 using testsupport::GameFixture;
 
@@ -241,6 +247,78 @@ TEST_F(FlowTest, SkillChoiceGoesPlayerByPlayerThenToTheLevelStart) {
   EXPECT_EQ(Cur_Player, 0);
   EXPECT_EQ(Player[0].skill, 2);
   EXPECT_EQ(Player[1].skill, 5);
+}
+
+// The results table, the top ten and the options screen cover the title's
+// menu with the patch drawn at (255, 206). Where that patch shows, it must
+// continue the background around it: a board's rim or edge there shows as a
+// seam between the colours just inside and just outside the patch.
+TEST_F(FlowTest, TheTablesAndTheOptionsStandOnBareBackgroundWhereTheTitleMenuWas) {
+  openGameWindow();
+  testsupport::PixelReader px(800, 600);
+  // The summed colour difference between 3 pixels inside from (x, y) along
+  // (dx, dy) and the 3 pixels outside, facing them.
+  auto seam = [&](int x, int y, int dx, int dy) {
+    int diff = 0;
+    for (int c = 0; c < 3; c++) {
+      int in = 0, out = 0;
+      for (int i = 0; i < 3; i++) {
+        testsupport::Rgba a = px.at(x + dx * i, y + dy * i), b = px.at(x - dx * (i + 1), y - dy * (i + 1));
+        in += c == 0 ? a.r : c == 1 ? a.g : a.b;
+        out += c == 0 ? b.r : c == 1 ? b.g : b.b;
+      }
+      diff += std::abs(in - out) / 3;
+    }
+    return diff;
+  };
+  struct Edge {
+    int x1, y1, x2, y2, dx, dy; // the patch's edge pixels and the way inward
+  };
+  const Edge left{255, 210, 255, 538, 1, 0}, right{528, 210, 528, 538, -1, 0};
+  const Edge top{260, 206, 523, 206, 0, 1}, bottom{260, 542, 523, 542, 0, -1};
+  struct Case {
+    const char *what;
+    std::function<void()> draw;
+    std::vector<Edge> edges;
+  } cases[] = {
+      {"results and top-ten frame", DrawResultsFrame, {left, right, top, bottom}},
+      {"options below its panel", DrawOptionsScreen,
+       {{255, 512, 255, 538, 1, 0}, {528, 512, 528, 538, -1, 0}, bottom}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    gameWindow->setWorldView(0, 0, 0, 1.0f, true);
+    c.draw();
+    px.capture();
+    for (const Edge &e : c.edges) {
+      int points = 0, seams = 0;
+      for (int x = e.x1, y = e.y1; x <= e.x2 && y <= e.y2; x += e.dy != 0, y += e.dx != 0, points++)
+        if (seam(x, y, e.dx, e.dy) > 45)
+          seams++;
+      EXPECT_LE(seams * 100, points * 3) << "edge at (" << e.x1 << ", " << e.y1 << "): " << seams << " of "
+                                          << points << " points show a seam";
+    }
+  }
+}
+
+// The title covers its empty fourth button place with a piece of that patch,
+// which must look like what the title picture has there (no hole in a board).
+TEST_F(FlowTest, TheTitlesCoverOverTheFourthButtonPlaceMatchesThePictureBelow) {
+  openGameWindow();
+  testsupport::PixelReader picture(800, 600), title(800, 600);
+  gameWindow->setWorldView(0, 0, 0, 1.0f, true);
+  BlitIMG(SLOT_BACKGROUND, 0, 0, 800, 600, 0, 0);
+  picture.capture();
+  CUR_BUT = 0;
+  UPTXT = 5; // no credit line
+  DrawTitleScreen();
+  title.capture();
+  int differing = 0;
+  for (int y = 408; y < 473; y++)
+    for (int x = 255; x < 529; x++)
+      if (!testsupport::near(picture.at(x, y), title.at(x, y), 24))
+        differing++;
+  EXPECT_LE(differing, 274 * 65 / 100);
 }
 
 } // namespace

@@ -48,6 +48,10 @@ const std::string kCommon = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ") + "abcdefg
                             "0123456789" + " " + "!'\"?:.,<>()$%/+=-" +
                             latin1({0xE8, 0xE0, 0xF2, 0xF9, 0xEC}); // e a o u i grave
 const std::string kSpanish = latin1({0xF1, 0xBF, 0xE9, 0xED, 0xF3, 0xE1, 0xFA}); // n~ ? e i o a u acute
+// The rest of what Italian and Spanish text needs: accented capitals, U and u
+// with diaeresis, C and c cedilla, the opening exclamation mark.
+const std::string kAccentedCapitals = latin1({0xC0, 0xC8, 0xC9, 0xCC, 0xD2, 0xD9, 0xC1, 0xCD, 0xD3, 0xDA, 0xD1, 0xDC});
+const std::string kMore = latin1({0xC7, 0xFC, 0xE7, 0xA1});
 
 struct FontCase {
   const char *name;
@@ -58,9 +62,9 @@ struct FontCase {
 };
 
 std::vector<FontCase> fonts() {
-  return {{"fontTable", fontTable, 93, TRIVELLO_SOURCE_DIR "/assets/gfx/letters01.tga", kCommon + kSpanish},
-          {"fontTable2", fontTable2, 93, TRIVELLO_SOURCE_DIR "/assets/gfx/letters02.png",
-           kCommon + kSpanish}};
+  const std::string all = kCommon + kSpanish + kAccentedCapitals + kMore;
+  return {{"fontTable", fontTable, 109, TRIVELLO_SOURCE_DIR "/assets/gfx/letters01.tga", all},
+          {"fontTable2", fontTable2, 109, TRIVELLO_SOURCE_DIR "/assets/gfx/letters02.png", all}};
 }
 
 size_t recordCount(const KFont *table) {
@@ -239,6 +243,27 @@ TEST(FontTables, GlyphsShareABaseline) {
       EXPECT_NEAR(firstInkRow(c), top, 1) << c;
     for (char c : std::string("acemnorsuvwxz"))
       EXPECT_GE(firstInkRow(c), top + 2) << c;
+    // An accented capital stands on the same baseline as its plain letter
+    // and carries its accent above that letter's top, inside the line.
+    struct Pair {
+      int accented;
+      char plain;
+    } pairs[] = {{0xC0, 'A'}, {0xC8, 'E'}, {0xC9, 'E'}, {0xCC, 'I'}, {0xD2, 'O'}, {0xD9, 'U'}, {0xC1, 'A'},
+                 {0xCD, 'I'}, {0xD3, 'O'}, {0xDA, 'U'}, {0xD1, 'N'}, {0xDC, 'U'}, {0xC7, 'C'}, {0xFC, 'u'},
+                 {0xE7, 'c'}};
+    for (const Pair &p : pairs) {
+      SCOPED_TRACE(p.accented);
+      char c = (char)p.accented;
+      if (p.accented == 0xC7 || p.accented == 0xE7) {
+        EXPECT_GE(lastInkRow(c), base + 2) << "the cedilla hangs below the baseline";
+        EXPECT_NEAR(firstInkRow(c), firstInkRow(p.plain), 1);
+      } else {
+        EXPECT_NEAR(lastInkRow(c), base, 1);
+        EXPECT_LT(firstInkRow(c), firstInkRow(p.plain)) << "the mark stands above the letter";
+      }
+      EXPECT_GE(firstInkRow(c), 0);
+    }
+    EXPECT_GE(lastInkRow((char)0xA1), base + 2) << "the opening exclamation mark hangs below the line";
   }
 }
 

@@ -6,15 +6,18 @@
 #include <cstring>
 
 #include "KInput.h"
+#include "KWindow.h"
 #include "clock.h"
 #include "entry.h"
 #include "globals.h"
+#include "images.h"
 #include "play.h"
 #include "players.h"
 #include "puzzle.h"
 #include "questions.h"
 #include "screens.h"
 #include "support/GameFixture.h"
+#include "support/PixelReader.h"
 
 using testsupport::GameFixture;
 using testsupport::QuestionSpec;
@@ -354,22 +357,46 @@ TEST_F(PlayTest, AnExtraLifeComesWithItsSoundWhenTheNextQuestionIsDrawn) {
   EXPECT_EQ(played(snd_Clear), 1);
 }
 
-TEST_F(PlayTest, QuestionFortyFiveEndsTheGameUnlessItTimesOut) {
+TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
   openGameWindow();
   loadQuestions(12, 0);
   StartNewGame(1);
   GoToScreen(SCREEN_GAME);
   Player_t &p = Player[0];
+  // The picture in slot 6 against `file`, both drawn side by side and compared
+  // on a grid of points.
+  auto slotShows = [&](const char *file) {
+    const int spare = 20;
+    if (!LoadNewIMG(spare, file))
+      return false;
+    gameWindow->setWorldView(0, 0, 0, 1.0f, true);
+    DrawIMG(SLOT_PICTURE, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+    DrawIMG(spare, 400, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+    testsupport::PixelReader px(800, 600);
+    px.capture();
+    for (int y = 10; y < 300; y += 37)
+      for (int x = 10; x < 400; x += 41)
+        if (!testsupport::near(px.at(x, y), px.at(x + 400, y), 8))
+          return false;
+    return true;
+  };
   struct Case {
     int answer; // 1 right, 2 wrong, 0 time-out
-    int16_t livesAfter;
-    bool scoreText;
-  } cases[] = {{1, 0, false}, {2, 0, false}, {0, 2, false}};
+    int16_t level, livesBefore, livesAfter;
+    const char *picture;
+    bool gameOver;
+  } cases[] = {
+      {1, 2, 3, 0, "gfx\\endgame.jpg", true},  {2, 2, 3, 0, "gfx\\endgame.jpg", true},
+      {0, 2, 3, 0, "gfx\\endgame.jpg", true},  {0, 2, 1, 0, "gfx\\youlose.jpg", true},
+      {0, 1, 3, 2, nullptr, false}, // not the hard level: play goes on with 46
+  };
   for (const Case &c : cases) {
-    WellDone = Incorrect = OutofTime = 0;
-    p.level = 2;
+    SCOPED_TRACE(testing::Message() << "answer kind " << c.answer << ", level " << c.level);
+    GoToScreen(SCREEN_GAME);
+    WellDone = Incorrect = OutofTime = GetReady = Submitted = 0;
+    p.level = c.level;
     p.questionNumber = 44;
-    p.lives = 3;
+    p.lives = c.livesBefore;
     ASSERT_TRUE(NewQuestion());
     ASSERT_EQ(p.questionNumber, 45);
     if (c.answer == 1)
@@ -380,12 +407,19 @@ TEST_F(PlayTest, QuestionFortyFiveEndsTheGameUnlessItTimesOut) {
       clock.advanceMs(kAnswerTimeMs);
       CheckTimeOut();
     }
-    EXPECT_EQ(p.lives, c.livesAfter) << "answer kind " << c.answer;
+    EXPECT_EQ(p.lives, c.livesAfter);
+    if (c.picture) {
+      EXPECT_TRUE(slotShows(c.picture));
+    }
+    clock.advanceMs(kResultTimeMs);
+    TurnEnd();
+    EXPECT_EQ(CUR_SCR, c.gameOver ? SCREEN_TITLE : SCREEN_GAME);
+    if (!c.gameOver) {
+      GetReady = 0;
+      ASSERT_TRUE(NewQuestion());
+      EXPECT_EQ(p.questionNumber, 46);
+    }
   }
-  // After a time-out on 45 the player goes on with 46.
-  OutofTime = 0;
-  ASSERT_TRUE(NewQuestion());
-  EXPECT_EQ(p.questionNumber, 46);
 }
 
 TEST_F(PlayTest, SkillPenaltyNeverLeavesANegativeScore) {

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Rules of tools/validate_assets.py that guard the question files: number
-answers, what gives an answer away, puzzles against the picture list, and
-the picture folder."""
+answers, what gives an answer away, puzzles against the picture list, the
+picture folder, and the letters the font tables must hold."""
 
 import os
 import shutil
@@ -239,6 +239,34 @@ class PictureFolder(unittest.TestCase):
         report = v.Report()
         v.check_photos_used(root, [{"photos": {"italy"}}, None, {"photos": {"peru"}}], report)
         self.assertEqual(report.errors, ["photos/chile: no question file uses this picture"])
+
+
+class FontCharacters(unittest.TestCase):
+    @staticmethod
+    def table(chars):
+        return {"records": [{"c": ord(ch)} for ch in chars] + [{"c": 0}]}
+
+    def test_each_letter_a_table_lacks_is_named(self):
+        cases = [
+            ("complete", v.FONT_CHARACTERS, []),
+            ("no capital accents", v.FONT_CHARACTERS.replace("\u00c9", "").replace("\u00d1", ""),
+             ["tools/fonts.json: small lacks '\u00c9\u00d1'"]),
+            ("no opening marks", v.FONT_CHARACTERS.replace("\u00a1", "").replace("\u00bf", ""),
+             ["tools/fonts.json: small lacks '\u00a1\u00bf'"]),
+            ("no diaeresis or cedilla", v.FONT_CHARACTERS.replace("\u00fc", "").replace("\u00c7", ""),
+             ["tools/fonts.json: small lacks '\u00fc\u00c7'"]),
+        ]
+        for what, chars, errors in cases:
+            with self.subTest(what):
+                report = v.Report()
+                v.check_font_characters("small", self.table(chars), report)
+                self.assertEqual(report.errors, errors)
+
+    def test_the_game_tables_hold_every_letter(self):
+        report = v.Report()
+        fonts = v.load_fonts(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."), report)
+        self.assertEqual(report.errors, [])
+        self.assertEqual(set(fonts), {"fontTable", "fontTable2"})
 
 
 if __name__ == "__main__":

@@ -194,13 +194,33 @@ def title_canvas():
     return bg
 
 
-def panel_tile(bg):
-    """The menu board as drawn at (255, 206), background included (274 x 337)."""
+def menu_area(bg):
+    """The title background where the menu boards stand, without boards or
+    buttons (274 x 337, drawn at (255, 206)): the screens drawn over the title
+    picture (players, options, results, top ten) cover the title's menu with it."""
     x, y = R.MENU_PANEL_POS
     w = R.MENU_PANEL[2] - R.MENU_PANEL[0]
     h = R.MENU_PANEL[3] - R.MENU_PANEL[1]
-    tile = bg.crop((x, y, x + w, y + h))
-    A.over(tile, panel(w, h))
+    return bg.crop((x, y, x + w, y + h))
+
+
+def menu_boards(bg):
+    """The title's menu boards over the area of menu_area(): one behind buttons
+    1 to 3 and one behind Quit. The empty fourth button place between them
+    stays bare background, as the title covers it with that piece of
+    menu_area() (MENU_PANEL_SLICE)."""
+    tile = menu_area(bg)
+    w = tile.size[0]
+    top = R.MENU_PANEL_POS[1]
+    slice_top = R.MENU_PANEL_SLICE_POS[1] - top
+    slice_bottom = slice_top + R.MENU_PANEL_SLICE[3] - R.MENU_PANEL_SLICE[1]
+    quit_y = [y for n, _y1, _y2, _x, y in R.TITLE_BUTTONS if n == 5][0] - top
+    upper = (0, slice_top)                       # rows 0 .. slice_top - 1
+    lower = (quit_y - 9, tile.size[1])           # 9 rows above Quit to the bottom
+    if lower[0] < slice_bottom:
+        raise SystemExit("the Quit board would reach into the fourth button place")
+    for y1, y2 in (upper, lower):
+        A.over(tile, panel(w, y2 - y1), (0, y1))
     return tile
 
 
@@ -320,9 +340,9 @@ def make_back():
     W, H = R.SIZES["back.jpg"]
     img = Image.new("RGBA", (W, H), (10, 6, 30, 255))
     canvas = title_canvas()
-    ptile = panel_tile(canvas)
+    bare = menu_area(canvas)
     title = canvas.copy()
-    title.paste(ptile, R.MENU_PANEL_POS)
+    title.paste(menu_boards(canvas), R.MENU_PANEL_POS)
     under_buttons = title.copy()
     hovers = Image.new("RGBA", R.SIZES["bottoni.tga"], (0, 0, 0, 0))
     for n, y1, y2, x, y in R.TITLE_BUTTONS:
@@ -337,10 +357,10 @@ def make_back():
     strip = title.crop((hx, hy, hx + 800, hy + 37))
     A.over(strip, banner(800, 37, "HOW MANY PLAYERS?"))
     img.paste(strip, R.PLAYERS_HEADER[:2])
-    img.paste(ptile, R.MENU_PANEL[:2])
+    img.paste(bare, R.MENU_PANEL[:2])
     players = title.copy()
     players.paste(strip, (hx, hy))
-    players.paste(ptile, R.MENU_PANEL_POS)
+    players.paste(bare, R.MENU_PANEL_POS)
     for n, sx, sy, w, h, x, y in R.PLAYER_BUTTONS:
         img.paste(player_button(n, w, h, players.crop((x, y, x + w, y + h))), (sx, sy))
 
@@ -352,9 +372,9 @@ def make_back():
         A.over(tile, button(150, 50, "\u25c4 BACK", look, size=19, margin=(3, 3, 3, 4), kind="bold"))
         img.paste(tile, rect[:2])
 
-    # options screen: the board drawn at (255, 206), then the options board over it
+    # options screen: the bare menu area drawn at (255, 206), then the options board over it
     options = title.copy()
-    options.paste(ptile, R.MENU_PANEL_POS)
+    options.paste(bare, R.MENU_PANEL_POS)
     ox, oy = R.OPTIONS_PANEL_POS
     ow = R.OPTIONS_PANEL[2] - R.OPTIONS_PANEL[0]
     oh = R.OPTIONS_PANEL[3] - R.OPTIONS_PANEL[1]

@@ -40,6 +40,14 @@ LOWER = "abcdefghijklmnopqrstuvwxyz"
 DIGITS = "0123456789"
 ITALIAN = "\u00e8\u00e0\u00f2\u00f9\u00ec"  # è à ò ù ì
 SPANISH = "\u00f1\u00bf\u00e9\u00ed\u00f3\u00e1\u00fa"  # ñ ¿ é í ó á ú
+# Every other letter Italian and Spanish text needs: the capitals with their
+# accents, the diaeresis, the cedilla and the opening exclamation mark.
+CAPITALS = "\u00c0\u00c8\u00c9\u00cc\u00d2\u00d9\u00c1\u00cd\u00d3\u00da\u00d1\u00dc\u00c7"  # ÀÈÉÌÒÙ ÁÍÓÚ Ñ Ü Ç
+MORE = "\u00fc\u00e7\u00a1"  # ü ç ¡
+# An accent over a capital reaches above the line's top row, where a glyph
+# cannot go (its rectangle starts at the pen); these glyphs are drawn a little
+# shorter, squeezed toward the baseline until their ink fits the line.
+SQUEEZED = "\u00c0\u00c8\u00c9\u00cc\u00d2\u00d9\u00c1\u00cd\u00d3\u00da\u00d1\u00dc"
 
 BIG = {
     "table": "fontTable",
@@ -62,7 +70,7 @@ BIG = {
     "overlap_other": 1,
     "line_height": 16,
     "shelves": (4, 23),  # first shelf's top row, shelf pitch
-    "order": "ABCDEFGHIJKRLMNOPQSTUVWXYZ" + LOWER + DIGITS + MARKS + ITALIAN + SPANISH + " ",
+    "order": "ABCDEFGHIJKRLMNOPQSTUVWXYZ" + LOWER + DIGITS + MARKS + ITALIAN + SPANISH + CAPITALS + MORE + " ",
     # char: (x1, y1, x2, y2, advance, height), x2 and y2 inclusive
     "fixed": {
         "A": (22, 4, 40, 19, 19, 16),
@@ -90,7 +98,7 @@ SMALL = {
     "overlap_other": 0,
     "line_height": 16,
     "shelves": (8, 28),
-    "order": "ABCDEFGHIJKLMNOPQRSTUWVXYZ" + LOWER + DIGITS + MARKS + ITALIAN + SPANISH + " ",
+    "order": "ABCDEFGHIJKLMNOPQRSTUWVXYZ" + LOWER + DIGITS + MARKS + ITALIAN + SPANISH + CAPITALS + MORE + " ",
     "fixed": {
         "A": (10, 8, 23, 23, 14, 16),
         "I": (179, 8, 182, 23, 4, 16),
@@ -144,9 +152,10 @@ class GlyphRenderer:
         cap = self.font.getbbox("H", anchor="ls")
         self.cap_top = self.base + cap[1] / SUPERSAMPLE  # row of the cap line
 
-    def coverage(self, ch):
+    def coverage(self, ch, squeeze=1.0):
         """The glyph's fill coverage, supersampled and stretched, the pen at
-        (pen_x, base) in final pixels."""
+        (pen_x, base) in final pixels; `squeeze` below 1 shortens it toward
+        the baseline."""
         s = SUPERSAMPLE
         big = Image.new("L", (self.width * s, self.height * s), 0)
         k = self.style["stretch"]
@@ -155,14 +164,18 @@ class GlyphRenderer:
         if k != 1.0:
             wide = big.resize((round(big.size[0] * k), big.size[1]), Image.LANCZOS)
             big = wide.crop((0, 0) + big.size)
+        if squeeze != 1.0:
+            short = big.resize((big.size[0], round(big.size[1] * squeeze)), Image.LANCZOS)
+            big = Image.new("L", big.size, 0)
+            big.paste(short, (0, self.base * s - round(self.base * s * squeeze)))
         return big
 
-    def render(self, ch):
+    def render(self, ch, squeeze=1.0):
         """Returns (RGBA image cropped to the glyph's ink, left, top) where
         left and top place the crop relative to the pen and the baseline."""
         s = SUPERSAMPLE
         best = None
-        drawn = self.coverage(ch)
+        drawn = self.coverage(ch, squeeze)
         for shift in range(s):
             big = ImageChops.offset(drawn, shift, 0)
             score = crispness(big.reduce(s))
@@ -214,7 +227,14 @@ def build_font(style):
     glyphs = {ch: renderer.render(ch) for ch in order if ch != " "}
 
     # baseline row inside a glyph rectangle: the highest ink reaches row 0
-    baseline = max(-top for img, _, top in glyphs.values() if img is not None)
+    baseline = max(-top for ch, (img, _, top) in glyphs.items() if img is not None and ch not in SQUEEZED)
+    for ch in SQUEEZED:
+        if ch not in glyphs:
+            continue
+        squeeze = 1.0
+        while -glyphs[ch][2] > baseline:
+            squeeze = round(squeeze - 0.01, 2)
+            glyphs[ch] = renderer.render(ch, squeeze)
     line = style["line_height"]
     W, H = style["atlas"]
     atlas = Image.new("RGBA", (W, H), (0, 0, 0, 0))
@@ -282,7 +302,11 @@ CHAR_NAMES = {
     "\u00e8": "e grave", "\u00e0": "a grave", "\u00f2": "o grave", "\u00f9": "u grave",
     "\u00ec": "i grave", "\u00f1": "n tilde", "\u00bf": "inverted question mark",
     "\u00e9": "e acute", "\u00ed": "i acute", "\u00f3": "o acute", "\u00e1": "a acute",
-    "\u00fa": "u acute",
+    "\u00fa": "u acute", "\u00c0": "A grave", "\u00c8": "E grave", "\u00c9": "E acute",
+    "\u00cc": "I grave", "\u00d2": "O grave", "\u00d9": "U grave", "\u00c1": "A acute",
+    "\u00cd": "I acute", "\u00d3": "O acute", "\u00da": "U acute", "\u00d1": "N tilde",
+    "\u00dc": "U diaeresis", "\u00c7": "C cedilla", "\u00fc": "u diaeresis", "\u00e7": "c cedilla",
+    "\u00a1": "inverted exclamation mark",
 }
 
 

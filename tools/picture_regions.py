@@ -35,9 +35,9 @@ BACK_HOVER = (833, 642, 983, 692)
 BACK_LABEL = (833, 690, 983, 740)
 BACK_POS = (20, 95)
 
-MENU_PANEL = (0, 638, 274, 975)          # drawn at (255, 206)
+MENU_PANEL = (0, 638, 274, 975)          # drawn at (255, 206): the bare title background there
 MENU_PANEL_POS = (255, 206)
-MENU_PANEL_SLICE = (0, 840, 274, 905)    # drawn at (255, 408)
+MENU_PANEL_SLICE = (0, 840, 274, 905)    # drawn at (255, 408), between the title's two boards
 MENU_PANEL_SLICE_POS = (255, 408)
 PLAYERS_HEADER = (0, 601, 800, 638)      # drawn at (0, 151)
 PLAYERS_HEADER_POS = (0, 151)
@@ -137,8 +137,8 @@ def regions():
 
     back = [(0, 0, 800, 600, "title screen: background, game name, idle title buttons 1, 2, 3, 5")]
     back.append(PLAYERS_HEADER + ("players screen header strip, drawn at (0, 151)",))
-    back.append(MENU_PANEL + ("menu panel, drawn at (255, 206)",))
-    back.append(MENU_PANEL_SLICE + ("panel slice over the unused fourth title button, at (255, 408)",))
+    back.append(MENU_PANEL + ("bare title background over the title's menu, drawn at (255, 206)",))
+    back.append(MENU_PANEL_SLICE + ("its slice over the unused fourth title button, at (255, 408)",))
     back.append(OPTIONS_PANEL + ("options panel with labels and the idle OK button, at (143, 154)",))
     for n, sx, sy, w, h, _x, _y in PLAYER_BUTTONS:
         back.append((sx, sy, sx + w, sy + h, "players button %d (idle at blend 0.7, hover opaque)" % n))

@@ -105,6 +105,22 @@ def has_photo(photo):
     return photo != "" and "0" not in photo
 
 
+# What each font table must hold: the Latin letters, digits, the blank and the
+# marks the game writes, and every letter Italian and Spanish text needs, so
+# that no question and no line of the game has to avoid a word.
+FONT_CHARACTERS = ("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 !'\"?:.,<>()$%/+=-"
+                   "\u00e0\u00e8\u00e9\u00ec\u00f2\u00f9\u00c0\u00c8\u00c9\u00cc\u00d2\u00d9"  # Italian
+                   "\u00e1\u00ed\u00f3\u00fa\u00c1\u00cd\u00d3\u00da\u00f1\u00d1\u00fc\u00dc"  # Spanish
+                   "\u00a1\u00bf\u00e7\u00c7")
+
+
+def check_font_characters(name, table, report):
+    have = {r["c"] for r in table["records"] if r["c"] != 0}
+    missing = "".join(ch for ch in FONT_CHARACTERS if ord(ch) not in have)
+    if missing:
+        report.error("tools/fonts.json", f"{name} lacks {missing!r}")
+
+
 def load_fonts(root, report):
     path = os.path.join(root, "tools", "fonts.json")
     try:
@@ -120,6 +136,7 @@ def load_fonts(root, report):
             report.error(path, f"no table {name}")
             continue
         fonts[name] = {r["c"]: r for r in table["records"] if r["c"] != 0}
+        check_font_characters(name, table, report)
         check_font_picture(root, name, table, report)
     return fonts
 

@@ -15,6 +15,7 @@
 #include "entry.h"
 #include "fonttables.h"
 #include "globals.h"
+#include "prefs.h"
 #include "screens.h"
 
 namespace testsupport {
@@ -141,6 +142,8 @@ void GameFixture::writeResource(const std::string &name, const std::string &cont
 }
 
 void GameFixture::openGameWindow() {
+  GV.sfxVolume = kDefaultSfxVolume; // as a start without "prefs" leaves them
+  GV.musicVolume = kDefaultMusicVolume;
   LoadSounds();
   gameWindow = KNUX::createKWindow(K_OPENGL, false);
   ASSERT_TRUE(gameWindow->createGameWindow(800, 600, 16, true, "Trivello test"));
