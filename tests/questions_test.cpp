@@ -212,12 +212,15 @@ TEST_F(QuestionsTest, QuestionPicksFollowTheLevelAndNeverRepeatUntilAllWereAsked
     EXPECT_TRUE(puzzles.insert(p).second);
     QuestionAsked[p] = 1;
   }
-  // GameInit clears the marks of ordinary questions only, and the per-game values.
-  QuestionAsked[3] = 1;
+  // GameInit keeps the marks of every record asked through MarkAsked (a
+  // new game does not bring them back) and resets the per-game values.
+  for (int i : {3, 9, 10, 11})
+    MarkAsked((int16_t)i);
   Jolly = WellDone = Incorrect = 1;
   Time = 150;
   GameInit();
-  EXPECT_EQ(QuestionAsked[3], 0);
+  EXPECT_EQ(QuestionAsked[3], 1);
+  EXPECT_EQ(QuestionAsked[0], 0) << "a mark set by hand is not remembered";
   EXPECT_EQ(QuestionAsked[9] + QuestionAsked[10] + QuestionAsked[11], 3);
   EXPECT_EQ(Time, 60);
   EXPECT_EQ(Jolly + WellDone + Incorrect, 0);
