@@ -374,6 +374,8 @@ std::string NewStem(const std::string &source, const std::string &content) {
     else if (!base.empty() && base.back() != '_')
       base += '_';
   }
+  while (!base.empty() && base.back() == '_')
+    base.pop_back();
   uint64_t h = 14695981039346656037ull;
   for (unsigned char c : content) {
     h ^= c;
@@ -702,7 +704,9 @@ void ReadCsvQuestions(const std::string &file, const std::string &text, std::vec
     for (int c = 0; c < 8 && ok; c++) {
       if (column[c] < 0)
         continue;
-      if ((size_t)column[c] >= record.fields.size()) {
+      if ((size_t)column[c] >= record.fields.size() && c == 7) {
+        continue; // an empty picture cell at the end of a row may be left out
+      } else if ((size_t)column[c] >= record.fields.size()) {
         refused.push_back({where, std::string("the column ") + kColumns[c] + " is missing"});
         ok = false;
       } else if (c == 7) {
