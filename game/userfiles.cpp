@@ -72,7 +72,9 @@ const char *ScreenshotFolder() {
   return folder.c_str();
 }
 
-std::string UserQuestionFolder() { return std::string(ScreenshotFolder()) + "/questions"; }
+// Not through ScreenshotFolder(): its result may be held by the window, and
+// a new call would replace the string it points into.
+std::string UserQuestionFolder() { return UserFolderOver(DataFolder()) + "/questions"; }
 
 bool WriteFileAtomically(const std::string &path, const std::string &data) {
   size_t slash = path.rfind('/');
