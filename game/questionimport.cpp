@@ -553,8 +553,11 @@ std::string DecodeHtmlEntities(const std::string &utf8) {
   std::string out;
   for (size_t i = 0; i < utf8.size(); i++) {
     if (utf8[i] == '&') {
-      size_t end = utf8.find(';', i + 1);
-      if (end != std::string::npos && end - i <= 10) {
+      // Names are short: the search stops after ten characters, so a text
+      // full of '&' takes no longer than any other.
+      size_t end = utf8.substr(i + 1, 10).find(';');
+      if (end != std::string::npos) {
+        end += i + 1;
         long code = EntityCode(utf8.substr(i + 1, end - i - 1));
         if (code > 0) {
           AppendUtf8(out, code);
