@@ -331,9 +331,8 @@ bool CheckQuestionText(const std::string &text, const std::vector<std::string> &
       // The game finds a key by searching for "key=" after the section
       // header; a value that holds another key's pattern could be read in
       // its place.
-      char read[256];
-      if (!ini.getString(const_cast<char *>(name.c_str()), const_cast<char *>(field.key), read, sizeof(read)) ||
-          v != read)
+      char read[256]; // cut as the game cuts it
+      if (!ini.getString(name.c_str(), field.key, read, (long)std::min(field.capacity, sizeof(read))) || v != read)
         faults.push_back({line, n, std::string("the game would not read ") + field.key + " as written"});
     }
     if (!complete)
