@@ -77,8 +77,7 @@ void GameInit() {
   Time = 60;
   WellDone = 0;
   Incorrect = 0;
-  if (MAX_QUESTIONS > 0)
-    memset(QuestionAsked, 0, sizeof(QuestionAsked[0]) * (size_t)MAX_QUESTIONS);
+  ApplyAskedMarks(); // questions asked in earlier games stay asked
 }
 
 void waitForMouseButton(KWindow *window) {

@@ -62,7 +62,7 @@ void LoadQuestionPicture(const QuestionRecord &q) {
     // A photo question shows no category, so it cannot earn double points or
     // cost the skill penalty through a category it does not show.
     QuestionType = CATEGORY_NONE;
-    char file[64];
+    char file[1024]; // the player's own pictures come with their whole path
     if (PhotoFileName(q, file, sizeof(file)))
       LoadNewIMG(SLOT_PICTURE, file);
     return;
@@ -332,7 +332,7 @@ bool NewQuestion() {
       PuzzleType = PUZZLE_NONE; // no puzzle left: the ordinary question stays
   }
   StartLevel = 1;
-  QuestionAsked[CUR_QUE] = 1;
+  MarkAsked(CUR_QUE);
   IntroTimer = Now();
   Time = 0; // the clock of the new question starts at 0, not where the last one stopped
   LoadQuestionPicture(CurrentQuestion());

@@ -6,7 +6,10 @@
 #include <unistd.h>   // faccessat
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "KMiscTools.h"
 
@@ -67,4 +70,52 @@ const char *ScreenshotFolder() {
   static std::string folder;
   folder = UserFolderOver(DataFolder());
   return folder.c_str();
+}
+
+// Not through ScreenshotFolder(): its result may be held by the window, and
+// a new call would replace the string it points into.
+std::string UserQuestionFolder() { return UserFolderOver(DataFolder()) + "/questions"; }
+
+bool WriteFileAtomically(const std::string &path, const std::string &data) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string temp = path + ".XXXXXX";
+  int fd = mkstemp(&temp[0]);
+  if (fd < 0)
+    return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < data.size();) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    ok = n > 0;
+    if (ok)
+      done += (size_t)n;
+  }
+  // The data must be on the disk before the name points at it, or a crash
+  // right after the rename could leave an empty file under the old name.
+  ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+    unlink(temp.c_str());
+    return false;
+  }
+  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    fsync(dir); // the rename itself
+    close(dir);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string &path, std::string &data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    return false;
+  std::ostringstream all;
+  all << in.rdbuf();
+  if (in.bad())
+    return false;
+  data = all.str();
+  return true;
 }

@@ -20,4 +20,16 @@ const char *PrefsPath();
 // The folder screenshots go to, chosen likewise with the XDG data folder.
 const char *ScreenshotFolder();
 
+// The folder of the player's own question files, "questions" in the folder
+// screenshots go to: eng.ini, ita.ini and spanish.ini, their puzzle pictures
+// in "photos" below it, and the record of the questions already asked.
+std::string UserQuestionFolder();
+
+// Writes `data` to `path` through a temporary file in the same folder that
+// is renamed over it once complete, so a reader sees the old file or the new
+// one, never a part. False (and the old file untouched) on any failure.
+bool WriteFileAtomically(const std::string &path, const std::string &data);
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::string &path, std::string &data);
+
 #endif

@@ -1,6 +1,7 @@
 // The question bank: loading, tokens, photos and the random picks.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,10 +10,20 @@
 #include <set>
 #include <string>
 
+#include <map>
+#include <vector>
+
 #include "KMiscTools.h"
 #include "entry.h"
 #include "globals.h"
+#include "play.h"
+#include "players.h"
+#include "questionimport.h"
+#include "questionrules.h"
 #include "questions.h"
+#include "screens.h"
+#include "support/GameFixture.h"
+#include "userfiles.h"
 
 namespace {
 
@@ -212,12 +223,15 @@ TEST_F(QuestionsTest, QuestionPicksFollowTheLevelAndNeverRepeatUntilAllWereAsked
     EXPECT_TRUE(puzzles.insert(p).second);
     QuestionAsked[p] = 1;
   }
-  // GameInit clears the marks of ordinary questions only, and the per-game values.
-  QuestionAsked[3] = 1;
+  // GameInit keeps the marks of every record asked through MarkAsked (a
+  // new game does not bring them back) and resets the per-game values.
+  for (int i : {3, 9, 10, 11})
+    MarkAsked((int16_t)i);
   Jolly = WellDone = Incorrect = 1;
   Time = 150;
   GameInit();
-  EXPECT_EQ(QuestionAsked[3], 0);
+  EXPECT_EQ(QuestionAsked[3], 1);
+  EXPECT_EQ(QuestionAsked[0], 0) << "a mark set by hand is not remembered";
   EXPECT_EQ(QuestionAsked[9] + QuestionAsked[10] + QuestionAsked[11], 3);
   EXPECT_EQ(Time, 60);
   EXPECT_EQ(Jolly + WellDone + Incorrect, 0);
@@ -238,6 +252,135 @@ TEST(QuestionFiles, LanguageChoosesTheFile) {
   EXPECT_STREQ(QuestionFileName(1), "data\\ita.ini");
   EXPECT_STREQ(QuestionFileName(2), "data\\spanish.ini");
   EXPECT_STREQ(QuestionFileName(7), "data\\eng.ini");
+}
+
+// ---- the player's own file and the questions remembered across games ----------
+
+// A game window over a temporary application folder whose resource folder
+// is writable, so the player's folder is <resources>/questions.
+class OwnQuestionsTest : public testsupport::GameFixture {
+protected:
+  void SetUp() override {
+    GameFixture::SetUp();
+    srand(3);
+    openGameWindow();
+  }
+  // A question file with `perLevel` questions of each level and `puzzles`
+  // puzzles, every text its own.
+  static std::string File(int perLevel, int puzzles, const std::string &prefix) {
+    std::vector<testsupport::QuestionSpec> qs, ps;
+    const char *levels[3] = {"E-Geo", "M-Sci", "H-St"};
+    for (int l = 0; l < 3; l++)
+      for (int i = 0; i < perLevel; i++)
+        qs.push_back({levels[l], prefix + " question " + std::to_string(l) + "-" + std::to_string(i) + "?",
+                      {"a", "b", "c", "d"}, 1 + i % 4});
+    for (int i = 0; i < puzzles; i++)
+      ps.push_back({"Puzzl", prefix + " puzzle " + std::to_string(i) + "?", {"Italy", "France", "Spain", "Chile"}, 1,
+                    i % 2 ? "italy" : "france"});
+    return testsupport::QuestionFile(qs, ps);
+  }
+  // One whole game of one player: the record of each of its 45 questions.
+  std::vector<int16_t> PlayGame() {
+    GameInit();
+    StartNewGame(1);
+    GoToScreen(SCREEN_GAME);
+    std::vector<int16_t> asked;
+    for (int tries = 0; asked.size() < 45 && tries < 60; tries++)
+      if (NewQuestion()) // false at a level start screen; the next call goes on
+        asked.push_back(CUR_QUE);
+    EXPECT_EQ(asked.size(), 45u);
+    return asked;
+  }
+};
+
+TEST_F(OwnQuestionsTest, TheGamePlaysAnImportedFileAndElseItsOwn) {
+  writeResource("data/eng.ini", File(16, 2, "Built-in"));
+  std::string csv = "question,correct,wrong1,wrong2,wrong3,level,category,picture\n";
+  const char *levels[3] = {"easy", "medium", "hard"};
+  for (int l = 0; l < 3; l++)
+    for (int i = 0; i < 16; i++)
+      csv += "Own question " + std::to_string(l * 16 + i) + "?,Right,Wrong,Worse,Worst," + levels[l] + ",Sport\n";
+  csv += "Own flag?,Italy,France,Ireland,Mexico,,,\"" + resDir + "/photos/italy.jpg\"\n";
+  std::vector<ImportRow> rows;
+  std::vector<ImportMessage> refused, notes;
+  ReadImportSource("own.csv", csv, rows, refused, notes);
+  ImportPlan plan;
+  ASSERT_TRUE(PlanImport({}, 0, rows, {UserQuestionFolder() + "/photos", resDir + "/photos"}, plan))
+      << plan.refused[0].where << " " << plan.refused[0].text;
+  mkdir(UserQuestionFolder().c_str(), 0755);
+  ASSERT_TRUE(WriteFileAtomically(UserQuestionFile(0), plan.text));
+
+  ReadQuestions();
+  EXPECT_EQ(MAX_QUESTIONS, 48);
+  EXPECT_EQ(MAX_PUZZLES, 1);
+  EXPECT_EQ(std::string(Question[0].Text), "Own question 0?");
+  EXPECT_EQ(std::string(Question[17].ID).substr(0, 4), "M-Sp");
+  EXPECT_STREQ(Question[48].Photo, "italy");
+  char photo[512];
+  ASSERT_TRUE(PhotoFileName(Question[48], photo, sizeof(photo)));
+  EXPECT_STREQ(photo, "photos\\italy.jpg") << "the game's own picture, found where it always is";
+
+  // A picture of the player's own comes from the folder beside the file.
+  mkdir((UserQuestionFolder() + "/photos").c_str(), 0755);
+  system(("cp " + resDir + "/photos/italy.jpg " + UserQuestionFolder() + "/photos/mine.jpg").c_str());
+  std::string text = plan.text;
+  text.replace(text.find("Photo=italy"), 11, "Photo=mine");
+  ASSERT_TRUE(WriteFileAtomically(UserQuestionFile(0), text));
+  ReadQuestions();
+  ASSERT_TRUE(PhotoFileName(Question[48], photo, sizeof(photo)));
+  EXPECT_EQ(std::string(photo), UserQuestionFolder() + "/photos/mine.jpg");
+
+  // A file that fails a check is not played: the game's own file is.
+  text.replace(text.find("Solution=", text.find("[3]")), 10, "Solution=7");
+  ASSERT_TRUE(WriteFileAtomically(UserQuestionFile(0), text));
+  ReadQuestions();
+  EXPECT_EQ(std::string(Question[0].Text), "Built-in question 0-0?");
+  EXPECT_EQ(MAX_PUZZLES, 2);
+}
+
+TEST_F(OwnQuestionsTest, TwentyGamesMeetNoQuestionTwiceUntilThePoolIsUsedUp) {
+  // 20 questions a level and 10 puzzles; a game asks 12 of each level
+  // (questions 5, 10, ..., 45 are puzzles) and 9 puzzles.
+  writeResource("data/eng.ini", File(20, 10, "Pool"));
+  ReadQuestions();
+  std::map<int, std::vector<int16_t>> drawn; // level (3 for puzzles) -> records in order
+  for (int game = 0; game < 20; game++) {
+    if (game % 4 == 3)
+      ReadQuestions(); // a new run of the program: the marks come from the file
+    for (int16_t i : PlayGame())
+      drawn[IsPuzzle(Question[i].ID) ? 3 : QuestionLevel(Question[i].ID)].push_back(i);
+  }
+  for (auto &kind : drawn) {
+    size_t pool = kind.first == 3 ? 10 : 20;
+    ASSERT_GE(kind.second.size(), 4 * pool) << "kind " << kind.first;
+    // Every run of `pool` draws is the whole pool: no repeat before it is
+    // used up, and a clean start over after.
+    for (size_t start = 0; start + pool <= kind.second.size(); start += pool) {
+      std::set<int16_t> block(kind.second.begin() + start, kind.second.begin() + start + pool);
+      EXPECT_EQ(block.size(), pool) << "kind " << kind.first << ", draws " << start << " to " << start + pool;
+    }
+  }
+}
+
+TEST_F(OwnQuestionsTest, TheAskedRecordOutlivesTheRunAndSkipsForeignLines) {
+  writeResource("data/eng.ini", File(16, 2, "Kept"));
+  ReadQuestions();
+  MarkAsked(3);
+  MarkAsked(50);
+  std::string record;
+  ASSERT_TRUE(ReadWholeFile(AskedRecordFile(0), record));
+  EXPECT_EQ(record.size(), 34u) << "two hashes of 16 hex digits";
+  // Another run; lines it did not write are skipped, and moving a question
+  // to another section keeps it asked.
+  ASSERT_TRUE(WriteFileAtomically(AskedRecordFile(0), record + "garbage\n12\n"));
+  std::string file = File(16, 2, "Kept");
+  writeResource("data/eng.ini", file);
+  memset(QuestionAsked, 0, sizeof(QuestionAsked));
+  ReadQuestions();
+  for (int i = 0; i < MAX_QUESTIONS + MAX_PUZZLES; i++)
+    EXPECT_EQ(QuestionAsked[i], i == 3 || i == 50 ? 1 : 0) << i;
+  // Another language keeps its own record.
+  EXPECT_NE(AskedRecordFile(1), AskedRecordFile(0));
 }
 
 } // namespace

@@ -42,6 +42,9 @@ class Session:
             prefs = os.path.join(self.res, "prefs")
             if os.path.exists(prefs):
                 os.remove(prefs)
+            # Nor the player's own questions, which the game would play
+            # instead of the test's.
+            shutil.rmtree(os.path.join(self.res, "questions"), ignore_errors=True)
             self.command = [os.path.join(self.app, "trivello")]
         self.game_env = {}
         self.xvfb = None

@@ -41,7 +41,8 @@ def install(source, prefix):
     for path in [launcher, "lib/trivello/Trivello/trivello", "lib/trivello/Trivello/Contents/Resources/gfx/back.jpg",
                  f"share/applications/{APP_ID}.desktop", f"share/metainfo/{APP_ID}.metainfo.xml",
                  f"share/icons/hicolor/48x48/apps/{APP_ID}.png", "share/man/man6/trivello.6.gz",
-                 "share/doc/trivello/copyright"]:
+                 "share/doc/trivello/copyright", os.path.join(os.path.dirname(launcher), "trivello-questions"),
+                 "share/man/man6/trivello-questions.6.gz"]:
         check(os.path.exists(os.path.join(prefix, path)), f"{path} is not installed")
     return os.path.dirname(launcher)
 
@@ -96,6 +97,12 @@ def play_installed(s):
     home = os.path.join(s.tmp, "home")
     bin_dir = install(source, prefix)
     installed = files_under(prefix)
+    # The question tool, started through its link, finds the game's own
+    # files and their pictures.
+    data = os.path.join(prefix, "lib", "trivello", "Trivello", "Contents", "Resources", "data", "eng.ini")
+    result = subprocess.run([os.path.join(prefix, bin_dir, "trivello-questions"), "check", data],
+                            capture_output=True, text=True)
+    check(result.returncode == 0, f"trivello-questions check of the installed questions: {result.stdout[-300:]}")
     s.command = desktop_command(prefix, bin_dir)
     as_player(s, prefix, home)
     prefs_path = os.path.join(home, "config", "trivello", "prefs")
