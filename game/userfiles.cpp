@@ -68,3 +68,9 @@ const char *ScreenshotFolder() {
   folder = UserFolderOver(DataFolder());
   return folder.c_str();
 }
+
+std::string ConfigFilePath(const char *name) {
+  return UserFolderOver(KMiscTools::getPreferencesFolder()) + "/" + name;
+}
+
+std::string DataFilePath(const char *name) { return UserFolderOver(DataFolder()) + "/" + name; }

@@ -1,5 +1,6 @@
 // Where the player's own files go: the preferences record "prefs" and the
-// screenshots. A resource folder the player can write (a build folder) keeps
+// score server's address (config), the screenshots and the score tables
+// (data). A resource folder the player can write (a build folder) keeps
 // them, as it always has; an installed, read-only copy puts them in the
 // player's XDG folders instead: ~/.config/trivello for "prefs" and
 // ~/.local/share/trivello for screenshots (or $XDG_CONFIG_HOME/trivello and
@@ -19,5 +20,9 @@ std::string ChooseUserFolder(const std::string &resources, bool resourcesWritabl
 const char *PrefsPath();
 // The folder screenshots go to, chosen likewise with the XDG data folder.
 const char *ScreenshotFolder();
+// The path of a file `name` in the config folder (where "prefs" is) or in the
+// data folder (where the screenshots go).
+std::string ConfigFilePath(const char *name);
+std::string DataFilePath(const char *name);
 
 #endif
