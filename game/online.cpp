@@ -186,11 +186,10 @@ const char *getScoreServer() {
 
 int StartScoreOffer() {
   int32_t score = Player[Cur_Player].score;
-  if (score <= kMinOnlineScore)
+  if (GV.submitOnline != 1 || score <= kMinOnlineScore)
     return 0;
   char url[260];
-  if (GV.submitOnline == 1 &&
-      buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/ishighscore.php?subscore=%d", score)) {
+  if (buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/ishighscore.php?subscore=%d", score)) {
     gTurnJob = NetStart(url);
     OnlineWait = ONLINE_WAIT_QUALIFY;
     return 1;
@@ -203,7 +202,8 @@ int StartScoreOffer() {
 
 OnlineWaitResult OnlineWaitStep() {
   std::string body;
-  NetOutcome outcome = NetPoll(gTurnJob, &body);
+  // Waiting without a request (never made) counts as a server not reached.
+  NetOutcome outcome = gTurnJob ? NetPoll(gTurnJob, &body) : NET_UNREACHABLE;
   if (outcome == NET_WAITING && OnlineWait != ONLINE_IDLE)
     return ONLINE_STILL_WAITING;
   gTurnJob.reset();

@@ -32,10 +32,10 @@ void setScoreServer(const char *baseUrl);
 // ---- the score offer at the end of a player's game ----------------------------
 // What OnlineWait holds while the game screen waits.
 enum { ONLINE_IDLE = 0, ONLINE_WAIT_QUALIFY = 1, ONLINE_WAIT_SUBMIT = 2 };
-// At the turn end of a player whose lives ran out, with a score above 500:
-// asks the server whether the score qualifies (OnlineWait becomes 1 until the
-// reply) when the preference submitOnline is on and a server is set; without
-// one, opens the name form when the score enters this computer's table.
+// At the turn end of a player whose lives ran out, with a score above 500
+// and the preference submitOnline on: asks the server whether the score
+// qualifies (OnlineWait becomes 1 until the reply); with the online top ten
+// off, opens the name form when the score enters this computer's table.
 // 1 when the turn end must wait (a request or the form), else 0.
 int StartScoreOffer();
 // What a frame of waiting found.

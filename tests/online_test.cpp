@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <set>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,9 +19,12 @@
 #include "KMiscTools.h"
 #include "KText.h"
 #include "globals.h"
+#include "entry.h"
+#include "KWeb.h"
 #include "localscores.h"
 #include "screens.h"
 #include "support/CannedHttpServer.h"
+#include "support/GameFixture.h"
 #include "support/ManualClock.h"
 #include "support/NullGraphic.h"
 
@@ -169,17 +174,17 @@ TEST_F(OnlineTest, AScoreOf500IsNeverSentAnd501IsAsked) {
   EXPECT_EQ(server.targets(), std::vector<std::string>{"/highscores/trivello/ishighscore.php?subscore=501"});
 }
 
-TEST_F(OnlineTest, WithTheOptionOffNothingIsSentButThisComputerKeepsTheScore) {
+TEST_F(OnlineTest, TheOfferNeedsTheOptionOn) {
   CannedHttpServer server(answering("yes"));
   use(server);
   GV.submitOnline = 0;
   Player[0].score = 9000;
-  EXPECT_EQ(offer(), ONLINE_DONE);
-  EXPECT_EQ(SubmitScore, 1);
-  finish("Ann");
+  EXPECT_EQ(StartScoreOffer(), 0);
+  EXPECT_EQ(SubmitScore, 0);
+  setScoreServer("");
+  EXPECT_EQ(StartScoreOffer(), 0);
+  EXPECT_EQ(SubmitScore, 0);
   EXPECT_TRUE(server.targets().empty());
-  EXPECT_EQ(ReadLocalTable(file("local-scores")).at(0).name, "Ann");
-  EXPECT_TRUE(ReadScoreFile(file("pending-scores"), 10).empty());
 }
 
 // What the qualify check's reply leads to when the score cannot enter this
@@ -364,6 +369,50 @@ TEST_F(OnlineTest, AnUnreachableServerOffersThisComputersTableAndQueuesTheScore)
   SubmitScore = 0;
   EXPECT_EQ(offer(), ONLINE_NO_OFFER);
   EXPECT_EQ(SubmitScore, 0);
+}
+
+// ---- the title with a server that never answers --------------------------------------
+
+class OnlineTitleTest : public testsupport::GameFixture {
+protected:
+  void TearDown() override {
+    WaitForOnlineRequests();
+    setScoreServer("http://127.0.0.1:8642");
+    KWeb::resetLimits();
+    testsupport::GameFixture::TearDown();
+  }
+};
+
+TEST_F(OnlineTitleTest, TheTitleKeepsAnimatingWhileTheServerSaysNothing) {
+  // Long enough that the fetch never gives up on its own during the test.
+  KWeb::setLimits(3000, 120000, KWeb::kDefaultMaxBodyBytes);
+  auto server = std::make_unique<CannedHttpServer>([](const std::string &) {
+    CannedHttpServer::Reply silent;
+    silent.silent = true;
+    return silent;
+  });
+  std::string base = server->baseUrl();
+  setScoreServer(base.c_str());
+  writeResource("local-scores", "4321\tHere\n");
+  openGameWindow();
+  clickAt(393, 300); // the top-ten button
+  std::vector<int16_t> logoFrames;
+  for (int i = 0; i < 60; i++) {
+    clock.advanceMs(100);
+    ASSERT_TRUE(frame());
+    logoFrames.push_back(IMG[SLOT_TITLE].frame);
+    ASSERT_STREQ(OnlineNotice(), "Connecting to the high-score server...") << "frame " << i;
+  }
+  EXPECT_GT(std::set<int16_t>(logoFrames.begin(), logoFrames.end()).size(), 2u) << "the logo kept turning";
+  EXPECT_EQ(ShowHighscores, 0);
+  EXPECT_EQ(server->targets(), std::vector<std::string>{"/highscores/trivello/shown.php"});
+  server.reset(); // hangs up without a word
+  WaitForOnlineRequests();
+  frame();
+  EXPECT_EQ(ShowHighscores, 1);
+  EXPECT_EQ(TopTenOffline, 1);
+  EXPECT_STREQ(LocalScore[0].name, "Here");
+  EXPECT_STREQ(OnlineNotice(), "The high-score server cannot be reached");
 }
 
 // ---- the server's address ----------------------------------------------------------
