@@ -58,6 +58,17 @@ bool WriteAll(int fd, const std::string &text) {
   return true;
 }
 
+// Flushes the folder holding path, so that a rename into it is on disk.
+void SyncFolderOf(const std::string &path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+}
+
 // Removes one entry equal to `e` from list; false when there is none.
 bool RemoveOne(std::vector<ScoreEntry> &list, const ScoreEntry &e) {
   for (size_t i = 0; i < list.size(); i++)
@@ -121,8 +132,10 @@ bool WriteScoreFile(const std::string &path, const std::vector<ScoreEntry> &list
     return false;
   bool ok = WriteAll(fd, text) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0)
+  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+    SyncFolderOf(path); // the rename itself survives a power cut
     return true;
+  }
   remove(temp.c_str());
   return false;
 }
