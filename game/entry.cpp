@@ -16,6 +16,7 @@
 #include "flow.h"
 #include "fonttables.h"
 #include "globals.h"
+#include "online.h"
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
@@ -117,6 +118,7 @@ void StartUp() {
   KInput::hidePointer();
   LoadSounds();
   srand(KMiscTools::getMilliseconds());
+  StartResendingScores(); // scores a failed submit left behind, beside the loop
   GameInit();
   snprintf(g_title, sizeof(g_title), "Trivello - the trivia quiz - (c) %d the Trivello team",
            (int)KMiscTools::getYear());

@@ -102,8 +102,7 @@ void ClickTitle() {
       break;
     case 2:
       ClickAndWait();
-      if (GetHighScores() == 1)
-        ShowHighscores = 1;
+      RequestTopTen(); // the view opens when the list is there
       break;
     case 3:
       ClickAndWait();

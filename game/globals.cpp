@@ -54,5 +54,8 @@ char ManagerName[32];
 int16_t bufferPosition = 0;
 int32_t SubmitScore = 0, Submitted = 0;
 int32_t CleanUp = 0;
+int32_t OnlineWait = 0;
+int32_t TopTenOffline = 0;
+OnlineScore_t LocalScore[MAX_ONLINE_SCORES];
 
 GameValues GV;

@@ -159,6 +159,9 @@ extern int16_t bufferPosition; // caret index in the name being typed
 extern int32_t SubmitScore;    // 1 while the name-entry form is shown
 extern int32_t Submitted;      // 1 once the online check was made for the player whose lives ran out
 extern int32_t CleanUp;        // caret blink state, toggled every 1000 ms
+extern int32_t OnlineWait;     // the turn end's request under way: 0 none, 1 the qualify check, 2 the submit
+extern int32_t TopTenOffline;  // 1 when the top-ten view shows LocalScore, the table of this computer
+extern OnlineScore_t LocalScore[MAX_ONLINE_SCORES]; // the ten best scores made on this computer, as last read
 
 extern GameValues GV; // the preferences record, stored as the file "prefs"
 

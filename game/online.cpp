@@ -1,6 +1,7 @@
-// The online top ten (see online.h): the three requests to the score server,
-// the name-entry form drawn over the game screen and the top-ten view drawn
-// over the title screen.
+// The top ten (see online.h): the three requests to the score server run
+// beside the frame loop, the offer of a score at the end of a player's game,
+// the name-entry form drawn over the game screen, the top-ten view drawn over
+// the title screen, and the line that tells what the network is doing.
 #include "online.h"
 
 #include <cerrno>
@@ -15,9 +16,14 @@
 #include "KMiscTools.h"
 #include "KText.h"
 #include "KWeb.h"
+#include "clock.h"
 #include "globals.h"
 #include "images.h"
+#include "localscores.h"
+#include "netjob.h"
 #include "players.h"
+#include "screens.h"
+#include "userfiles.h"
 
 // The build sets the server's address; this default is for builds that do not.
 #ifndef TRIVELLO_SCORE_SERVER
@@ -26,25 +32,20 @@
 
 namespace {
 
-#ifdef TRIVELLO_SCORE_SERVER_FROM_RESOURCES
-// The end-to-end test build only: the server's address is the first line of
-// the file "score-server" in the resource folder, which the test writes after
-// its own server took a free port. The shipped game has no such file and no
-// other way to be configured.
-const char *ScoreServerFromResources() {
-  static char url[128];
-  FILE *f = fopen(KMiscTools::makeFilePath("score-server"), "r");
-  if (f) {
-    if (!fgets(url, sizeof url, f))
-      url[0] = '\0';
-    fclose(f);
-  }
-  url[strcspn(url, "\r\n")] = '\0';
-  return url;
-}
-#endif
+// Where the server's address may be written: in the player's config folder,
+// then for every user of the computer.
+const char kServerFile[] = "scores-server";
+const char kSystemServerFile[] = "/etc/trivello/scores-server";
+// The score lists of the data folder.
+const char kLocalTableFile[] = "local-scores";
+const char kQueueFile[] = "pending-scores";
 
-// The address set through setScoreServer; until then the build's own.
+const char kConnecting[] = "Connecting to the high-score server...";
+const char kUnreachable[] = "The high-score server cannot be reached";
+const char kRefused[] = "The high-score server refused the score";
+const uint32_t kNoticeMs = 4000; // how long a failure's reason stays
+
+// The address set through setScoreServer; until then the one read from the files.
 bool gServerSet = false;
 const char *gScoreServer = nullptr;
 
@@ -52,15 +53,30 @@ const int kMinOnlineScore = 500; // a score must be above this to be offered
 const char kYourName[] = "Your Name";
 const char kBackspace = 8;
 
+// What Return in the name form does with the score.
+enum OfferKind {
+  OFFER_ONLINE,       // the server said it qualifies: send it (and keep it here)
+  OFFER_LOCAL,        // only this computer's table
+  OFFER_LOCAL_QUEUED, // this computer's table, and the server's queue (it could not be reached)
+};
+OfferKind gOfferKind = OFFER_LOCAL;
+
+NetJobRef gTurnJob;   // the qualify check or the submit the game screen waits for
+NetJobRef gTopTenJob; // the top ten the title waits for
+ScoreEntry gSent;     // the score gTurnJob submits, queued again if it fails
+
+const char *gNotice = nullptr; // a failure's reason, shown from gNoticeStamp on
+int32_t gNoticeStamp = 0;
+
 // Builds "<server><path and query>" into url. The format is always fixed
 // text; the server and a name only ever go in as "%s" arguments. False, with
 // nothing to send, when the server is switched off or the URL would not fit:
 // a cut URL is never sent.
-bool buildUrl(char *url, size_t size, const char *format, ...) __attribute__((format(printf, 3, 4)));
-bool buildUrl(char *url, size_t size, const char *format, ...) {
+bool buildUrl(char *url, size_t size, const char *server, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+bool buildUrl(char *url, size_t size, const char *server, const char *format, ...) {
   url[0] = '\0';
-  const char *server = getScoreServer();
-  if (server[0] == '\0')
+  if (server == nullptr || server[0] == '\0')
     return false;
   int base = snprintf(url, size, "%s", server);
   if (base < 0 || (size_t)base >= size)
@@ -76,14 +92,12 @@ bool buildUrl(char *url, size_t size, const char *format, ...) {
   return true;
 }
 
-// Fetches url with a KWeb of its own; calls use(reply) on success.
-template <typename Use> bool fetch(const char *url, Use use) {
-  KWeb web;
-  char *reply = web.callURL(url, false);
-  if (reply == nullptr)
+// The submit URL for name (percent-encoded) and score; false when it cannot be made.
+bool submitUrl(char *url, size_t size, const char *server, const char *name, int32_t score) {
+  char escaped[3 * sizeof ManagerName + 1];
+  if (strlen(name) >= sizeof ManagerName || !KWeb::escapeQueryValue(name, escaped, sizeof escaped))
     return false;
-  use(reply);
-  return true;
+  return buildUrl(url, size, server, "/highscores/trivello/scoresubmit.php?name=%s&score=%d", escaped, score);
 }
 
 // A score token as atoi reads it (blanks, sign, digits), but a value that does
@@ -106,70 +120,219 @@ long textWidth(KText *font, const char *text) {
   return w < 0 ? 0 : w;
 }
 
+// Shows a failure's reason for a few seconds.
+void showNotice(const char *text) {
+  gNotice = text;
+  gNoticeStamp = Now();
+}
+
+// Blanks at both ends and slashes at the end off the text.
+std::string trimmedSetting(const char *text) {
+  std::string s(text);
+  s.erase(0, s.find_first_not_of(" \t\r\n"));
+  s.erase(s.find_last_not_of(" \t\r\n") + 1);
+  s.erase(s.find_last_not_of('/') + 1);
+  return s;
+}
+
+// Whether score would enter this computer's table.
+bool entersLocalTable(int32_t score) { return LocalRank(ReadLocalTable(DataFilePath(kLocalTableFile)), score) >= 0; }
+
+// Opens the name form with the preset name; Return then does what `kind` says.
+void openForm(OfferKind kind) {
+  gOfferKind = kind;
+  snprintf(ManagerName, sizeof ManagerName, "%s", kYourName);
+  bufferPosition = 0;
+  SubmitScore = 1;
+}
+
 } // namespace
 
-// Points the requests at another server (tests); null or "" switches them off.
+// ---- the server's address --------------------------------------------------------
+
+std::string ReadScoreServerSetting(const std::string &userFile, const std::string &systemFile,
+                                   const char *buildDefault) {
+  for (const std::string *path : {&userFile, &systemFile}) {
+    FILE *f = fopen(path->c_str(), "r");
+    if (f == nullptr)
+      continue;
+    char line[512];
+    bool read = fgets(line, sizeof line, f) != nullptr;
+    bool broken = !read && ferror(f); // a folder, or a file that cannot be read
+    fclose(f);
+    if (broken)
+      continue;
+    return trimmedSetting(read ? line : "");
+  }
+  return trimmedSetting(buildDefault == nullptr ? "" : buildDefault);
+}
+
 void setScoreServer(const char *baseUrl) {
   gScoreServer = baseUrl;
   gServerSet = true;
 }
 
-// The base URL requests go to.
 const char *getScoreServer() {
   if (!gServerSet) {
-#ifdef TRIVELLO_SCORE_SERVER_FROM_RESOURCES
-    gScoreServer = ScoreServerFromResources(); // read once the resource folder is known
-#else
-    gScoreServer = TRIVELLO_SCORE_SERVER;
-#endif
+    static std::string fromFiles; // read once the folders are known
+    fromFiles = ReadScoreServerSetting(ConfigFilePath(kServerFile), kSystemServerFile, TRIVELLO_SCORE_SERVER);
+    gScoreServer = fromFiles.c_str();
     gServerSet = true;
   }
   return gScoreServer == nullptr ? "" : gScoreServer;
 }
 
-// Asks the server whether the current player's score enters the top ten.
-int isOnlineScore() {
+// ---- the score offer ---------------------------------------------------------------
+
+int StartScoreOffer() {
   int32_t score = Player[Cur_Player].score;
-  if (score <= kMinOnlineScore)
+  if (GV.submitOnline != 1 || score <= kMinOnlineScore)
     return 0;
   char url[260];
-  if (!buildUrl(url, sizeof url, "/highscores/trivello/ishighscore.php?subscore=%d", score))
+  if (buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/ishighscore.php?subscore=%d", score)) {
+    gTurnJob = NetStart(url);
+    OnlineWait = ONLINE_WAIT_QUALIFY;
+    return 1;
+  }
+  if (!entersLocalTable(score))
     return 0;
-  int yes = 0;
-  fetch(url, [&](char *reply) { yes = strstr(reply, "yes") != nullptr; });
-  return yes;
-}
-
-// Opens the name-entry form when the option is on and the score qualifies.
-int OfferOnlineScore() {
-  if (GV.submitOnline != 1 || Player[Cur_Player].score <= kMinOnlineScore || !isOnlineScore())
-    return 0;
-  snprintf(ManagerName, sizeof ManagerName, "%s", kYourName);
-  SubmitScore = 1;
+  openForm(OFFER_LOCAL);
   return 1;
 }
 
-// Sends the typed name, percent-encoded, with the current player's score.
-void submitOnlineScore() {
-  if (GV.submitOnline != 1)
-    return;
-  char name[3 * sizeof ManagerName + 1];
-  char url[260];
-  ManagerName[sizeof ManagerName - 1] = '\0';
-  if (!KWeb::escapeQueryValue(ManagerName, name, sizeof name))
-    return;
-  if (!buildUrl(url, sizeof url, "/highscores/trivello/scoresubmit.php?name=%s&score=%d", name,
-                Player[Cur_Player].score))
-    return;
-  fetch(url, [](char *) {});
+OnlineWaitResult OnlineWaitStep() {
+  std::string body;
+  // Waiting without a request (never made) counts as a server not reached.
+  NetOutcome outcome = gTurnJob ? NetPoll(gTurnJob, &body) : NET_UNREACHABLE;
+  if (outcome == NET_WAITING && OnlineWait != ONLINE_IDLE)
+    return ONLINE_STILL_WAITING;
+  gTurnJob.reset();
+  int32_t waited = OnlineWait;
+  OnlineWait = ONLINE_IDLE;
+  if (waited == ONLINE_WAIT_SUBMIT) {
+    if (outcome == NET_REFUSED) {
+      showNotice(kRefused);
+    } else if (outcome == NET_UNREACHABLE) {
+      QueueScore(DataFilePath(kQueueFile), gSent.name, gSent.score);
+      showNotice(kUnreachable);
+    }
+    return ONLINE_DONE;
+  }
+  if (waited != ONLINE_WAIT_QUALIFY)
+    return ONLINE_DONE;
+  if (outcome == NET_OK && strstr(body.c_str(), "yes") != nullptr) {
+    openForm(OFFER_ONLINE);
+    return ONLINE_DONE;
+  }
+  if (outcome != NET_OK)
+    showNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
+  if (!entersLocalTable(Player[Cur_Player].score))
+    return ONLINE_NO_OFFER;
+  // Only a server that could not be reached may take the score later.
+  openForm(outcome == NET_UNREACHABLE ? OFFER_LOCAL_QUEUED : OFFER_LOCAL);
+  return ONLINE_DONE;
 }
 
-// Fetches and parses the top ten; 0 leaves OnlineScore as it was.
-int GetHighScores() {
+void FinishNameEntry() {
+  SubmitScore = 0;
+  ManagerName[sizeof ManagerName - 1] = '\0';
+  int32_t score = Player[Cur_Player].score;
+  AddLocalScore(DataFilePath(kLocalTableFile), ManagerName, score);
+  if (gOfferKind == OFFER_LOCAL_QUEUED) {
+    QueueScore(DataFilePath(kQueueFile), ManagerName, score);
+  } else if (gOfferKind == OFFER_ONLINE && GV.submitOnline == 1) {
+    char url[260];
+    if (submitUrl(url, sizeof url, getScoreServer(), ManagerName, score)) {
+      gSent = ScoreEntry{ManagerName, score};
+      gTurnJob = NetStart(url);
+      OnlineWait = ONLINE_WAIT_SUBMIT;
+    }
+  }
+  gOfferKind = OFFER_LOCAL;
+}
+
+NetJobRef StartResendingScores() {
+  std::string server = getScoreServer();
+  std::string queue = DataFilePath(kQueueFile);
+  if (server.empty())
+    return nullptr; // kept until a server is set
+  return NetRun([server, queue](std::string *) {
+    SendQueuedScores(queue, [&server](const ScoreEntry &e) {
+      char url[260];
+      if (!submitUrl(url, sizeof url, server.c_str(), e.name.c_str(), e.score))
+        return NET_REFUSED; // can never be sent: no use keeping it
+      return FetchNow(url, nullptr);
+    });
+    return NET_OK;
+  });
+}
+
+// ---- the top-ten view ----------------------------------------------------------------
+
+void RequestTopTen() {
+  if (gTopTenJob)
+    return; // already asked
   char url[256];
-  if (!buildUrl(url, sizeof url, "/highscores/trivello/shown.php"))
-    return 0;
-  return fetch(url, [](char *reply) { extractPlayers(reply); }) ? 1 : 0;
+  if (!buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/shown.php")) {
+    ShowLocalTopTen();
+    return;
+  }
+  gTopTenJob = NetStart(url);
+}
+
+void TopTenStep() {
+  std::string body;
+  NetOutcome outcome = NetPoll(gTopTenJob, &body);
+  if (outcome == NET_WAITING)
+    return;
+  gTopTenJob.reset();
+  if (CUR_SCR != SCREEN_TITLE || ShowScores == 1)
+    return;
+  if (outcome == NET_OK) {
+    extractPlayers(&body[0]);
+    TopTenOffline = 0;
+    ShowHighscores = 1;
+    return;
+  }
+  showNotice(kUnreachable);
+  ShowLocalTopTen();
+}
+
+void ShowLocalTopTen() {
+  memset(LocalScore, 0, sizeof LocalScore);
+  std::vector<ScoreEntry> table = ReadLocalTable(DataFilePath(kLocalTableFile));
+  for (size_t i = 0; i < table.size() && i < MAX_ONLINE_SCORES; i++) {
+    snprintf(LocalScore[i].name, sizeof LocalScore[i].name, "%s", table[i].name.c_str());
+    LocalScore[i].score = table[i].score;
+  }
+  TopTenOffline = 1;
+  ShowHighscores = 1;
+}
+
+// ---- the network line ------------------------------------------------------------------
+
+const char *OnlineNotice() {
+  if (gTopTenJob || OnlineWait != ONLINE_IDLE)
+    return kConnecting;
+  if (gNotice != nullptr && ElapsedMs(gNoticeStamp) < kNoticeMs)
+    return gNotice;
+  gNotice = nullptr;
+  return nullptr;
+}
+
+void DrawOnlineNotice() {
+  const char *text = OnlineNotice();
+  if (text == nullptr || ktext_small == nullptr)
+    return;
+  // a dark band along the top of the screen, the line centred on it
+  if (KGraphic *pen = ktext_small->getKGraphicPtr())
+    pen->drawRect(0, 0, 800, 30, 0, 0, 0, 0.75f);
+  ktext_small->drawStringCentered(text, 0, 800, 5, 0);
+}
+
+void WaitForOnlineRequests() {
+  NetWait(gTurnJob);
+  NetWait(gTopTenJob);
 }
 
 // Cuts "name,score,..." into at most ten records; names longer than the
@@ -224,10 +387,8 @@ int CheckInput(char *buffer, KText *font, short maxWidth, short maxLength) {
 
 // The name-entry form: typing, the blinking caret and the texts.
 void DrawNameEntry() {
-  if (CheckInput(ManagerName, ktext_small, 250, 24) == 1) {
-    submitOnlineScore();
-    SubmitScore = 0;
-  }
+  if (CheckInput(ManagerName, ktext_small, 250, 24) == 1)
+    FinishNameEntry();
   uint32_t now = KMiscTools::getMilliseconds();
   if (now - (uint32_t)IntroTimer > 1000) {
     IntroTimer = (int32_t)now;
@@ -253,15 +414,16 @@ void DrawTopTen() {
   DrawResultsFrame();
   if (ktext_font == nullptr)
     return;
-  ktext_font->drawStringCentered("Top Ten Highscores", 0, 800, 140, 0);
+  const OnlineScore_t *rows = TopTenOffline == 1 ? LocalScore : OnlineScore;
+  ktext_font->drawStringCentered(TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 0, 800, 140, 0);
   ktext_font->drawStringCentered("Press Mouse Button To Go Back", 0, 800, 557, 0);
   char rank[8];
   for (int i = 0; i < MAX_ONLINE_SCORES; i++) {
     long y = 200 + 32 * i;
     snprintf(rank, sizeof rank, "%d)", i + 1);
     ktext_font->drawStringFromRight(rank, 200, y, 0);
-    ktext_font->drawStringFromLeft(OnlineScore[i].name, 210, y, 0);
-    ktext_font->drawStringFromRight((long)OnlineScore[i].score, 640, y, 0);
+    ktext_font->drawStringFromLeft(rows[i].name, 210, y, 0);
+    ktext_font->drawStringFromRight((long)rows[i].score, 640, y, 0);
   }
 }
 

@@ -462,7 +462,7 @@ TurnEndResult TurnEnd() {
   Player_t &p = CurrentPlayer();
   if (p.lives <= 0 && Submitted == 0) {
     Submitted = 1;
-    if (OfferOnlineScore() == 1) {
+    if (StartScoreOffer() == 1) {
       bufferPosition = 0;
       return TURN_FRAME_ENDS;
     }
@@ -506,6 +506,13 @@ void DrawGameScreen() {
   DrawJolly();
   DrawQuestionTexts();
   DrawSidePanel();
+  // A request of the turn end is under way: the screen stays as it is (the
+  // network line says what goes on) until its outcome.
+  if (OnlineWait != 0) {
+    if (OnlineWaitStep() == ONLINE_NO_OFFER)
+      TurnEnd();
+    return;
+  }
   if (SubmitScore == 1) {
     DrawNameEntry();
     return;

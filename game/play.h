@@ -38,7 +38,7 @@ void GiveJollyBack();
 // What the turn end did to the frame.
 enum TurnEndResult {
   TURN_GOES_ON,       // the same frame goes on (next-question panel)
-  TURN_FRAME_ENDS,    // the name-entry form starts
+  TURN_FRAME_ENDS,    // the score offer starts (the server's reply awaited, or the name-entry form)
   TURN_SCREEN_CHANGED // level start for the next player, or the title after the game
 };
 TurnEndResult TurnEnd();

@@ -17,6 +17,7 @@
 #include "globals.h"
 #include "images.h"
 #include "menus.h"
+#include "online.h"
 #include "play.h"
 #include "players.h"
 
@@ -183,6 +184,7 @@ bool SCR_INIT() {
 }
 
 void SCR_DRAW() {
+  TopTenStep(); // a top ten that has come opens its view in this frame
   switch (CUR_SCR) {
   case SCREEN_TITLE:
     DrawTitleScreen();
@@ -208,6 +210,7 @@ void SCR_DRAW() {
   default:
     break;
   }
+  DrawOnlineNotice(); // over every screen, while the network has something to say
 }
 
 void SCR_CLICK() {

@@ -119,3 +119,9 @@ bool ReadWholeFile(const std::string &path, std::string &data) {
   data = all.str();
   return true;
 }
+
+std::string ConfigFilePath(const char *name) {
+  return UserFolderOver(KMiscTools::getPreferencesFolder()) + "/" + name;
+}
+
+std::string DataFilePath(const char *name) { return UserFolderOver(DataFolder()) + "/" + name; }

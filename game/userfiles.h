@@ -1,5 +1,6 @@
 // Where the player's own files go: the preferences record "prefs" and the
-// screenshots. A resource folder the player can write (a build folder) keeps
+// score server's address (config), the screenshots and the score tables
+// (data). A resource folder the player can write (a build folder) keeps
 // them, as it always has; an installed, read-only copy puts them in the
 // player's XDG folders instead: ~/.config/trivello for "prefs" and
 // ~/.local/share/trivello for screenshots (or $XDG_CONFIG_HOME/trivello and
@@ -19,6 +20,10 @@ std::string ChooseUserFolder(const std::string &resources, bool resourcesWritabl
 const char *PrefsPath();
 // The folder screenshots go to, chosen likewise with the XDG data folder.
 const char *ScreenshotFolder();
+// The path of a file `name` in the config folder (where "prefs" is) or in the
+// data folder (where the screenshots go).
+std::string ConfigFilePath(const char *name);
+std::string DataFilePath(const char *name);
 
 // The folder of the player's own question files, "questions" in the folder
 // screenshots go to: eng.ini, ita.ini and spanish.ini, their puzzle pictures

@@ -32,6 +32,11 @@ public:
   void freeDataBuffer();
   // Does nothing: no connection state survives between fetches.
   void freeInternetHandles();
+  // The HTTP status of the last fetch's reply (200, 404, ...), also when the
+  // fetch failed on it; 0 when no complete reply came (no connection, a
+  // time-out, a cut or oversized body, not HTTP), so that a caller can tell
+  // a server that refused from one that could not be reached.
+  long getHttpStatus() const;
 
   // Percent-encodes `value` for a URL query (every byte but A-Z a-z 0-9 - . _ ~
   // becomes %XX, so Latin-1 bytes, blanks, '&', '#' and '%' are safe) into
@@ -50,6 +55,7 @@ public:
 private:
   char *dataHandle;          // the body and its NUL, owned; null when none
   uint32_t _dataBufferSize;  // body length in bytes
+  long _httpStatus;          // status of the last complete reply, 0 when none
 };
 
 #endif

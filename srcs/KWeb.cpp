@@ -87,23 +87,25 @@ static void configure(CURL *curl, const char *url, Download *d) {
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, d);
 }
 
-// Runs one transfer; true only for a complete, non-empty 2xx body.
-static bool transfer(const char *url, Download *d) {
+// Runs one transfer; true only for a complete, non-empty 2xx body. *status
+// gets the reply's status when the transfer completed, else 0.
+static bool transfer(const char *url, Download *d, long *status) {
+  *status = 0;
   CURL *curl = curl_easy_init();
   if (curl == nullptr)
     return false;
   configure(curl, url, d);
   CURLcode rc = curl_easy_perform(curl);
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (rc == CURLE_OK)
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, status);
   curl_easy_cleanup(curl);
-  return rc == CURLE_OK && status >= 200 && status < 300 && d->size > 0;
+  return rc == CURLE_OK && *status >= 200 && *status < 300 && d->size > 0;
 }
 
 // ---- KWeb ------------------------------------------------------------------
 
 // An object with no data.
-KWeb::KWeb() : dataHandle(nullptr), _dataBufferSize(0) {}
+KWeb::KWeb() : dataHandle(nullptr), _dataBufferSize(0), _httpStatus(0) {}
 
 // Frees the data.
 KWeb::~KWeb() { freeDataBuffer(); }
@@ -114,11 +116,12 @@ char *KWeb::callURL(const char *paramURL, bool asynchronous) { return openURL(pa
 // Frees the previous body, then fetches the URL into a fresh NUL-ended buffer.
 char *KWeb::openURL(const char *paramURL, bool /*displayProgress*/) {
   freeDataBuffer();
+  _httpStatus = 0;
   if (!globalInit() || paramURL == nullptr || paramURL[0] == '\0')
     return nullptr;
   Download d;
   d.cap = gMaxBodyBytes;
-  if (!transfer(paramURL, &d)) {
+  if (!transfer(paramURL, &d, &_httpStatus)) {
     free(d.data);
     return nullptr;
   }
@@ -140,6 +143,9 @@ void KWeb::freeDataBuffer() {
 
 // Nothing to free: each fetch closes its own connection state.
 void KWeb::freeInternetHandles() {}
+
+// The last reply's status, 0 when none came whole.
+long KWeb::getHttpStatus() const { return _httpStatus; }
 
 // Percent-encodes a query value with libcurl; false when it does not fit.
 bool KWeb::escapeQueryValue(const char *value, char *out, size_t outSize) {

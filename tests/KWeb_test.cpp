@@ -89,6 +89,35 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// The status tells a refusal (a whole reply with an error status) from a
+// server that could not be reached or did not answer whole.
+TEST_F(KWebTest, TheHttpStatusIsKeptOnlyForAWholeReply) {
+  struct Case {
+    const char *what;
+    std::string bytes;
+    long status;
+  } cases[] = {
+      {"ok", CannedHttpServer::http(200, "yes").bytes, 200},
+      {"refused", CannedHttpServer::http(400, "bad score").bytes, 400},
+      {"server error", CannedHttpServer::http(503, "busy").bytes, 503},
+      {"empty body", CannedHttpServer::http(200, "").bytes, 200},
+      {"short body", "HTTP/1.1 400 X\r\nContent-Length: 100\r\nConnection: close\r\n\r\nno", 0},
+      {"not HTTP", "hello\r\n\r\n", 0},
+  };
+  for (const Case &c : cases) {
+    CannedHttpServer::Reply r;
+    r.bytes = c.bytes;
+    CannedHttpServer server(always(r));
+    KWeb web;
+    web.callURL(server.baseUrl().c_str(), false);
+    EXPECT_EQ(web.getHttpStatus(), c.status) << c.what;
+  }
+  KWeb web;
+  std::string refused = "http://127.0.0.1:" + std::to_string(CannedHttpServer::refusedPort()) + "/";
+  web.callURL(refused.c_str(), false);
+  EXPECT_EQ(web.getHttpStatus(), 0);
+}
+
 TEST_F(KWebTest, ABodyOfExactlyTheCapIsKept) {
   CannedHttpServer server(always(CannedHttpServer::http(200, std::string(1000, 'x'))));
   KWeb::setLimits(3000, 8000, 1000);

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <string>
 
 #include "KInput.h"
 #include "KWindow.h"
@@ -11,11 +13,13 @@
 #include "entry.h"
 #include "globals.h"
 #include "images.h"
+#include "online.h"
 #include "play.h"
 #include "players.h"
 #include "puzzle.h"
 #include "questions.h"
 #include "screens.h"
+#include "support/CannedHttpServer.h"
 #include "support/GameFixture.h"
 #include "support/PixelReader.h"
 
@@ -288,6 +292,70 @@ TEST_F(PlayTest, ThreePlayersTakeTurnsSkipThePlayerOutAndEndWithRankedResults) {
   EXPECT_EQ(ShowScores, 0);
   EXPECT_EQ(played(snd_Click), 1);
   EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
+}
+
+// A score server that holds the qualify check until the test lets it answer
+// "yes" (also when the test fails first, so the server can stop).
+struct HeldServer {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  bool let = false;
+  testsupport::CannedHttpServer server{[f = released](const std::string &target) {
+    if (target.find("ishighscore") != std::string::npos)
+      f.wait();
+    return testsupport::CannedHttpServer::http(200, "yes");
+  }};
+  std::string base = server.baseUrl();
+  HeldServer() { setScoreServer(base.c_str()); }
+  void answer() {
+    if (!let)
+      release.set_value();
+    let = true;
+  }
+  ~HeldServer() {
+    answer();
+    WaitForOnlineRequests();
+    setScoreServer("http://127.0.0.1:8642");
+  }
+};
+
+TEST_F(PlayTest, TheEndOfAGameWaitsForTheScoreServerFrameByFrame) {
+  HeldServer held;
+  GV.submitOnline = 1;
+  openGameWindow();
+  loadQuestions(30, 0);
+  startGame(1);
+  frame();
+  Player_t &p = Player[0];
+  p.lives = 1;
+  clickAt(kBoxCentre[2][0], kBoxCentre[2][1]); // wrong: the last life goes
+  p.score = 9000;
+  clock.advanceMs(kResultTimeMs);
+  frame(); // the turn end asks the server
+  EXPECT_EQ(OnlineWait, ONLINE_WAIT_QUALIFY);
+  // The server says nothing yet: frames go on, the screen stays, the line says why.
+  for (int i = 0; i < 50; i++) {
+    clock.advanceMs(100);
+    ASSERT_TRUE(frame());
+  }
+  EXPECT_EQ(CUR_SCR, SCREEN_GAME);
+  EXPECT_EQ(SubmitScore, 0);
+  EXPECT_STREQ(OnlineNotice(), "Connecting to the high-score server...");
+  held.answer();
+  WaitForOnlineRequests();
+  frame();
+  ASSERT_EQ(SubmitScore, 1) << "the qualifying score opens the name form";
+  lastchar = 'Z';
+  frame();
+  tapKey(K_VK_RETURN);
+  EXPECT_EQ(OnlineWait, ONLINE_WAIT_SUBMIT);
+  WaitForOnlineRequests();
+  frame();
+  EXPECT_EQ(OnlineWait, 0);
+  EXPECT_EQ(held.server.targets().back(), "/highscores/trivello/scoresubmit.php?name=Z&score=9000");
+  clock.advanceMs(kResultTimeMs);
+  frame();
+  EXPECT_EQ(CUR_SCR, SCREEN_TITLE) << "then the game ends as before";
 }
 
 TEST_F(PlayTest, LevelChangesBeforeQuestions15And30) {

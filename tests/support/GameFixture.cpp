@@ -67,6 +67,8 @@ void ResetGameGlobals() {
   memset(ManagerName, 0, sizeof(ManagerName));
   bufferPosition = 0;
   SubmitScore = Submitted = CleanUp = 0;
+  OnlineWait = TopTenOffline = 0;
+  memset(LocalScore, 0, sizeof(LocalScore));
   memset(&GV, 0, sizeof(GV));
 }
 

@@ -1,0 +1,202 @@
+// Score lists in the data folder (see localscores.h).
+#include "localscores.h"
+
+#include <fcntl.h>  // open
+#include <unistd.h> // fsync, getpid
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+const size_t kMaxNameBytes = 24;
+const size_t kMaxLineBytes = 256;        // a longer line is not one of ours
+const size_t kMaxFileBytes = 256 * 1024; // what is read of a list file at most
+
+// Every read-change-write of a list file holds this, so the game and the
+// worker resending scores never write over each other's change.
+std::mutex gFileLock;
+
+// True for the bytes a name must not hold: ASCII and Latin-1 control codes.
+bool IsControl(unsigned char c) { return c < 32 || c == 127 || (c >= 128 && c < 160); }
+
+// "123\tname" into an entry; false for anything else.
+bool ParseLine(const char *line, ScoreEntry *entry) {
+  const char *tab = strchr(line, '\t');
+  if (tab == nullptr || tab == line || tab - line > 10)
+    return false;
+  long long value = 0;
+  for (const char *p = line; p < tab; p++) {
+    if (*p < '0' || *p > '9')
+      return false;
+    value = value * 10 + (*p - '0');
+  }
+  if (value > INT32_MAX)
+    return false;
+  std::string name(tab + 1);
+  name.erase(name.find_last_not_of("\r\n") + 1);
+  if (name.empty())
+    return false;
+  entry->name = CleanScoreName(name);
+  entry->score = (int32_t)value;
+  return true;
+}
+
+// Writes all of text to fd; false on any short write.
+bool WriteAll(int fd, const std::string &text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n <= 0)
+      return false;
+    done += (size_t)n;
+  }
+  return true;
+}
+
+// Flushes the folder holding path, so that a rename into it is on disk.
+void SyncFolderOf(const std::string &path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+}
+
+// Removes one entry equal to `e` from list; false when there is none.
+bool RemoveOne(std::vector<ScoreEntry> &list, const ScoreEntry &e) {
+  for (size_t i = 0; i < list.size(); i++)
+    if (list[i].score == e.score && list[i].name == e.name) {
+      list.erase(list.begin() + (long)i);
+      return true;
+    }
+  return false;
+}
+
+} // namespace
+
+std::string CleanScoreName(const std::string &raw) {
+  std::string name;
+  for (char c : raw)
+    if (!IsControl((unsigned char)c))
+      name += c == ',' ? ' ' : c;
+  size_t first = name.find_first_not_of(' ');
+  if (first == std::string::npos)
+    return "Anonymous";
+  name.erase(0, first);
+  if (name.size() > kMaxNameBytes)
+    name.resize(kMaxNameBytes);
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+std::vector<ScoreEntry> ReadScoreFile(const std::string &path, size_t max) {
+  std::vector<ScoreEntry> list;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (f == nullptr)
+    return list;
+  // Our lists are small; a file far larger is not one of ours and only its
+  // start is looked at.
+  std::string text(kMaxFileBytes, '\0');
+  text.resize(fread(&text[0], 1, text.size(), f));
+  fclose(f);
+  size_t start = 0;
+  while (start < text.size() && list.size() < max) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ScoreEntry e;
+    if (line.size() <= kMaxLineBytes && line.find('\0') == std::string::npos && ParseLine(line.c_str(), &e))
+      list.push_back(e);
+  }
+  return list;
+}
+
+bool WriteScoreFile(const std::string &path, const std::vector<ScoreEntry> &list) {
+  if (list.empty())
+    return remove(path.c_str()) == 0 || errno == ENOENT;
+  std::string text;
+  for (const ScoreEntry &e : list)
+    text += std::to_string(e.score) + "\t" + CleanScoreName(e.name) + "\n";
+  std::string temp = path + ".new" + std::to_string(getpid());
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0)
+    return false;
+  bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+    SyncFolderOf(path); // the rename itself survives a power cut
+    return true;
+  }
+  remove(temp.c_str());
+  return false;
+}
+
+std::vector<ScoreEntry> ReadLocalTable(const std::string &path) {
+  // A file edited by hand may be longer or out of order: rank what it holds.
+  std::vector<ScoreEntry> table = ReadScoreFile(path, 100);
+  std::stable_sort(table.begin(), table.end(),
+                   [](const ScoreEntry &a, const ScoreEntry &b) { return a.score > b.score; });
+  if (table.size() > kLocalTableSize)
+    table.resize(kLocalTableSize);
+  return table;
+}
+
+int LocalRank(const std::vector<ScoreEntry> &table, int32_t score) {
+  size_t place = 0;
+  while (place < table.size() && table[place].score >= score)
+    place++;
+  return place < kLocalTableSize ? (int)place : -1;
+}
+
+int AddLocalScore(const std::string &path, const std::string &name, int32_t score) {
+  std::lock_guard<std::mutex> hold(gFileLock);
+  std::vector<ScoreEntry> table = ReadLocalTable(path);
+  int place = LocalRank(table, score);
+  if (place < 0)
+    return -1;
+  table.insert(table.begin() + place, ScoreEntry{CleanScoreName(name), score});
+  if (table.size() > kLocalTableSize)
+    table.resize(kLocalTableSize);
+  return WriteScoreFile(path, table) ? place : -1;
+}
+
+bool QueueScore(const std::string &path, const std::string &name, int32_t score) {
+  std::lock_guard<std::mutex> hold(gFileLock);
+  std::vector<ScoreEntry> queue = ReadScoreFile(path, kMaxQueuedScores);
+  if (queue.size() >= kMaxQueuedScores)
+    return false;
+  queue.push_back(ScoreEntry{CleanScoreName(name), score});
+  return WriteScoreFile(path, queue);
+}
+
+void SendQueuedScores(const std::string &path, const std::function<NetOutcome(const ScoreEntry &)> &send) {
+  std::vector<ScoreEntry> queue;
+  {
+    std::lock_guard<std::mutex> hold(gFileLock);
+    queue = ReadScoreFile(path, kMaxQueuedScores);
+  }
+  // The network is used without the lock, so the game can queue meanwhile.
+  std::vector<ScoreEntry> settled;
+  for (const ScoreEntry &e : queue) {
+    NetOutcome outcome = send(e);
+    if (outcome != NET_OK && outcome != NET_REFUSED)
+      break;
+    settled.push_back(e);
+  }
+  if (settled.empty())
+    return;
+  std::lock_guard<std::mutex> hold(gFileLock);
+  std::vector<ScoreEntry> now = ReadScoreFile(path, kMaxQueuedScores);
+  for (const ScoreEntry &e : settled)
+    RemoveOne(now, e);
+  WriteScoreFile(path, now);
+}
