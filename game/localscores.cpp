@@ -1,15 +1,14 @@
 // Score lists in the data folder (see localscores.h).
 #include "localscores.h"
 
-#include <fcntl.h>  // open
-#include <unistd.h> // fsync, getpid
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#include "userfiles.h"
 
 namespace {
 
@@ -44,29 +43,6 @@ bool ParseLine(const char *line, ScoreEntry *entry) {
   entry->name = CleanScoreName(name);
   entry->score = (int32_t)value;
   return true;
-}
-
-// Writes all of text to fd; false on any short write.
-bool WriteAll(int fd, const std::string &text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0)
-      return false;
-    done += (size_t)n;
-  }
-  return true;
-}
-
-// Flushes the folder holding path, so that a rename into it is on disk.
-void SyncFolderOf(const std::string &path) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
 }
 
 // Removes one entry equal to `e` from list; false when there is none.
@@ -126,18 +102,7 @@ bool WriteScoreFile(const std::string &path, const std::vector<ScoreEntry> &list
   std::string text;
   for (const ScoreEntry &e : list)
     text += std::to_string(e.score) + "\t" + CleanScoreName(e.name) + "\n";
-  std::string temp = path + ".new" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0)
-    return false;
-  bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
-    SyncFolderOf(path); // the rename itself survives a power cut
-    return true;
-  }
-  remove(temp.c_str());
-  return false;
+  return WriteFileAtomically(path, text);
 }
 
 std::vector<ScoreEntry> ReadLocalTable(const std::string &path) {

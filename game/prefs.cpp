@@ -1,12 +1,11 @@
 // Reading and writing the preferences record "prefs" (see prefs.h).
 #include "prefs.h"
 
-#include <sys/stat.h> // fchmod, umask
-#include <unistd.h>   // mkstemp, fsync, close
-
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "userfiles.h"
 
 namespace {
 
@@ -99,19 +98,5 @@ bool WritePrefs(const char *path) {
   uint8_t bytes[80];
   EncodePrefs(GV, bytes);
 
-  std::string tmp = std::string(path) + ".XXXXXX";
-  int fd = mkstemp(&tmp[0]);
-  if (fd < 0)
-    return false;
-  // mkstemp makes the file private; give it the mode a plain fopen would.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  bool ok = write(fd, bytes, sizeof(bytes)) == (ssize_t)sizeof(bytes) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok)
-    ok = rename(tmp.c_str(), path) == 0;
-  if (!ok)
-    unlink(tmp.c_str());
-  return ok;
+  return WriteFileAtomically(path, std::string((const char *)bytes, sizeof(bytes)));
 }

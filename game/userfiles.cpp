@@ -94,7 +94,10 @@ bool WriteFileAtomically(const std::string &path, const std::string &data) {
   }
   // The data must be on the disk before the name points at it, or a crash
   // right after the rename could leave an empty file under the old name.
-  ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  // mkstemp makes the file private; give it the mode a plain fopen would.
+  mode_t mask = umask(0);
+  umask(mask);
+  ok = ok && fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());

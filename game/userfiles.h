@@ -32,7 +32,9 @@ std::string UserQuestionFolder();
 
 // Writes `data` to `path` through a temporary file in the same folder that
 // is renamed over it once complete, so a reader sees the old file or the new
-// one, never a part. False (and the old file untouched) on any failure.
+// one, never a part; the data and the rename are flushed to the disk. The
+// file gets the mode a plain fopen would give. False (and the old file
+// untouched) on any failure.
 bool WriteFileAtomically(const std::string &path, const std::string &data);
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::string &path, std::string &data);
