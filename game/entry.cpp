@@ -16,6 +16,7 @@
 #include "flow.h"
 #include "fonttables.h"
 #include "globals.h"
+#include "pads.h"
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
@@ -116,6 +117,7 @@ void StartUp() {
   KWindowGL::setScreenshotFolder(ScreenshotFolder());
   KInput::hidePointer();
   LoadSounds();
+  PadsStart(); // no controller support leaves mouse and keyboard
   srand(KMiscTools::getMilliseconds());
   GameInit();
   snprintf(g_title, sizeof(g_title), "Trivello - the trivia quiz - (c) %d the Trivello team",
@@ -214,6 +216,7 @@ void ReleaseEverything() {
   DeleteWindow(gameWindow);
   FreeSounds();
   FreeMusic();
+  PadsStop();
 }
 
 int TrivelloMain() {

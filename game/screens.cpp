@@ -17,6 +17,7 @@
 #include "globals.h"
 #include "images.h"
 #include "menus.h"
+#include "pads.h"
 #include "play.h"
 #include "players.h"
 
@@ -208,10 +209,12 @@ void SCR_DRAW() {
   default:
     break;
   }
+  PadsDraw();
 }
 
 void SCR_CLICK() {
   SampleMouseAndHover();
+  PadsClick();
   switch (CUR_SCR) {
   case SCREEN_TITLE:
     ClickTitle();
