@@ -264,7 +264,10 @@ void PadsDraw() {
   if (MenuScreen() && PadHighlight && Active(PadFocus) && !ShowScores && !ShowHighscores)
     Outline(PadFocus);
   int16_t pad = PadOfTurn();
-  if (CUR_SCR == SCREEN_SKILL && ktext_font && KPad::padCount() > 0) {
+  bool anyPad = false;
+  for (int p = 0; p < KPad::padCount(); p++)
+    anyPad = anyPad || KPad::isConnected(p);
+  if (CUR_SCR == SCREEN_SKILL && ktext_font && anyPad) {
     bool mine = Cur_Player >= 0 && Cur_Player < MAX_PLAYER_RECORDS && KPad::isConnected(PadOfPlayer[Cur_Player]);
     const char *line = mine ? ByLanguage("Your pad is ready", "Il tuo controller \xE8 pronto",
                                          "Tu mando est\xE1 listo")
@@ -275,13 +278,16 @@ void PadsDraw() {
   }
   if (CUR_SCR != SCREEN_GAME || pad < 0 || GetReady == 1 || SubmitScore == 1 || !ktext_small)
     return;
-  // Each answer box's pad button, just above the box's left end.
+  // Each answer box's pad button, in yellow at the box's left end, and the
+  // jolly's under the jolly.
+  ktext_small->setColor(1, 0.85f, 0, 1);
   for (int box = 1; box <= 4; box++)
     if (OkShow[box - 1] == 1 && GUIButton[box].state >= 0)
-      ktext_small->drawStringFromLeft(PadButtonName(KPad::kind(pad), box), GUIButton[box].x + 4,
-                                      GUIButton[box].y - 15, 0);
-  if (GUIButton[5].state > 0) // the jolly's button, under the jolly
+      ktext_small->drawStringFromLeft(PadButtonName(KPad::kind(pad), box), GUIButton[box].x + 8,
+                                      GUIButton[box].y + 12, 0);
+  if (GUIButton[5].state > 0)
     ktext_small->drawStringCentered(PadButtonName(KPad::kind(pad), 5), 320, 479, 582, 0);
+  ktext_small->setColor(1, 1, 1, 1);
 }
 
 int16_t PadAnswerBox(EPadButton button) {

@@ -356,39 +356,52 @@ TEST_F(PadsTest, AnswerBoxesShowTheTurnPadsButtons) {
       EXPECT_STREQ(PadButtonName(c.kind, box), c.names[box - 1]) << c.kind << " " << box;
 
   start();
-  clickAt(393, 235);
-  clickAt(280, 242);
-  clickAt(392, 236);
-  clickAt(400, 300);
-  frame();
-  ASSERT_EQ(StartLevel, 1);
-  // The strip above the first answer box, drawn without and with a pad.
-  auto strip = [&]() {
+  const char *shots = getenv("TRIVELLO_PADS_SCREENSHOTS"); // a folder to look at them in
+  auto draw = [&](const char *name) {
     gameWindow->setWorldView(0, 0, 0, 1.0f, true);
     SCR_DRAW();
     PixelReader r(800, 600);
     r.capture();
+    if (shots && *shots && name)
+      gameWindow->saveBackBuffer((std::string(shots) + "/" + name).c_str(), 3, 0, 0);
     return r;
   };
-  PixelReader before = strip();
+  auto changedIn = [](const PixelReader &a, const PixelReader &b, int x1, int y1, int x2, int y2) {
+    int n = 0;
+    for (int y = y1; y < y2; y++)
+      for (int x = x1; x < x2; x++)
+        n += a.at(x, y) != b.at(x, y);
+    return n;
+  };
+  // The title's highlight: the button's own look and a frame around it.
+  PixelReader plain = draw(nullptr);
   VirtualPad pad = VirtualPad::Gamepad();
   plug(pad);
-  PixelReader after = strip();
-  int changed = 0;
-  for (int y = 444; y < 461; y++)
-    for (int x = 63; x < 120; x++)
-      changed += before.at(x, y) != after.at(x, y);
-  EXPECT_GT(changed, 10) << "the pad's button name is drawn by the box";
-  const char *shot = getenv("TRIVELLO_PADS_SCREENSHOT");
-  if (shot && *shot)
-    gameWindow->saveBackBuffer(shot, 3, 0, 0);
+  press(pad, DOWN);
+  PixelReader highlighted = draw("title.png");
+  EXPECT_GT(changedIn(plain, highlighted, 261, 211, 525, 259), 1000);
   unplug(pad);
-  PixelReader gone = strip();
-  changed = 0;
-  for (int y = 444; y < 461; y++)
-    for (int x = 63; x < 120; x++)
-      changed += before.at(x, y) != gone.at(x, y);
-  EXPECT_EQ(changed, 0) << "without a pad the boxes are as before";
+
+  clickAt(393, 235);
+  clickAt(280, 242);
+  // The skill screen tells the player to claim a pad once one is plugged in.
+  PixelReader noPad = draw(nullptr);
+  plug(pad);
+  PixelReader withPad = draw("skill.png");
+  EXPECT_GT(changedIn(noPad, withPad, 0, 510, 800, 540), 100);
+  unplug(pad);
+  clickAt(392, 236);
+  clickAt(400, 300);
+  frame();
+  ASSERT_EQ(StartLevel, 1);
+  // The left end of the first answer box, drawn without and with a pad.
+  PixelReader before = draw(nullptr);
+  plug(pad);
+  PixelReader after = draw("game.png");
+  EXPECT_GT(changedIn(before, after, 66, 468, 100, 490), 10) << "the pad's button name is drawn in the box";
+  unplug(pad);
+  PixelReader gone = draw(nullptr);
+  EXPECT_EQ(changedIn(before, gone, 0, 0, 800, 600), 0) << "without a pad the screen is as before";
 }
 
 } // namespace
