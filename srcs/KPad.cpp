@@ -259,6 +259,11 @@ bool KPad::init(const char *mappingFile) {
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
     return false;
+  // The window takes one event at a time: streams of events nothing reads
+  // are kept out of its queue. (SDL makes the controller events from the raw
+  // joystick ones, so those must stay.)
+  for (Uint32 type : {SDL_JOYBALLMOTION, SDL_CONTROLLERSENSORUPDATE, SDL_CONTROLLERTOUCHPADMOTION})
+    SDL_EventState(type, SDL_IGNORE);
   struct stat st;
   if (mappingFile && stat(mappingFile, &st) == 0)
     SDL_GameControllerAddMappingsFromFile(mappingFile);
