@@ -283,9 +283,8 @@ void KPad::shutdown() {
   g_started = false;
 }
 
-bool KPad::handleEvent(const SDL_Event *e) {
-  if (!e)
-    return false;
+// One controller or joystick event into the pad table; false for others.
+static bool HandleOne(const SDL_Event *e) {
   switch (e->type) {
   case SDL_JOYDEVICEADDED:
     if (g_started)
@@ -344,6 +343,24 @@ bool KPad::handleEvent(const SDL_Event *e) {
   default:
     return false;
   }
+}
+
+// A moving stick sends hundreds of events a second, more than the window
+// takes one at a time: whenever a pad event comes up, the raw joystick
+// events waiting (of use only to SDL, which made the controller events from
+// them as they came) are dropped and the waiting stick moves read at once.
+bool KPad::handleEvent(const SDL_Event *e) {
+  if (!e || !HandleOne(e))
+    return false;
+  SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYHATMOTION);
+  SDL_FlushEvent(SDL_JOYBUTTONUP);
+  SDL_FlushEvent(SDL_CONTROLLERBUTTONUP);
+  SDL_Event moves[64];
+  int n;
+  while ((n = SDL_PeepEvents(moves, 64, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERAXISMOTION)) > 0)
+    for (int i = 0; i < n; i++)
+      HandleOne(&moves[i]);
+  return true;
 }
 
 int KPad::padCount() { return g_padCount; }

@@ -115,6 +115,25 @@ TEST_F(KPadTest, StickAndTriggersPressOnceUntilTheyComeBack) {
   }
 }
 
+TEST_F(KPadTest, AJitteringStickDoesNotFloodTheQueueTheWindowTakesOneByOne) {
+  VirtualPad pad = VirtualPad::Gamepad();
+  ASSERT_TRUE(pad.plugIn());
+  pump();
+  for (int i = 0; i < 300; i++) { // small moves, never a push
+    pad.setAxis(SDL_CONTROLLER_AXIS_LEFTX, (int16_t)(i % 2 ? 3000 : -3000));
+    SDL_PumpEvents();
+  }
+  pad.setAxis(SDL_CONTROLLER_AXIS_LEFTY, 30000);
+  SDL_PumpEvents();
+  ASSERT_GT(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 300);
+  // The window hands over one event; everything the pads sent is taken with it.
+  SDL_Event e;
+  ASSERT_TRUE(SDL_PollEvent(&e));
+  KPad::handleEvent(&e);
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+  EXPECT_EQ(presses(0), std::vector<EPadButton>{K_PAD_DOWN});
+}
+
 TEST_F(KPadTest, ABuzzerSetIsFourPadsWithTheirColours) {
   VirtualPad gamepad = VirtualPad::Gamepad();
   VirtualPad buzzers = VirtualPad::BuzzerSet(0x1000);
