@@ -17,6 +17,7 @@
 #include "fonttables.h"
 #include "globals.h"
 #include "online.h"
+#include "pads.h"
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
@@ -117,6 +118,7 @@ void StartUp() {
   KWindowGL::setScreenshotFolder(ScreenshotFolder());
   KInput::hidePointer();
   LoadSounds();
+  PadsStart(); // no controller support leaves mouse and keyboard
   srand(KMiscTools::getMilliseconds());
   StartResendingScores(); // scores a failed submit left behind, beside the loop
   GameInit();
@@ -216,6 +218,7 @@ void ReleaseEverything() {
   DeleteWindow(gameWindow);
   FreeSounds();
   FreeMusic();
+  PadsStop();
 }
 
 int TrivelloMain() {

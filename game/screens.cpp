@@ -18,6 +18,7 @@
 #include "images.h"
 #include "menus.h"
 #include "online.h"
+#include "pads.h"
 #include "play.h"
 #include "players.h"
 
@@ -211,10 +212,12 @@ void SCR_DRAW() {
     break;
   }
   DrawOnlineNotice(); // over every screen, while the network has something to say
+  PadsDraw();
 }
 
 void SCR_CLICK() {
   SampleMouseAndHover();
+  PadsClick();
   switch (CUR_SCR) {
   case SCREEN_TITLE:
     ClickTitle();

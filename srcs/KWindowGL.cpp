@@ -21,6 +21,7 @@
 #include "KGraphicGL.h"
 #include "KInput.h"
 #include "KMiscTools.h"
+#include "KPad.h"
 #include "platform/SdlVideo.h"
 
 // JPEG screenshots are written by libjpeg-turbo (PictureDecoder); BMP, TGA and
@@ -954,6 +955,7 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     break;
   }
   default:
+    KPad::handleEvent(e); // controllers and joysticks
     break;
   }
 }
