@@ -101,9 +101,10 @@ class Session:
 
     def windows_shown(self):
         """The top-level windows' names and geometries, for a failure message."""
-        listing = subprocess.run(["xwininfo", "-root", "-children"], env=self.env, capture_output=True,
-                                 text=True).stdout
-        return "; ".join(line.strip() for line in listing.splitlines() if line.strip().startswith("0x"))
+        listing = subprocess.run(["xwininfo", "-root", "-children"], env=self.env, capture_output=True, text=True)
+        shown = "; ".join(line.strip() for line in listing.stdout.splitlines() if line.strip().startswith("0x"))
+        xvfb = "running" if self.xvfb.poll() is None else f"ended with {self.xvfb.returncode}"
+        return f"[{shown}] (xwininfo: {listing.stderr.strip() or 'ok'}; Xvfb {xvfb})"
 
     def top_windows(self, name):
         """The ids of the mapped top-level windows called `name`. SDL names

@@ -4,7 +4,10 @@ temporary prefix, then the installed game, started as its desktop entry says,
 by a player who cannot write the installed files (the user `nobody` when the
 test runs as root, else the same user with the tree made read-only). The
 settings must go to and come back from the player's config folder, and a
-screenshot to the data folder; nothing may be written into the install.
+screenshot to the data folder, whose "export ok" box the player closes with
+its button before leaving with Escape; nothing may be written into the
+install. Every step waits for the screen or the file it needs, never for a
+fixed time.
 
 Usage: install_test.py BUILD_DIR OUT_DIR
        install_test.py PACKAGE.deb OUT_DIR   (the package unpacked instead)
