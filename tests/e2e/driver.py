@@ -115,12 +115,6 @@ class Session:
         ids = [line.split()[0] for line in listing.splitlines() if line.strip().startswith("0x")]
         return [wid for wid in ids if self.xdotool("getwindowname", wid).rstrip("\n") == name and self.viewable(wid)]
 
-    def geometry(self, wid):
-        """The window's (left, top, width, height) on the screen."""
-        words = self.xdotool("getwindowgeometry", wid).replace(",", " ").replace("x", " ").split()
-        at, size = words.index("Position:"), words.index("Geometry:")
-        return int(words[at + 1]), int(words[at + 2]), int(words[size + 1]), int(words[size + 2])
-
     def viewable(self, wid):
         """Whether the window exists and is on screen."""
         info = subprocess.run(["xwininfo", "-id", wid], env=self.env, capture_output=True, text=True).stdout
