@@ -53,7 +53,13 @@ class Session:
     # ---- set-up -------------------------------------------------------------
     def _start_xvfb(self, screen):
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+        # -noreset: by default the server resets whenever its last client
+        # leaves, which the driver's short xdotool and import connections
+        # make happen all the time, also while a game is connecting. About one
+        # start in ten then had the game drawing its launcher while the
+        # server showed no window at all; with -noreset none in 22 runs.
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
+                                      "-noreset"],
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
