@@ -14,6 +14,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool imagemagick x11-utils
+  # X core fonts: without them SDL cannot draw a message box on Xvfb
+  xfonts-base
   libstb-dev libvorbis-dev libogg-dev libdumb1-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev

@@ -56,7 +56,13 @@ class Session:
     # ---- set-up -------------------------------------------------------------
     def _start_xvfb(self, screen):
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+        # -noreset: by default the server resets whenever its last client
+        # leaves, which the driver's short xdotool and import connections
+        # make happen all the time, also while a game is connecting. About one
+        # start in ten then had the game drawing its launcher while the
+        # server showed no window at all; with -noreset none in 22 runs.
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
+                                      "-noreset"],
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -100,7 +106,52 @@ class Session:
                     return wid
             check(self.game.poll() is None, f"the game ended (status {self.game.returncode})")
             time.sleep(0.1)
-        raise Failure(f"no {width}x{height} Trivello window within {timeout} s")
+        raise Failure(f"no {width}x{height} Trivello window within {timeout} s; on screen: {self.windows_shown()}")
+
+    def windows_shown(self):
+        """The top-level windows' names and geometries, for a failure message."""
+        listing = subprocess.run(["xwininfo", "-root", "-children"], env=self.env, capture_output=True, text=True)
+        shown = "; ".join(line.strip() for line in listing.stdout.splitlines() if line.strip().startswith("0x"))
+        xvfb = "running" if self.xvfb.poll() is None else f"ended with {self.xvfb.returncode}"
+        return f"[{shown}] (xwininfo: {listing.stderr.strip() or 'ok'}; Xvfb {xvfb})"
+
+    def top_windows(self, name):
+        """The ids of the mapped top-level windows called `name`. SDL names
+        its message boxes in UTF-8 only, which `xdotool search` does not
+        read, so the windows are listed with xwininfo and named by xdotool."""
+        listing = subprocess.run(["xwininfo", "-root", "-children"], env=self.env, capture_output=True,
+                                 text=True).stdout
+        ids = [line.split()[0] for line in listing.splitlines() if line.strip().startswith("0x")]
+        return [wid for wid in ids if self.xdotool("getwindowname", wid).rstrip("\n") == name and self.viewable(wid)]
+
+    def viewable(self, wid):
+        """Whether the window exists and is on screen."""
+        info = subprocess.run(["xwininfo", "-id", wid], env=self.env, capture_output=True, text=True).stdout
+        return "IsViewable" in info
+
+    def wait_message_box(self, title, timeout=20):
+        """The id of the message box titled `title` once it is on screen. The
+        box runs its own loop: while it is up the game draws nothing and
+        reads no input."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = self.top_windows(title)
+            if found:
+                return found[0]
+            check(self.game.poll() is None, f"the game ended while waiting for the box \"{title}\"")
+            time.sleep(0.1)
+        raise Failure(f"no message box \"{title}\" within {timeout} s (SDL draws it with the X core fonts "
+                      "of xfonts-base)")
+
+    def dismiss_message_box(self, box, timeout=20):
+        """Closes the box as a player does: the box takes the keyboard, and
+        Return presses its button. Returns once the box has gone."""
+        self.xdotool("windowfocus", "--sync", box)
+        self.xdotool("key", "Return")
+        deadline = time.time() + timeout
+        while self.viewable(box):
+            check(time.time() < deadline, "the message box is still up after Return")
+            time.sleep(0.1)
 
     def click(self, x, y, hold=0.25):
         """A person's click: the button stays down for a few frames."""

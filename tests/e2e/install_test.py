@@ -4,7 +4,10 @@ temporary prefix, then the installed game, started as its desktop entry says,
 by a player who cannot write the installed files (the user `nobody` when the
 test runs as root, else the same user with the tree made read-only). The
 settings must go to and come back from the player's config folder, and a
-screenshot to the data folder; nothing may be written into the install.
+screenshot to the data folder, whose "export ok" box the player closes with
+its button before leaving with Escape; nothing may be written into the
+install. Every step waits for the screen or the file it needs, never for a
+fixed time.
 
 Usage: install_test.py BUILD_DIR OUT_DIR
        install_test.py PACKAGE.deb OUT_DIR   (the package unpacked instead)
@@ -18,11 +21,17 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from driver import check, run, matches_picture  # noqa: E402
+from driver import check, run, crop_differs, matches_picture  # noqa: E402
 
 APP_ID = "org.trivello.Trivello"
 NOBODY = 65534
 WINDOWED = bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68)
+EXPORT_OK = "export ok"  # the box the screenshot key opens
+EXIT_TIMEOUT = 20
+# Boxes of the screens, in window pixels: the launcher's English tick, and
+# the options screen's show-correct tick.
+ENGLISH_TICK = (26, 225, 50, 249)
+SHOW_CORRECT_TICK = (165, 309, 202, 346)
 
 
 def install(source, prefix):
@@ -81,6 +90,19 @@ def files_under(folder):
     return sorted(os.path.relpath(os.path.join(r, f), folder) for r, _, fs in os.walk(folder) for f in fs)
 
 
+def wait_until(what, condition, timeout=20):
+    """Waits until condition() holds; a file being written may not be whole yet."""
+    deadline = time.time() + timeout
+    while True:
+        try:
+            if condition():
+                return
+        except OSError:
+            pass
+        check(time.time() < deadline, f"no {what} within {timeout} s")
+        time.sleep(0.1)
+
+
 def main(s):
     try:
         play_installed(s)
@@ -119,58 +141,72 @@ def play_installed(s):
     if os.getuid() == 0:
         os.chown(prefs_path, NOBODY, NOBODY)
 
-    # First run: Italian, show the correct answer, OK, Quit.
-    s.start()
     res = os.path.join(prefix, "lib", "trivello", "Trivello", "Contents", "Resources")
-    # The first frame can take a while when the program is cold.
-    for _ in range(10):
-        time.sleep(0.5)
-        drawn = matches_picture(s.screenshot("launcher"), os.path.join(res, "gfx", "launcher.png"), (0, 0),
-                                (0, 0, 400, 120))
-        if drawn:
-            break
-    check(drawn, "the installed launcher does not show its artwork")
+
+    def shows(picture, at, box, share=0.9):
+        return lambda img: matches_picture(img, os.path.join(res, "gfx", picture), at, box, share=share)
+
+    def launcher():
+        s.start()
+        # The first frame can take a while when the program is cold.
+        return s.wait_for("the installed launcher's artwork", shows("launcher.png", (0, 0), (0, 0, 400, 120)))
+
+    def title():
+        s.window = s.wait_window(800, 600)
+        return s.wait_for("the title", shows("back.jpg", (560, 150), (560, 150, 800, 400), share=0.8))
+
+    def read_prefs():
+        return open(prefs_path, "rb").read()
+
+    def chosen(prefs):
+        """Italian, and the correct answer shown."""
+        return len(prefs) == 80 and prefs[16:18] == bytes([0, 1]) and prefs[24:28] == bytes([0, 0, 0, 1])
+
+    # First run: Italian, show the correct answer, OK, Quit. Each click waits
+    # for the screen it acts on, and for what it changes.
+    before = launcher()
     s.click(163, 243)  # Italiano
+    s.wait_for("the English tick to go", lambda img: crop_differs(before, img, ENGLISH_TICK, 10))
     s.click(199, 282)  # Start
-    s.window = s.wait_window(800, 600)
-    time.sleep(1.0)
+    title()
     s.screenshot("title")
     s.click(393, 374)  # Options
-    time.sleep(0.3)
+    # The options panel's top, which no hover on the title can draw.
+    options = s.wait_for("the options panel", shows("back.jpg", (143, 154), (275, 638, 780, 700), share=0.8))
     s.click(185, 325)  # show the correct answer
-    time.sleep(0.2)
+    s.wait_for("the show-correct tick", lambda img: crop_differs(options, img, SHOW_CORRECT_TICK))
     s.click(400, 453)  # OK
-    time.sleep(0.3)
-    prefs = open(prefs_path, "rb").read()
-    check(len(prefs) == 80, f"prefs in the config folder is {len(prefs)} bytes")
-    check(prefs[16:18] == bytes([0, 1]) and prefs[24:28] == bytes([0, 0, 0, 1]),
-          f"the config folder's prefs lacks the choices: {prefs[:28].hex()}")
-    s.click(393, 512, hold=0.05)  # Quit
-    check(s.wait_exit(5) == 0, "the first run did not end cleanly")
+    wait_until("the choices in the config folder's prefs", lambda: chosen(read_prefs()))
+    title()
+    s.click(393, 512)  # Quit
+    check(s.wait_exit(EXIT_TIMEOUT) == 0, "the first run did not end cleanly")
 
     # Second run: straight to the title; the choices come back from the config
     # folder and are written again when the launcher closes. A screenshot
     # goes to the data folder.
-    s.start()
-    time.sleep(0.5)
+    launcher()
     s.click(199, 282)  # Start
-    s.window = s.wait_window(800, 600)
-    time.sleep(0.8)
-    # The keys stay down until the picture is there: a busy machine may draw
-    # a frame only now and then, and a quick press could fall between two.
+    title()
+    # The keys stay down until the game has written the picture and shows
+    # "export ok": a busy machine may draw a frame only now and then, and a
+    # quick press could fall between two.
     shots_dir = os.path.join(home, "data", "trivello")
     s.xdotool("keydown", "--window", s.window, "Shift_L")
     s.xdotool("keydown", "--window", s.window, "F12")
-    deadline = time.time() + 10
-    while time.time() < deadline and not os.listdir(shots_dir):
-        time.sleep(0.1)
+    box = s.wait_message_box(EXPORT_OK)
     s.xdotool("keyup", "--window", s.window, "F12")
     s.xdotool("keyup", "--window", s.window, "Shift_L")
-    time.sleep(0.3)
-    s.key("Escape")
-    check(s.wait_exit(5) == 0, "the second run did not end cleanly")
-    prefs = open(prefs_path, "rb").read()
-    check(prefs[16:18] == bytes([0, 1]) and prefs[24:28] == bytes([0, 0, 0, 1]) and prefs[8:12] == bytes([0, 0, 0, 1]),
+    shots = os.listdir(shots_dir)
+    check(shots == ["screenshot1.tga"], f"the data folder holds {shots} while the box is up")
+    # The box holds the game until a player presses its button; then Escape
+    # reaches the game again (it stays down until the game has ended).
+    s.dismiss_message_box(box)
+    s.xdotool("keydown", "--window", s.window, "Escape")
+    status = s.wait_exit(EXIT_TIMEOUT)
+    s.xdotool("keyup", "Escape")
+    check(status == 0, f"the second run did not end cleanly (status {status})")
+    prefs = read_prefs()
+    check(chosen(prefs) and prefs[8:12] == bytes([0, 0, 0, 1]),
           f"the settings did not survive a second run: {prefs[:28].hex()}")
     shots = os.listdir(shots_dir)
     check(shots == ["screenshot1.tga"], f"the data folder holds {shots}")
