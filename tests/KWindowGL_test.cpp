@@ -685,6 +685,128 @@ TEST_F(WindowTest, CtrlQQuitsWhileTheWindowHasFocus)
   EXPECT_TRUE(window->isQuit());
 }
 
+// ---- presses shorter than a frame and the pointer from the window's events ------------
+
+// A press and its release queued together, as remote desktops, on-screen
+// keyboards and xdotool send them: the key map never shows the key held.
+TEST_F(WindowTest, InstantKeyPressesAreSeenOnceAndAutoRepeatsAddNone)
+{
+  const struct {
+    SDL_Scancode scancode;
+    SDL_Keycode sym;
+    EKeyboardLayout key;
+  } keys[] = {{SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, K_VK_ESCAPE},
+              {SDL_SCANCODE_RETURN, SDLK_RETURN, K_VK_RETURN},
+              {SDL_SCANCODE_F9, SDLK_F9, K_VK_F9},
+              {SDL_SCANCODE_SPACE, SDLK_SPACE, K_VK_SPACE},
+              {SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, K_VK_L_SHIFT}};
+  for (const auto &k : keys) {
+    SCOPED_TRACE(k.scancode);
+    pushKey(SDL_KEYDOWN, k.scancode, k.sym);
+    pushKey(SDL_KEYUP, k.scancode, k.sym);
+    pump();
+    EXPECT_TRUE(KInput::isPressed(k.key));
+    EXPECT_FALSE(KInput::isPressed(k.key)); // each press once
+  }
+  SDL_Event repeat;
+  memset(&repeat, 0, sizeof(repeat));
+  repeat.type = SDL_KEYDOWN;
+  repeat.key.repeat = 1;
+  repeat.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+  repeat.key.keysym.sym = SDLK_ESCAPE;
+  SDL_PushEvent(&repeat);
+  pump();
+  EXPECT_FALSE(KInput::isPressed(K_VK_ESCAPE));
+  // A press the game never read is gone once two frames have begun.
+  window->setMaxFrameRate(0);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_F9, SDLK_F9);
+  pump();
+  window->flipBackBuffer(false, false);
+  window->flipBackBuffer(false, false);
+  EXPECT_FALSE(KInput::isPressed(K_VK_F9));
+}
+
+TEST_F(WindowTest, InstantCtrlQQuitsAndLeavesTheQForTheGame)
+{
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_Q, SDLK_q);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
+  pump();
+  EXPECT_TRUE(window->isQuit());
+  EXPECT_TRUE(KInput::isPressed(K_VK_Q));
+}
+
+void pushPointer(Uint32 type, Uint32 windowID, int x, int y)
+{
+  SDL_Event e;
+  memset(&e, 0, sizeof(e));
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.windowID = windowID;
+    e.motion.x = x;
+    e.motion.y = y;
+  } else {
+    e.button.windowID = windowID;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+  }
+  SDL_PushEvent(&e);
+}
+
+// The position the platform gives for the pointer: its global position
+// less the window's.
+void platformPointer(int *x, int *y)
+{
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  SDL_GetGlobalMouseState(&gx, &gy);
+  SDL_GetWindowPosition(sdlDisplayMapping().window, &wx, &wy);
+  *x = gx - wx;
+  *y = gy - wy;
+}
+
+// Pointer moves that do not reach the platform's global position (XTest,
+// pointer warps) are followed through the window's own events while the
+// pointer is inside; once it leaves, the platform answers as before.
+TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves)
+{
+  KInput::clearInjectedInput();
+  Uint32 id = SDL_GetWindowID(window->getWindowHandle());
+  const struct {
+    Uint32 type;
+    Uint32 windowID;
+    int x, y;   // the event's position
+    int ex, ey; // where the pointer then reads
+  } steps[] = {
+    {SDL_MOUSEMOTION, id, 123, 45, 123, 45},
+    {SDL_MOUSEMOTION, id, 799, 599, 799, 599},
+    {SDL_MOUSEBUTTONDOWN, id, 300, 200, 300, 200},
+    {SDL_MOUSEMOTION, id, -30, 650, -30, 650}, // dragged out of the window
+    {SDL_MOUSEBUTTONUP, id, 10, 20, 10, 20},
+    {SDL_MOUSEMOTION, id + 1000, 500, 500, 10, 20}, // another window's
+  };
+  for (const auto &step : steps) {
+    pushPointer(step.type, step.windowID, step.x, step.y);
+    pump();
+    EXPECT_EQ(KInput::getMouseX(), step.ex) << step.x << "," << step.y;
+    EXPECT_EQ(KInput::getMouseY(), step.ey) << step.x << "," << step.y;
+  }
+  SDL_Event leave;
+  memset(&leave, 0, sizeof(leave));
+  leave.type = SDL_WINDOWEVENT;
+  leave.window.event = SDL_WINDOWEVENT_LEAVE;
+  leave.window.windowID = id;
+  SDL_PushEvent(&leave);
+  pump();
+  int px = 0, py = 0;
+  platformPointer(&px, &py);
+  EXPECT_EQ(KInput::getMouseX(), px);
+  EXPECT_EQ(KInput::getMouseY(), py);
+}
+
 // ---- screenshots -----------------------------------------------------------------------------
 
 std::string makeTempDir()
