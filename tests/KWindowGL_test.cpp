@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_syswm.h> // the X window behind the SDL window, to ask the server where it lies
 #include <GL/gl.h>
 #include <sys/stat.h>
 
@@ -135,11 +136,45 @@ TEST(WindowOpen, LauncherWindowIsCentredWithItsSize)
   EXPECT_TRUE(recorder.messages().empty());
 }
 
+// Where the X server has the window: its place on the screen and its size,
+// whatever SDL believes (a full-screen request nobody carries out leaves
+// them unchanged).
+SDL_Rect realGeometry(SDL_Window *window)
+{
+  SDL_Rect r = {-1, -1, -1, -1};
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return r;
+  Display *display = info.info.x11.display;
+  XSync(display, False);
+  XWindowAttributes attributes;
+  Window child;
+  if (XGetWindowAttributes(display, info.info.x11.window, &attributes) &&
+      XTranslateCoordinates(display, info.info.x11.window, attributes.root, 0, 0, &r.x, &r.y, &child)) {
+    r.w = attributes.width;
+    r.h = attributes.height;
+  }
+  return r;
+}
+
+bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
+{
+  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+// Tests run on an X server without a window manager: nobody carries out
+// SDL's full-screen request there, so the window must cover the screen
+// by itself.
 TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing)
 {
   MessageBoxRecorder recorder;
   KWindowGL w;
   ASSERT_TRUE(w.createGameWindow(800, 600, 16, false, "Full"));
+  SDL_Rect screen;
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &screen), 0);
+  SDL_Rect real = realGeometry(sdlDisplayMapping().window);
+  EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_TRUE(w.isFullScreen());
   EXPECT_EQ(w.getWindowHandle(), nullptr);
   EXPECT_TRUE(w.hasFocus());
@@ -1021,6 +1056,10 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
   KInput::hidePointer();
   window->toggleFullScreen(true);
   settle(true);
+  SDL_Rect screen;
+  SDL_GetDisplayBounds(0, &screen);
+  SDL_Rect real = realGeometry(sdlDisplayMapping().window);
+  EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_EQ(KInput::_cursorVis, -1); // the switch keeps the pointer's hide count
   EXPECT_TRUE(window->isFullScreen());
   EXPECT_EQ(window->getWindowHandle(), nullptr);
@@ -1049,6 +1088,9 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
 
   window->toggleFullScreen(false);
   settle(false);
+  real = realGeometry(window->getWindowHandle());
+  EXPECT_EQ(real.w, W);
+  EXPECT_EQ(real.h, H);
   EXPECT_EQ(KInput::_cursorVis, -1);
   KInput::showPointer();
   EXPECT_FALSE(window->isFullScreen());
