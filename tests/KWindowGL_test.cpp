@@ -144,14 +144,17 @@ SDL_Rect realGeometry(SDL_Window *window)
   SDL_Rect r = {-1, -1, -1, -1};
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+  if (!window)
     return r;
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return SDL_Rect{-2, -2, -2, -2};
   Display *display = info.info.x11.display;
   XSync(display, False);
   XWindowAttributes attributes;
   Window child;
-  if (XGetWindowAttributes(display, info.info.x11.window, &attributes) &&
-      XTranslateCoordinates(display, info.info.x11.window, attributes.root, 0, 0, &r.x, &r.y, &child)) {
+  if (!XGetWindowAttributes(display, info.info.x11.window, &attributes))
+    return SDL_Rect{-3, -3, -3, -3};
+  if (XTranslateCoordinates(display, info.info.x11.window, attributes.root, 0, 0, &r.x, &r.y, &child)) {
     r.w = attributes.width;
     r.h = attributes.height;
   }
@@ -161,6 +164,18 @@ SDL_Rect realGeometry(SDL_Window *window)
 bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
 {
   return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+// The window's real geometry once it has the wanted size, or the last one
+// seen (the server may take a few round trips to carry out a change).
+SDL_Rect geometryOnceSized(SDL_Window *window, int w, int h)
+{
+  SDL_Rect r = realGeometry(window);
+  for (int i = 0; i < 2000 && (r.w != w || r.h != h); i++) {
+    SDL_PumpEvents();
+    r = realGeometry(window);
+  }
+  return r;
 }
 
 // Tests run on an X server without a window manager: nobody carries out
@@ -173,7 +188,7 @@ TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing)
   ASSERT_TRUE(w.createGameWindow(800, 600, 16, false, "Full"));
   SDL_Rect screen;
   ASSERT_EQ(SDL_GetDisplayBounds(0, &screen), 0);
-  SDL_Rect real = realGeometry(sdlDisplayMapping().window);
+  SDL_Rect real = geometryOnceSized(sdlDisplayMapping().window, screen.w, screen.h);
   EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_TRUE(w.isFullScreen());
   EXPECT_EQ(w.getWindowHandle(), nullptr);
@@ -1058,7 +1073,7 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
   settle(true);
   SDL_Rect screen;
   SDL_GetDisplayBounds(0, &screen);
-  SDL_Rect real = realGeometry(sdlDisplayMapping().window);
+  SDL_Rect real = geometryOnceSized(sdlDisplayMapping().window, screen.w, screen.h);
   EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_EQ(KInput::_cursorVis, -1); // the switch keeps the pointer's hide count
   EXPECT_TRUE(window->isFullScreen());
@@ -1088,7 +1103,7 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
 
   window->toggleFullScreen(false);
   settle(false);
-  real = realGeometry(window->getWindowHandle());
+  real = geometryOnceSized(window->getWindowHandle(), W, H);
   EXPECT_EQ(real.w, W);
   EXPECT_EQ(real.h, H);
   EXPECT_EQ(KInput::_cursorVis, -1);
