@@ -3,7 +3,8 @@
 // full-screen mode (the drawing size is scaled into it with its aspect kept,
 // letterboxed through the viewport), sets up the 2D world view, presents
 // frames and paces them, pumps SDL events one at a time into KEvent records
-// for the game's callback, handles the quit and screenshot keys and writes
+// for the game's callback (and into KInput: key presses, the pointer's
+// moves inside the window), handles the quit and screenshot keys and writes
 // screenshots with libjpeg-turbo and stb_image_write. Owns the SDL window,
 // its GL context and its hold on the GL library.
 #include "KWindowGL.h"
