@@ -141,7 +141,11 @@ public:
   static int32_t getWheelValue();
   static void setLastWheelValue(short value);
 
+  // Whether the key is held now, or was pressed since the last frame and
+  // not yet asked about: a press and release that arrive together between
+  // two frames still read as pressed, once.
   static bool isPressed(EKeyboardLayout keyCode);
+  // Waits until the key is released; a press not yet read counts as read.
   static void waitForKeyRelease(EKeyboardLayout keyCode);
   // Engine key code of a virtual key code, K_VK_ERROR when there is none.
   static EKeyboardLayout getNUXKey(unsigned short virtualKey);
@@ -177,13 +181,28 @@ public:
   // in the table).
   static uint16_t virtualKeyOfScancode(int sdlScancode);
 
+  // ---- fed by the window's events ----
+  // A key-press event (not an auto-repeat) for the virtual key code: the
+  // press is kept until isPressed reads it or two frames have begun.
+  static void keyPressEvent(uint16_t virtualKey);
+  // Held or pressed and not yet read, without reading the press (for the
+  // window's own key combinations, checked many times a frame).
+  static bool isDownOrPressed(EKeyboardLayout keyCode);
+  // A new frame begins: presses nobody read for a whole frame are dropped.
+  static void nextFrame();
+  // The pointer's position from the window's own pointer events, in window
+  // pixels, while it is inside the window; after pointerLeft() the
+  // position is asked of the platform again.
+  static void pointerEvent(int windowX, int windowY);
+  static void pointerLeft();
+
   // ---- test seams: simulated input, combined with the platform's ----
   // Holds a key down (or releases it) in the key map.
   static void injectKey(EKeyboardLayout keyCode, bool down);
   // While `active`, the pointer is at (x, y) in drawing pixels and the
   // primary button is `leftButton`, whatever the real mouse does.
   static void injectMouse(bool active, long x, long y, bool leftButton);
-  // Drops every simulated key and the simulated mouse.
+  // Drops every simulated key, the simulated mouse and unread key presses.
   static void clearInjectedInput();
 
   static int32_t _cursorVis;       // the engine's hide count: 0 shown, -1 hidden

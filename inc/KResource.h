@@ -34,7 +34,8 @@ public:
   KResource(const KResource &) = delete;
   KResource &operator=(const KResource &) = delete;
 
-  // Opens a plain file or an archive member by path.
+  // Opens an archive member or a plain file by path; the plain file under
+  // the name as passed first, then under its lower-cased form.
   KResourceResult open(const char *filename, KResourceMode mode);
   // Opens this resource as the member of `archive` that starts at the
   // archive's current file position and is `size` bytes long.
@@ -45,6 +46,8 @@ public:
   KResourceResult read(void *buffer, unsigned long n);
 
   // Registers a tar archive as a container searched by every later open.
+  // Its headers are walked once: one whose headers or members run past its
+  // end is refused (K_RES_IOERR) and nothing is registered.
   static KResourceResult addArchive(const char *filename);
   // Unregisters and closes every archive (used by tests; the game never
   // removes an archive).

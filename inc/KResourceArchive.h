@@ -10,6 +10,12 @@ public:
   // Opens the tar file (itself possibly a member of an earlier archive).
   KResourceResult open(const char *filename);
   KResourceResult openResource(const char *name, KResource *res) override;
+  // Walks every header once: K_RES_IOERR when a header or a member runs
+  // past the archive's end, else K_RES_OK.
+  KResourceResult checkHeaders();
+
+private:
+  KResourceResult walk(const char *wanted, KResource *res);
 };
 
 #endif

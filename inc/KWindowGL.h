@@ -99,6 +99,7 @@ private:
   void updateDisplayMapping();
   void dispatchEvent(SDL_Event *event);
   bool deliver(KEvent *event);
+  bool isThisWindow(uint32_t windowID) const;
   void fillEvent(KEvent *event, SDL_Event *native, int32_t button, char character,
                  int32_t virtualKey);
   static void dispatchOneEvent();

@@ -67,22 +67,6 @@ static void texturesOff()
   glDisable(kRectTarget);
 }
 
-// Lower-cases the part of a file name that lies below the application's
-// resource folder, in place: the folder itself (getCurrentPath) keeps its
-// case, since the install folder may have capitals. Names elsewhere are left
-// as they are (KResource tries them lower-cased first).
-static void lowerCaseFileName(char *name)
-{
-  const char *base = KMiscTools::getCurrentPath();
-  if (!base || !base[0])
-    return;
-  size_t n = strlen(base);
-  if (strncmp(name, base, n) != 0 || (name[n] != '/' && name[n] != '\\'))
-    return;
-  for (char *p = name + n; *p; p++)
-    *p = (char)tolower((unsigned char)*p);
-}
-
 // Reads a file (plain or archive member) whole; null when it cannot be
 // opened, is empty, larger than kMaxFileBytes or cannot be read.
 static unsigned char *readWholeResource(const char *name, size_t &size)
@@ -242,17 +226,16 @@ void KGraphicGL::chooseTarget(long w, long h)
 
 // ---- loading and state --------------------------------------------------------------
 
-// Decodes the file into this picture's texture. The name is opened in lower
-// case below the resource folder; the caller's text is not changed (it may
-// be a constant).
+// Decodes the file into this picture's texture. KResource opens the name
+// as passed, else lower-cased below the resource folder (where the game's
+// own pictures are stored lower-case), so a player's picture with capitals
+// in its name loads too.
 bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
 {
   freePicture();
   if (!filenameArg)
     return false;
-  std::string lowered(filenameArg);
-  lowerCaseFileName(&lowered[0]);
-  if (!LoadGeneric(lowered.c_str()))
+  if (!LoadGeneric(filenameArg))
     return false;
   chooseTarget(_decodedWidth, _decodedHeight);
 

@@ -26,17 +26,13 @@ void lowerCase(char *s) {
     *s = (char)tolower((unsigned char)*s);
 }
 
-bool fileExists(const char *path) {
-  struct stat st;
-  return stat(path, &st) == 0;
-}
-
-// Splits `filename` into the path to open on disk and the member name to ask
-// the archives for. Below the resource folder the folder's own path keeps
-// its case, the rest is lower-cased, and the member name is that rest with
-// backslashes. Elsewhere the member name is the name as passed, and the
-// plain file is the lower-cased name when it exists, else the name itself.
-void splitName(const char *filename, char *plain, char *member) {
+// Splits `filename` into the lower-cased path to try on disk when the name
+// as passed is not there, and the member name to ask the archives for.
+// Below the resource folder the folder's own path keeps its case, the rest
+// is lower-cased, and the member name is that rest with backslashes.
+// Elsewhere the whole path is lower-cased and the member name is the name
+// as passed.
+void splitName(const char *filename, char *lowerPlain, char *member) {
   char folder[kNameMax];
   strncpy(folder, KMiscTools::getCurrentPath(), kNameMax - 1);
   folder[kNameMax - 1] = 0;
@@ -52,15 +48,15 @@ void splitName(const char *filename, char *plain, char *member) {
   bool inside = folderLen > 0 && strncmp(lowered, loweredFolder, folderLen) == 0 &&
                 (filename[folderLen] == '/' || filename[folderLen] == '\\');
   if (inside) {
-    memcpy(plain, filename, folderLen);
-    strcpy(plain + folderLen, lowered + folderLen);
+    memcpy(lowerPlain, filename, folderLen);
+    strcpy(lowerPlain + folderLen, lowered + folderLen);
     strcpy(member, lowered + folderLen + 1);
     for (char *p = member; *p; p++)
       if (*p == '/')
         *p = '\\';
   } else {
     strcpy(member, filename);
-    strcpy(plain, fileExists(lowered) ? lowered : filename);
+    strcpy(lowerPlain, lowered);
   }
 }
 
@@ -75,26 +71,31 @@ KResource::KResource()
 KResource::~KResource() { close(); }
 
 // Opens a file, looking first into every registered archive, oldest first.
+// A plain file is opened under the name as passed, else under its
+// lower-cased form (game names are written in any case, files on disk are
+// stored lower-case, but a player's own file or folder may have capitals).
 KResourceResult KResource::open(const char *filename, KResourceMode mode) {
   if (!filename || strlen(filename) >= kNameMax)
     return K_RES_PARAM;
-  char plain[kNameMax], member[kNameMax];
-  splitName(filename, plain, member);
+  char lowerPlain[kNameMax], member[kNameMax];
+  splitName(filename, lowerPlain, member);
 
   if (_nMode != K_RES_CLOSED)
     return K_RES_STATE;
   if (mode != K_RES_READ)
     return K_RES_PARAM;
 
-  // A corrupt archive (a header cut short, a member running past its end)
-  // is an error, not a reason to look for a loose file of the same name.
+  // Archives were checked whole when registered; one that does not give
+  // the member (nor, should its file have changed since, can read it)
+  // passes the search on.
   for (KResource *archive = _lArchives.getHead(); archive; archive = _lArchives.getNext(archive)) {
-    KResourceResult found = archive->openResource(member, this);
-    if (found == K_RES_OK || found == K_RES_IOERR)
-      return found;
+    if (archive->openResource(member, this) == K_RES_OK)
+      return K_RES_OK;
   }
 
-  _lpFile = fopen(plain, "rb");
+  _lpFile = fopen(filename, "rb");
+  if (!_lpFile && strcmp(lowerPlain, filename) != 0)
+    _lpFile = fopen(lowerPlain, "rb");
   if (!_lpFile)
     return K_RES_NOTFOUND;
   _bFileInArchive = false;
@@ -201,10 +202,13 @@ KResourceResult KResource::read(void *buffer, unsigned long n) {
   return got == n ? K_RES_OK : K_RES_IOERR;
 }
 
-// Registers a tar archive; it stays open for the rest of the process.
+// Registers a tar archive; it stays open for the rest of the process. One
+// whose headers or members run past its end is refused with K_RES_IOERR.
 KResourceResult KResource::addArchive(const char *filename) {
   KResourceArchive *archive = new KResourceArchive();
   KResourceResult result = archive->open(filename);
+  if (result == K_RES_OK)
+    result = archive->checkHeaders();
   if (result != K_RES_OK) {
     delete archive;
     return result;

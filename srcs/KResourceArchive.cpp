@@ -70,7 +70,20 @@ KResourceResult KResourceArchive::openResource(const char *name, KResource *res)
   for (char *p = wanted; *p; p++)
     if (*p == '\\')
       *p = '/';
+  return walk(wanted, res);
+}
 
+// Walks every header once: K_RES_OK when the archive ends cleanly (its
+// zero block, or the file's end between members), K_RES_IOERR when a
+// header or a member runs past its end.
+KResourceResult KResourceArchive::checkHeaders() {
+  KResourceResult r = walk(nullptr, nullptr);
+  return r == K_RES_NOTFOUND ? K_RES_OK : r;
+}
+
+// The header walk: opens the regular member named `wanted` into `res`, or
+// with no name walks to the end (K_RES_NOTFOUND) or the first fault.
+KResourceResult KResourceArchive::walk(const char *wanted, KResource *res) {
   KResourceResult r = seek(K_RES_BEGIN, 0);
   if (r != K_RES_OK)
     return r;
@@ -102,7 +115,8 @@ KResourceResult KResourceArchive::openResource(const char *name, KResource *res)
     unsigned long long here = (unsigned long long)_nBeginPos + _nPos;
     if (size > 0xffffffffull || here + size > end)
       return K_RES_IOERR;
-    if ((header.linkflag == 0 || header.linkflag == '0') && strncmp(header.name, wanted, sizeof(header.name)) == 0)
+    if (wanted && (header.linkflag == 0 || header.linkflag == '0') &&
+        strncmp(header.name, wanted, sizeof(header.name)) == 0)
       return res->open(this, (unsigned int)size);
     unsigned long long skip = (size + kBlock - 1) / kBlock * kBlock;
     if (here + skip > end)

@@ -3,7 +3,8 @@
 // full-screen mode (the drawing size is scaled into it with its aspect kept,
 // letterboxed through the viewport), sets up the 2D world view, presents
 // frames and paces them, pumps SDL events one at a time into KEvent records
-// for the game's callback, handles the quit and screenshot keys and writes
+// for the game's callback (and into KInput: key presses, the pointer's
+// moves inside the window), handles the quit and screenshot keys and writes
 // screenshots with libjpeg-turbo and stb_image_write. Owns the SDL window,
 // its GL context and its hold on the GL library.
 #include "KWindowGL.h"
@@ -278,6 +279,8 @@ KWindowGL::~KWindowGL()
     m = SdlDisplayMapping();
   if (KInput::_hwnd == _sdlWindow)
     KInput::_hwnd = nullptr;
+  if (opened)
+    KInput::pointerLeft();
   if (_sdlWindow)
     SDL_DestroyWindow(_sdlWindow);
   _sdlWindow = nullptr;
@@ -389,9 +392,15 @@ bool KWindowGL::SwitchToResolution(short width, short height, short depth)
     }
     glLibraryHeld = true;
   }
-  _sdlWindow = SDL_CreateWindow(_windowName, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                width, height,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP);
+  // The window is made at the screen's place and size, without a border:
+  // the full-screen request is carried out by the window manager, and on
+  // an X server without one (a kiosk started with xinit) the window would
+  // otherwise keep the game's size in the middle of the screen.
+  SDL_Rect screen = {0, 0, width, height};
+  SDL_GetDisplayBounds(0, &screen);
+  _sdlWindow = SDL_CreateWindow(_windowName, screen.x, screen.y, screen.w, screen.h,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS |
+                                    SDL_WINDOW_FULLSCREEN_DESKTOP);
   if (!_sdlWindow) {
     KMiscTools::messageBox("Could not find valid pixel format", "openGL error");
     return false;
@@ -462,11 +471,20 @@ void KWindowGL::toggleFullScreen(bool fullscreenState)
     return;
   }
   if (fullscreenState) {
+    // Covering the screen first makes it full screen even where no window
+    // manager carries out the request (as when the window is opened full).
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(_sdlWindow), &screen) == 0) {
+      SDL_SetWindowBordered(_sdlWindow, SDL_FALSE);
+      SDL_SetWindowPosition(_sdlWindow, screen.x, screen.y);
+      SDL_SetWindowSize(_sdlWindow, screen.w, screen.h);
+    }
     SDL_SetWindowFullscreen(_sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
     _openGLContextFullScreen = _openGLContextWindow;
     _hwnd = nullptr;
   } else {
     SDL_SetWindowFullscreen(_sdlWindow, 0);
+    SDL_SetWindowBordered(_sdlWindow, SDL_TRUE);
     SDL_SetWindowSize(_sdlWindow, _windowWidth, _windowHeight);
     SDL_SetWindowPosition(_sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     _openGLContextFullScreen = nullptr;
@@ -556,9 +574,11 @@ void KWindowGL::doGammaAdjustment()
 // Presents the frame and paces the loop, in this order: engine pointer,
 // system pointer visibility, swap, events, the wait for the frame time
 // (pumping events and giving the processor back), the default view, and
-// the wait while a back window has no focus.
+// the wait while a back window has no focus. Key presses the game left
+// unread for a whole frame are dropped first.
 void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
 {
+  KInput::nextFrame();
   if (_displayNUXMouse) {
     setDefaultWorldView();
     KInput::displayMouse();
@@ -797,12 +817,14 @@ void KWindowGL::dispatchOneEvent()
 // keep from dispatch.
 void KWindowGL::processEvents()
 {
-  if ((KInput::isPressed(K_VK_L_CONTROL) || KInput::isPressed(K_VK_R_CONTROL)) && hasFocus() &&
-      KInput::isPressed(K_VK_Q))
+  // Checked many times a frame, so a press is looked at without being read
+  // (the game may still want it).
+  if ((KInput::isDownOrPressed(K_VK_L_CONTROL) || KInput::isDownOrPressed(K_VK_R_CONTROL)) &&
+      hasFocus() && KInput::isDownOrPressed(K_VK_Q))
     _quitGL = true;
 
-  if (KInput::isPressed(K_VK_L_SHIFT) &&
-      (KInput::isPressed(K_VK_SNAPSHOT) || KInput::isPressed(K_VK_F12))) {
+  if (KInput::isDownOrPressed(K_VK_L_SHIFT) &&
+      (KInput::isDownOrPressed(K_VK_SNAPSHOT) || KInput::isDownOrPressed(K_VK_F12))) {
     saveBackBuffer(nextScreenshotPath().c_str(), 2, 0, 0);
     KInput::waitForKeyRelease(K_VK_SNAPSHOT);
     KInput::waitForKeyRelease(K_VK_F12);
@@ -835,6 +857,12 @@ void KWindowGL::fillEvent(KEvent *ev, SDL_Event *native, int32_t button, char ch
 // Calls the game's callback; its result true means "not handled".
 bool KWindowGL::deliver(KEvent *event) { return _nuxCallback ? _nuxCallback(event) : true; }
 
+// Whether an event's window id names this window.
+bool KWindowGL::isThisWindow(uint32_t windowID) const
+{
+  return _sdlWindow != nullptr && windowID != 0 && windowID == SDL_GetWindowID(_sdlWindow);
+}
+
 // Turns one SDL event into the window's effects and the game's KEvents.
 void KWindowGL::dispatchEvent(SDL_Event *e)
 {
@@ -850,10 +878,25 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     case SDL_WINDOWEVENT_FOCUS_LOST: _windowFocused = false; break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     case SDL_WINDOWEVENT_RESIZED: updateDisplayMapping(); break;
+    case SDL_WINDOWEVENT_ENTER:
+      // The pointer's place until its next move (the platform moves the
+      // pointer it tracks with the window's own events).
+      if (isThisWindow(e->window.windowID) && SDL_GetMouseFocus() == _sdlWindow) {
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        KInput::pointerEvent(x, y);
+      }
+      break;
+    case SDL_WINDOWEVENT_LEAVE:
+      if (isThisWindow(e->window.windowID))
+        KInput::pointerLeft();
+      break;
     default: break;
     }
     break;
   case SDL_MOUSEBUTTONUP: {
+    if (isThisWindow(e->button.windowID))
+      KInput::pointerEvent(e->button.x, e->button.y);
     int32_t button = engineButton(e->button.button);
     if (button == 2)
       KInput::_rbuttonstate = false;
@@ -865,6 +908,8 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     break;
   }
   case SDL_MOUSEBUTTONDOWN: {
+    if (isThisWindow(e->button.windowID))
+      KInput::pointerEvent(e->button.x, e->button.y);
     int32_t button = engineButton(e->button.button);
     if (button == 2)
       KInput::_rbuttonstate = true;
@@ -882,6 +927,8 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     break;
   }
   case SDL_MOUSEMOTION:
+    if (isThisWindow(e->motion.windowID))
+      KInput::pointerEvent(e->motion.x, e->motion.y);
     if (e->motion.state == 0 && _nuxCallback) {
       fillEvent(&ev, e, 0, 0, 0);
       ev.type = K_EVENT_MOUSEMOVE;
@@ -903,6 +950,10 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
     break;
   }
   case SDL_KEYDOWN: {
+    // Every press counts once, even when its release came in the same
+    // frame; a held key's auto-repeats are read from the key map.
+    if (!e->key.repeat)
+      KInput::keyPressEvent(KInput::virtualKeyOfScancode(e->key.keysym.scancode));
     if (isModifierKey(e->key.keysym.scancode))
       break;
     // The typed text follows its key press in the queue: take it with it.

@@ -1,8 +1,11 @@
 // KInput: mouse and keyboard polled from SDL2 at the moment of each call,
 // the 128-bit key map indexed by key position (KKeyTableMAC), the system
 // pointer's hide count, and the software pointer picture (made through
-// KNUX, drawn with blitAlphaRect). Tests can add simulated keys and a
-// simulated mouse on top of the platform's state. Owns the pointer picture.
+// KNUX, drawn with blitAlphaRect). The window feeds it key presses and the
+// pointer's moves inside the window from its events, so that presses
+// shorter than a frame and pointers moved by other programs are seen.
+// Tests can add simulated keys and a simulated mouse on top of the
+// platform's state. Owns the pointer picture.
 #include "KInput.h"
 
 #include <SDL.h>
@@ -63,11 +66,48 @@ bool injectedLeft = false;
 // Buffers already turned into RGBA byte order (each is converted once).
 const uint32_t *convertedBuffer = nullptr;
 
+// Key presses not yet read: the frame number each arrived in, 0 for none.
+// Frame numbers start at 1 and only grow (a wrap would take years).
+uint32_t frameNumber = 1;
+uint32_t pressFrame[128] = {};
+
+// The pointer as the window's own events last placed it, in window pixels;
+// valid while pointerTracked (from a move inside the window until it left).
+bool pointerTracked = false;
+int trackedX = 0, trackedY = 0;
+
+// Virtual key code of an engine key code, 255 when it has none.
+uint16_t virtualKeyOf(EKeyboardLayout keyCode)
+{
+  if ((int)keyCode < 0 || (int)keyCode > (int)K_VK_ERROR)
+    return 255;
+  return KeyboardLayout[keyCode].virtualKey;
+}
+
+// Whether the key map holds the key now.
+bool heldNow(uint16_t k)
+{
+  if (k >= 128)
+    return false;
+  uint8_t map[16];
+  KInput::getKeyMap(map);
+  return (map[k >> 3] & (1u << (k & 7))) != 0;
+}
+
 // The pointer position in window pixels, or false when there is no window.
+// Inside the window the window's own pointer events give it: the platform's
+// global position is only refreshed by real devices on some systems (X11
+// with input injected through XTest or pointer warps keeps the old one).
+// Outside, the global position less the window's is what there is.
 bool pointerInWindow(int *wx, int *wy)
 {
   SdlDisplayMapping &m = sdlDisplayMapping();
   SDL_Window *window = m.window ? m.window : KInput::_hwnd;
+  if (window && pointerTracked) {
+    *wx = trackedX;
+    *wy = trackedY;
+    return true;
+  }
   int gx = 0, gy = 0;
   SDL_GetGlobalMouseState(&gx, &gy);
   if (!window) {
@@ -102,6 +142,7 @@ void KInput::initInput(SDL_Window *window)
   _cursorVis = 0;
   _hwnd = window;
   joystick[0] = joystick[1] = false;
+  pointerTracked = false;
 }
 
 // Pointer x in drawing pixels of the window (negative or beyond its width
@@ -166,25 +207,28 @@ void KInput::getKeyMap(uint8_t keyMap[16])
   }
 }
 
-// Whether the key is held now: bit (k mod 8) of byte (k div 8) of the key
-// map, k being the key's virtual key code. K_VK_ERROR and codes outside the
-// table read as not pressed.
+// Whether the key is held now (bit k mod 8 of byte k div 8 of the key map,
+// k being the key's virtual key code) or has a press not yet read, which
+// this call reads. K_VK_ERROR and codes outside the table read as not
+// pressed.
 bool KInput::isPressed(EKeyboardLayout keyCode)
 {
-  if ((int)keyCode < 0 || (int)keyCode > (int)K_VK_ERROR)
-    return false;
-  uint16_t k = KeyboardLayout[keyCode].virtualKey;
+  uint16_t k = virtualKeyOf(keyCode);
   if (k >= 128)
     return false;
-  uint8_t map[16];
-  getKeyMap(map);
-  return (map[k >> 3] & (1u << (k & 7))) != 0;
+  bool pressed = pressFrame[k] != 0;
+  pressFrame[k] = 0;
+  return pressed || heldNow(k);
 }
 
-// Waits until the key is released. Events stay queued (only the keyboard
-// state is refreshed) and the processor is given back between polls.
+// Waits until the key is released; an unread press of it counts as read.
+// Events stay queued (only the keyboard state is refreshed) and the
+// processor is given back between polls.
 void KInput::waitForKeyRelease(EKeyboardLayout keyCode)
 {
+  uint16_t k = virtualKeyOf(keyCode);
+  if (k < 128)
+    pressFrame[k] = 0;
   while (isPressed(keyCode)) {
     SDL_PumpEvents();
     KMiscTools::getClock()->sleep(1);
@@ -322,6 +366,47 @@ int32_t KInput::joyY(char) { return 0; }
 void KInput::joyWaitForJoyButtonUp(char, long) {}
 void KInput::RescanJoysticks() {}
 
+// ---- fed by the window's events ------------------------------------------------
+
+// Held, or pressed and not yet read; the press stays unread.
+bool KInput::isDownOrPressed(EKeyboardLayout keyCode)
+{
+  uint16_t k = virtualKeyOf(keyCode);
+  if (k >= 128)
+    return false;
+  return pressFrame[k] != 0 || heldNow(k);
+}
+
+// Keeps a key press from the window's events until it is read.
+void KInput::keyPressEvent(uint16_t virtualKey)
+{
+  if (virtualKey < 128)
+    pressFrame[virtualKey] = frameNumber;
+}
+
+// A new frame: a press kept through one whole frame without being read is
+// dropped, so an old press cannot join a later key combination.
+void KInput::nextFrame()
+{
+  frameNumber++;
+  for (uint32_t &f : pressFrame) {
+    if (f != 0 && frameNumber - f > 1)
+      f = 0;
+  }
+}
+
+// The window's pointer event at (windowX, windowY): the pointer is in the
+// window (or dragged from it) and there.
+void KInput::pointerEvent(int windowX, int windowY)
+{
+  pointerTracked = true;
+  trackedX = windowX;
+  trackedY = windowY;
+}
+
+// The pointer left the window: ask the platform again.
+void KInput::pointerLeft() { pointerTracked = false; }
+
 // ---- test seams ------------------------------------------------------------------
 
 // Holds a simulated key down, or releases it.
@@ -347,10 +432,12 @@ void KInput::injectMouse(bool active, long x, long y, bool leftButton)
   injectedLeft = leftButton;
 }
 
-// Drops every simulated key and the simulated mouse.
+// Drops every simulated key, the simulated mouse and any key press not
+// yet read.
 void KInput::clearInjectedInput()
 {
   memset(injectedKeys, 0, sizeof(injectedKeys));
+  memset(pressFrame, 0, sizeof(pressFrame));
   mouseInjected = false;
   injectedX = injectedY = 0;
   injectedLeft = false;

@@ -15,6 +15,7 @@
 
 #include "K3D.h"
 #include "KGraphicGL.h"
+#include "KMiscTools.h"
 #include "KNUX.h"
 #include "KWindowGL.h"
 #include "support/MessageBoxRecorder.h"
@@ -85,11 +86,20 @@ protected:
     recorder = new testsupport::MessageBoxRecorder();
     window = new KWindowGL(true);
     ASSERT_TRUE(window->createGameWindow(W, H, 16, true, "K3D test"));
-    char tmpl[] = "/tmp/k3d_testXXXXXX";
+    // The files are written in a folder of their own, with capitals in its
+    // name, made the resource folder: what the loaders see then does not
+    // depend on where the build folder lies.
+    char tmpl[] = "/tmp/K3D-Test-XXXXXX";
     dir = mkdtemp(tmpl) ? std::string(tmpl) : "/tmp";
+    strcpy(savedFilePath, KMiscTools::currentFilePath);
+    savedInPackage = KMiscTools::_inPackage;
+    snprintf(KMiscTools::currentFilePath, sizeof(KMiscTools::currentFilePath), "%s", dir.c_str());
+    KMiscTools::_inPackage = false;
   }
   static void TearDownTestSuite()
   {
+    strcpy(KMiscTools::currentFilePath, savedFilePath);
+    KMiscTools::_inPackage = savedInPackage;
     delete window;
     delete recorder;
     std::string cmd = "rm -rf '" + dir + "'";
@@ -128,11 +138,15 @@ protected:
   static KWindowGL *window;
   static testsupport::MessageBoxRecorder *recorder;
   static std::string dir;
+  static char savedFilePath[260];
+  static bool savedInPackage;
 };
 
 KWindowGL *K3DTest::window = nullptr;
 testsupport::MessageBoxRecorder *K3DTest::recorder = nullptr;
 std::string K3DTest::dir;
+char K3DTest::savedFilePath[260];
+bool K3DTest::savedInPackage = false;
 
 // ---- loaders ------------------------------------------------------------------
 

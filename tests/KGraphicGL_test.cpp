@@ -282,21 +282,28 @@ private:
   bool _package;
 };
 
-TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedInLowerCase)
+TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase)
 {
   // The resource folder has capitals of its own, which are kept.
   std::string folder = dir + "/Game";
-  std::string cmd = "mkdir -p '" + folder + "/gfx'";
+  std::string cmd = "mkdir -p '" + folder + "/gfx' '" + folder + "/Photos'";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  std::vector<uint32_t> px = patternPixels(16, 8);
-  writeJpeg(folder + "/gfx/menu.jpg", 16, 8, px, 95);
+  writeJpeg(folder + "/gfx/menu.jpg", 16, 8, patternPixels(16, 8), 95);
+  writeJpeg(folder + "/Photos/Eiffel.JPG", 24, 8, patternPixels(24, 8), 95);
   ResourceFolder resources(folder);
-  std::string name = folder + "/GFX/Menu.JPG";
-  KGraphicGL g;
-  ASSERT_TRUE(g.loadPicture(name.c_str(), true, true));
-  EXPECT_EQ(g.getWidth(), 16);
-  EXPECT_EQ(g.getHeight(), 8);
-  EXPECT_EQ(name, folder + "/GFX/Menu.JPG"); // the caller's text is left alone
+  const struct {
+    const char *name;
+    float width; // 0: does not load
+  } cases[] = {{"/GFX/Menu.JPG", 16}, {"/gfx/menu.jpg", 16}, {"/Photos/Eiffel.JPG", 24},
+               {"/photos/eiffel.jpg", 0}};
+  for (const auto &c : cases) {
+    std::string name = folder + c.name;
+    SCOPED_TRACE(name);
+    KGraphicGL g;
+    EXPECT_EQ(g.loadPicture(name.c_str(), true, true), c.width != 0);
+    EXPECT_EQ(g.getWidth(), c.width);
+    EXPECT_EQ(name, folder + c.name); // the caller's text is left alone
+  }
   // A constant name is accepted (nothing is written into it).
   KGraphicGL h;
   EXPECT_FALSE(h.loadPicture("/nonexistent/Folder/X.PNG", true, true));

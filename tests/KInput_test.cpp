@@ -141,6 +141,59 @@ TEST_F(InputTest, WheelIsReadOnceAndSignExtended)
   EXPECT_EQ(KInput::getWheelValue(), 1);
 }
 
+// ---- key presses shorter than a frame -----------------------------------------------
+
+// What a key reads as after a press event, some frames and reads.
+struct PressCase {
+  const char *what;
+  int framesBefore;   // frames begun between the press and the first read
+  bool held;          // the key is also held in the key map
+  bool peekFirst;     // the window's own look comes before the game's read
+  bool firstRead;     // isPressed, first call
+  bool secondRead;    // isPressed, second call
+};
+
+TEST_F(InputTest, APressIsReadOnceWithinTheNextFrameAndHeldKeysStayPressed)
+{
+  const PressCase cases[] = {
+    {"read in the same frame", 0, false, false, true, false},
+    {"read in the next frame", 1, false, false, true, false},
+    {"left unread for a whole frame", 2, false, false, false, false},
+    {"held as well", 0, true, false, true, true},
+    {"held, the press long gone", 3, true, false, true, true},
+    {"looked at by the window first", 0, false, true, true, false},
+  };
+  uint16_t escape = KeyboardLayout[K_VK_ESCAPE].virtualKey;
+  for (const PressCase &c : cases) {
+    SCOPED_TRACE(c.what);
+    KInput::clearInjectedInput();
+    KInput::keyPressEvent(escape);
+    for (int i = 0; i < c.framesBefore; i++)
+      KInput::nextFrame();
+    KInput::injectKey(K_VK_ESCAPE, c.held);
+    if (c.peekFirst) {
+      EXPECT_TRUE(KInput::isDownOrPressed(K_VK_ESCAPE));
+    }
+    EXPECT_EQ(KInput::isPressed(K_VK_ESCAPE), c.firstRead);
+    EXPECT_EQ(KInput::isPressed(K_VK_ESCAPE), c.secondRead);
+    EXPECT_FALSE(KInput::isPressed(K_VK_SPACE)); // other keys untouched
+  }
+}
+
+TEST_F(InputTest, WaitingForTheReleaseReadsAnUnreadPress)
+{
+  ManualClock clock;
+  ScopedClock use(&clock);
+  KInput::keyPressEvent(KeyboardLayout[K_VK_RETURN].virtualKey);
+  KInput::waitForKeyRelease(K_VK_RETURN); // released already: no wait
+  EXPECT_EQ(clock.sleepCalls, 0u);
+  EXPECT_FALSE(KInput::isPressed(K_VK_RETURN));
+  // A key outside the key map (no table entry) is never kept.
+  KInput::keyPressEvent(255);
+  for (int code = 0; code <= K_VK_ERROR; code++)
+    EXPECT_FALSE(KInput::isPressed((EKeyboardLayout)code)) << code;
+}
+
 // ---- with a window: pointer visibility and the software pointer -----------------------
 
 class PointerTest : public ::testing::Test {

@@ -80,19 +80,61 @@ TEST_F(ResourceTest, PlainFileBelowTheResourceFolderIsOpenedLowerCased) {
   EXPECT_FALSE(r._bFileInArchive);
 }
 
-TEST_F(ResourceTest, PathOutsideTheFolderOpensAsPassedWhenNoLowerCaseFileExists) {
-  write(root + "/Mixed.TXT", "outside");
-  KResource r;
-  ASSERT_EQ(r.open((root + "/Mixed.TXT").c_str(), K_RES_READ), K_RES_OK);
-  EXPECT_EQ(readAll(r), "outside");
-  r.close();
-  // In a folder whose path is all lower case, the lower-cased name wins.
+// Plain files open under the name as passed first, then lower-cased: files
+// with capitals (a player's own picture, a folder the resource folder sits
+// in) are found, and the game's names written in any case still find the
+// lower-case files on disk.
+struct SpellingCase {
+  const char *asked;  // a game name below the resource folder
+  const char *expect; // the content read, null: not found
+};
+
+TEST_F(ResourceTest, PlainFilesOpenUnderTheNameAsPassedThenLowerCased) {
+  write(res + "/data/eng.ini", "lower eng");
+  system(("mkdir -p '" + res + "/Photos'").c_str());
+  write(res + "/Photos/Eiffel.JPG", "capital photo");
+  write(res + "/gfx/Both.png", "capital both");
+  write(res + "/gfx/both.png", "lower both");
+  write(root + "/Mixed.TXT", "outside capital");
+  // Outside the resource folder the whole path is lower-cased, so this one
+  // needs a folder whose own path is all lower case.
   std::string low = "/tmp/trivello-low-" + std::to_string(getpid());
   mkdir(low.c_str(), 0755);
-  write(low + "/both.txt", "lower");
-  write(low + "/Both.txt", "upper");
-  ASSERT_EQ(r.open((low + "/Both.txt").c_str(), K_RES_READ), K_RES_OK);
-  EXPECT_EQ(readAll(r), "lower");
+  write(low + "/plain.txt", "outside lower");
+  write(low + "/two.txt", "outside lower two");
+  write(low + "/Two.txt", "outside capital two");
+
+  const SpellingCase below[] = {
+      {"data\\eng.ini", "lower eng"},          {"data\\ENG.Ini", "lower eng"},
+      {"Photos\\Eiffel.JPG", "capital photo"}, {"photos\\eiffel.jpg", nullptr},
+      {"gfx\\Both.png", "capital both"},       {"gfx\\both.png", "lower both"},
+      {"GFX\\BOTH.PNG", "lower both"},
+  };
+  for (const SpellingCase &c : below) {
+    SCOPED_TRACE(c.asked);
+    KResource r;
+    KResourceResult got = r.open(KMiscTools::makeFilePath(c.asked), K_RES_READ);
+    ASSERT_EQ(got, c.expect ? K_RES_OK : K_RES_NOTFOUND);
+    if (c.expect) {
+      EXPECT_EQ(readAll(r), c.expect);
+    }
+  }
+  struct {
+    std::string path;
+    const char *expect;
+  } outside[] = {
+      {root + "/Mixed.TXT", "outside capital"}, {root + "/mixed.txt", nullptr},
+      {low + "/PLAIN.TXT", "outside lower"},    {low + "/Two.txt", "outside capital two"},
+      {low + "/two.txt", "outside lower two"},
+  };
+  for (const auto &c : outside) {
+    SCOPED_TRACE(c.path);
+    KResource r;
+    ASSERT_EQ(r.open(c.path.c_str(), K_RES_READ), c.expect ? K_RES_OK : K_RES_NOTFOUND);
+    if (c.expect) {
+      EXPECT_EQ(readAll(r), c.expect);
+    }
+  }
   system(("rm -rf '" + low + "'").c_str());
 }
 
@@ -370,21 +412,43 @@ TEST_F(ResourceTest, MembersReadAlternatelyKeepTheirOwnPositions) {
   EXPECT_EQ(pos, 2);
 }
 
-TEST_F(ResourceTest, CorruptArchiveReportsAnErrorInsteadOfFallingBackToALooseFile) {
-  write(res + "/data/eng.ini", "loose");
-  for (const char *name : {"overrun.tar", "cut_header.tar"}) {
-    SCOPED_TRACE(name);
-    KResource::removeAllArchives();
-    ASSERT_EQ(KResource::addArchive((kHostile + name).c_str()), K_RES_OK);
-    KResource r;
-    EXPECT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_IOERR);
-    EXPECT_EQ(r._nMode, K_RES_CLOSED);
+// Archives cut short are refused when registered; the search then goes on
+// through the archives that were registered and ends at the loose file.
+TEST_F(ResourceTest, CorruptArchivesAreRefusedAndTheSearchGoesOnToTheLooseFile) {
+  write(root + "/huge.tar", tarHeader("data/eng.ini", 1u << 30) + padded("only a little"));
+  write(root + "/half.tar", tarHeader("a.txt", 1) + padded("a") + std::string(100, 'x'));
+  write(root + "/nopad.tar", tarHeader("a.txt", 600) + std::string(600, 'a'));
+  const std::string corrupt[] = {kHostile + "overrun.tar", kHostile + "cut_header.tar",
+                                 root + "/huge.tar", root + "/half.tar", root + "/nopad.tar"};
+  for (const std::string &path : corrupt) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(KResource::addArchive(path.c_str()), K_RES_IOERR);
+    EXPECT_EQ(KResource::_lArchives.getCount(), 0);
   }
-  // A well-formed archive without the file still lets the loose file through.
-  KResource::removeAllArchives();
-  write(root + "/ok.tar", tarHeader("other.txt", 1) + padded("o") + std::string(1024, '\0'));
-  ASSERT_EQ(KResource::addArchive((root + "/ok.tar").c_str()), K_RES_OK);
+  // Well-formed, with or without the closing zero block.
+  write(root + "/other.tar", tarHeader("data/other.txt", 5) + padded("other"));
+  write(root + "/good.tar", tarHeader("data/eng.ini", 7) + padded("archive") + std::string(1024, '\0'));
+  write(res + "/data/eng.ini", "loose eng");
+  write(res + "/data/loose.txt", "loose only");
+  ASSERT_EQ(KResource::addArchive(corrupt[0].c_str()), K_RES_IOERR);
+  ASSERT_EQ(KResource::addArchive((root + "/other.tar").c_str()), K_RES_OK);
+  ASSERT_EQ(KResource::addArchive((root + "/good.tar").c_str()), K_RES_OK);
+  ASSERT_EQ(KResource::_lArchives.getCount(), 2);
+
+  struct {
+    const char *name, *expect;
+  } found[] = {{"data\\other.txt", "other"}, {"data\\eng.ini", "archive"}, {"data\\loose.txt", "loose only"}};
+  for (const auto &c : found) {
+    SCOPED_TRACE(c.name);
+    KResource r;
+    ASSERT_EQ(r.open(KMiscTools::makeFilePath(c.name), K_RES_READ), K_RES_OK);
+    EXPECT_EQ(readAll(r), c.expect);
+  }
+  // An archive cut after it was registered no longer answers, and the
+  // search still reaches the loose file.
+  ASSERT_EQ(truncate((root + "/good.tar").c_str(), 300), 0);
   KResource r;
   ASSERT_EQ(r.open(KMiscTools::makeFilePath("data\\eng.ini"), K_RES_READ), K_RES_OK);
-  EXPECT_EQ(readAll(r), "loose");
+  EXPECT_FALSE(r._bFileInArchive);
+  EXPECT_EQ(readAll(r), "loose eng");
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_syswm.h> // the X window behind the SDL window, to ask the server where it lies
 #include <GL/gl.h>
 #include <sys/stat.h>
 
@@ -135,11 +136,60 @@ TEST(WindowOpen, LauncherWindowIsCentredWithItsSize)
   EXPECT_TRUE(recorder.messages().empty());
 }
 
+// Where the X server has the window: its place on the screen and its size,
+// whatever SDL believes (a full-screen request nobody carries out leaves
+// them unchanged).
+SDL_Rect realGeometry(SDL_Window *window)
+{
+  SDL_Rect r = {-1, -1, -1, -1};
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window)
+    return r;
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return SDL_Rect{-2, -2, -2, -2};
+  Display *display = info.info.x11.display;
+  XSync(display, False);
+  XWindowAttributes attributes;
+  Window child;
+  if (!XGetWindowAttributes(display, info.info.x11.window, &attributes))
+    return SDL_Rect{-3, -3, -3, -3};
+  if (XTranslateCoordinates(display, info.info.x11.window, attributes.root, 0, 0, &r.x, &r.y, &child)) {
+    r.w = attributes.width;
+    r.h = attributes.height;
+  }
+  return r;
+}
+
+bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
+{
+  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+// The window's real geometry once it has the wanted size, or the last one
+// seen (the server may take a few round trips to carry out a change).
+SDL_Rect geometryOnceSized(SDL_Window *window, int w, int h)
+{
+  SDL_Rect r = realGeometry(window);
+  for (int i = 0; i < 2000 && (r.w != w || r.h != h); i++) {
+    SDL_PumpEvents();
+    r = realGeometry(window);
+  }
+  return r;
+}
+
+// Tests run on an X server without a window manager: nobody carries out
+// SDL's full-screen request there, so the window must cover the screen
+// by itself.
 TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing)
 {
   MessageBoxRecorder recorder;
   KWindowGL w;
   ASSERT_TRUE(w.createGameWindow(800, 600, 16, false, "Full"));
+  SDL_Rect screen;
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &screen), 0);
+  SDL_Rect real = geometryOnceSized(sdlDisplayMapping().window, screen.w, screen.h);
+  EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_TRUE(w.isFullScreen());
   EXPECT_EQ(w.getWindowHandle(), nullptr);
   EXPECT_TRUE(w.hasFocus());
@@ -685,6 +735,128 @@ TEST_F(WindowTest, CtrlQQuitsWhileTheWindowHasFocus)
   EXPECT_TRUE(window->isQuit());
 }
 
+// ---- presses shorter than a frame and the pointer from the window's events ------------
+
+// A press and its release queued together, as remote desktops, on-screen
+// keyboards and xdotool send them: the key map never shows the key held.
+TEST_F(WindowTest, InstantKeyPressesAreSeenOnceAndAutoRepeatsAddNone)
+{
+  const struct {
+    SDL_Scancode scancode;
+    SDL_Keycode sym;
+    EKeyboardLayout key;
+  } keys[] = {{SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, K_VK_ESCAPE},
+              {SDL_SCANCODE_RETURN, SDLK_RETURN, K_VK_RETURN},
+              {SDL_SCANCODE_F9, SDLK_F9, K_VK_F9},
+              {SDL_SCANCODE_SPACE, SDLK_SPACE, K_VK_SPACE},
+              {SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, K_VK_L_SHIFT}};
+  for (const auto &k : keys) {
+    SCOPED_TRACE(k.scancode);
+    pushKey(SDL_KEYDOWN, k.scancode, k.sym);
+    pushKey(SDL_KEYUP, k.scancode, k.sym);
+    pump();
+    EXPECT_TRUE(KInput::isPressed(k.key));
+    EXPECT_FALSE(KInput::isPressed(k.key)); // each press once
+  }
+  SDL_Event repeat;
+  memset(&repeat, 0, sizeof(repeat));
+  repeat.type = SDL_KEYDOWN;
+  repeat.key.repeat = 1;
+  repeat.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+  repeat.key.keysym.sym = SDLK_ESCAPE;
+  SDL_PushEvent(&repeat);
+  pump();
+  EXPECT_FALSE(KInput::isPressed(K_VK_ESCAPE));
+  // A press the game never read is gone once two frames have begun.
+  window->setMaxFrameRate(0);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_F9, SDLK_F9);
+  pump();
+  window->flipBackBuffer(false, false);
+  window->flipBackBuffer(false, false);
+  EXPECT_FALSE(KInput::isPressed(K_VK_F9));
+}
+
+TEST_F(WindowTest, InstantCtrlQQuitsAndLeavesTheQForTheGame)
+{
+  pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_Q, SDLK_q);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
+  pump();
+  EXPECT_TRUE(window->isQuit());
+  EXPECT_TRUE(KInput::isPressed(K_VK_Q));
+}
+
+void pushPointer(Uint32 type, Uint32 windowID, int x, int y)
+{
+  SDL_Event e;
+  memset(&e, 0, sizeof(e));
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.windowID = windowID;
+    e.motion.x = x;
+    e.motion.y = y;
+  } else {
+    e.button.windowID = windowID;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+  }
+  SDL_PushEvent(&e);
+}
+
+// The position the platform gives for the pointer: its global position
+// less the window's.
+void platformPointer(int *x, int *y)
+{
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  SDL_GetGlobalMouseState(&gx, &gy);
+  SDL_GetWindowPosition(sdlDisplayMapping().window, &wx, &wy);
+  *x = gx - wx;
+  *y = gy - wy;
+}
+
+// Pointer moves that do not reach the platform's global position (XTest,
+// pointer warps) are followed through the window's own events while the
+// pointer is inside; once it leaves, the platform answers as before.
+TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves)
+{
+  KInput::clearInjectedInput();
+  Uint32 id = SDL_GetWindowID(window->getWindowHandle());
+  const struct {
+    Uint32 type;
+    Uint32 windowID;
+    int x, y;   // the event's position
+    int ex, ey; // where the pointer then reads
+  } steps[] = {
+    {SDL_MOUSEMOTION, id, 123, 45, 123, 45},
+    {SDL_MOUSEMOTION, id, 799, 599, 799, 599},
+    {SDL_MOUSEBUTTONDOWN, id, 300, 200, 300, 200},
+    {SDL_MOUSEMOTION, id, -30, 650, -30, 650}, // dragged out of the window
+    {SDL_MOUSEBUTTONUP, id, 10, 20, 10, 20},
+    {SDL_MOUSEMOTION, id + 1000, 500, 500, 10, 20}, // another window's
+  };
+  for (const auto &step : steps) {
+    pushPointer(step.type, step.windowID, step.x, step.y);
+    pump();
+    EXPECT_EQ(KInput::getMouseX(), step.ex) << step.x << "," << step.y;
+    EXPECT_EQ(KInput::getMouseY(), step.ey) << step.x << "," << step.y;
+  }
+  SDL_Event leave;
+  memset(&leave, 0, sizeof(leave));
+  leave.type = SDL_WINDOWEVENT;
+  leave.window.event = SDL_WINDOWEVENT_LEAVE;
+  leave.window.windowID = id;
+  SDL_PushEvent(&leave);
+  pump();
+  int px = 0, py = 0;
+  platformPointer(&px, &py);
+  EXPECT_EQ(KInput::getMouseX(), px);
+  EXPECT_EQ(KInput::getMouseY(), py);
+}
+
 // ---- screenshots -----------------------------------------------------------------------------
 
 std::string makeTempDir()
@@ -899,6 +1071,10 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
   KInput::hidePointer();
   window->toggleFullScreen(true);
   settle(true);
+  SDL_Rect screen;
+  SDL_GetDisplayBounds(0, &screen);
+  SDL_Rect real = geometryOnceSized(sdlDisplayMapping().window, screen.w, screen.h);
+  EXPECT_TRUE(sameRect(real, screen)) << real.x << "," << real.y << " " << real.w << "x" << real.h;
   EXPECT_EQ(KInput::_cursorVis, -1); // the switch keeps the pointer's hide count
   EXPECT_TRUE(window->isFullScreen());
   EXPECT_EQ(window->getWindowHandle(), nullptr);
@@ -927,6 +1103,9 @@ TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
 
   window->toggleFullScreen(false);
   settle(false);
+  real = geometryOnceSized(window->getWindowHandle(), W, H);
+  EXPECT_EQ(real.w, W);
+  EXPECT_EQ(real.h, H);
   EXPECT_EQ(KInput::_cursorVis, -1);
   KInput::showPointer();
   EXPECT_FALSE(window->isFullScreen());

@@ -248,6 +248,33 @@ def matches_picture(shot, picture_path, at, box, tolerance=48, share=0.9):
     return good >= share * pic.width * pic.height
 
 
+# ---- input as other programs send it, and the whole screen ---------------------
+def write_prefs(s, windowed):
+    """A prefs file with everything as new but the window mode (bytes 8-11)."""
+    s.write_resource("prefs", bytes(8) + bytes([0, 0, 0, 1 if windowed else 0]) + bytes(68))
+
+
+def instant_key(s, name):
+    """A press and release sent together through XTest to the window that has
+    the keyboard (on a server without a window manager: the one under the
+    pointer), as remote desktops and on-screen keyboards send them."""
+    s.xdotool("key", "--delay", "0", name)
+
+
+def screen_shot(s, name):
+    """The whole screen's pixels, also saved as <out>/<nn>-<name>.png."""
+    s.shots += 1
+    path = os.path.join(s.out_dir, f"{s.shots:02d}-{name}.png")
+    subprocess.run(["import", "-window", "root", path], env=s.env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return Image.open(path).convert("RGB")
+
+
+def lit_pixels(img, box):
+    """How many pixels of the box have the orange of a lit button."""
+    return sum(1 for r, g, b in img.crop(box).getdata() if r >= 200 and r - b >= 80)
+
+
 def run(name, body, app_dir=None, out_dir=None):
     """Runs body(session) on a new session of APP_DIR OUT_DIR (by default
     sys.argv[1:3]; an empty app_dir makes a session without a copy) and prints
