@@ -12,9 +12,10 @@ Alaska and Hawaii moved into the lower left corner. Rebuild with:
     tools/make_states.py /tmp/maps/node_modules/us-atlas
 (needs python3-pil; made with Pillow 9.4.0 on Debian 12).
 
-The pictures look like those of make_regions.py: the whole country on the
-left with the state filled in red (ringed when it is small), and on the right
-the state alone, enlarged. Alaska and Hawaii get a thin frame, as on printed
+The pictures look like those of make_regions.py: the whole country with the
+state filled in red (ringed when it is small), and the state alone, enlarged,
+on the right of the map or, for a state much wider than tall (Tennessee,
+Virginia), under it, wherever it comes out larger. Alaska and Hawaii get a thin frame, as on printed
 maps, so that nobody reads them as lying off California. Nothing depends on
 the clock or on randomness, so the same package and Pillow give the same
 bytes.
@@ -29,7 +30,8 @@ import puzzle_art as art
 from make_outlines import decode_arcs, ring_points
 from puzzle_catalogue import REGIONS_US
 
-MAP_BOX, INSET_BOX = (4, 44, 290, 256), (298, 40, 394, 260)
+MAP_BOX = (4, 20, 290, 212)
+INSET_BOXES = [(298, 30, 394, 270), (110, 214, 394, 286)]   # right of the map, under it
 # States shown in a frame of their own, away from their true place.
 FRAMED = ("Alaska", "Hawaii")
 
@@ -54,6 +56,14 @@ def frame_around(rings, pad=8.0):
     return [(x0, y0), (x1, y0), (x1, y1), (x0, y1)]
 
 
+def inset_box(rings):
+    """The inset box in which the state comes out largest."""
+    xs = [x for ring in rings for x, _ in ring]
+    ys = [y for ring in rings for _, y in ring]
+    w, h = max(xs) - min(xs), max(ys) - min(ys)
+    return max(INSET_BOXES, key=lambda b: min((b[2] - b[0]) / w, (b[3] - b[1]) / h))
+
+
 def main(argv):
     args = art.arguments(argv, __file__, __doc__)
     if args is None:
@@ -68,7 +78,7 @@ def main(argv):
     for stem, name, *_ in REGIONS_US:
         if name not in states:
             raise SystemExit(f"no state {name!r} in the atlas")
-        art.save(maps.render(country, states, name, place, INSET_BOX), out_dir, stem)
+        art.save(maps.render(country, states, name, place, inset_box(states[name])), out_dir, stem)
     print(f"wrote {len(REGIONS_US)} pictures to {out_dir}")
     return 0
 
