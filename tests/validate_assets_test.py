@@ -169,6 +169,20 @@ class Puzzles(unittest.TestCase):
                          "answer": {"eng": "Cygnus", "ita": "Cigno", "spa": "Cisne"}},
         "shape-chile": {"stem": "shape-chile", "kind": "outline", "confusable_with": [],
                         "answer": {"eng": "Chile", "ita": "Cile", "spa": "Chile"}},
+        "austria": {"stem": "austria", "kind": "flag", "confusable_with": ["latvia"],
+                    "answer": {"eng": "Austria", "ita": "Austria", "spa": "Austria"}},
+        "latvia": {"stem": "latvia", "kind": "flag", "confusable_with": ["austria"],
+                   "answer": {"eng": "Latvia", "ita": "Lettonia", "spa": "Letonia"}},
+        "poland": {"stem": "poland", "kind": "flag", "confusable_with": [],
+                   "answer": {"eng": "Poland", "ita": "Polonia", "spa": "Polonia"}},
+        "us-utah": {"stem": "us-utah", "kind": "region-us", "confusable_with": [],
+                    "answer": {"eng": "Utah", "ita": "Utah", "spa": "Utah"}},
+        "us-nevada": {"stem": "us-nevada", "kind": "region-us", "confusable_with": [],
+                      "answer": {"eng": "Nevada", "ita": "Nevada", "spa": "Nevada"}},
+        **{f"us-{name.lower()}": {"stem": f"us-{name.lower()}", "kind": "region-us", "confusable_with": [],
+                                  "answer": {"eng": name, "ita": name, "spa": name}} for name in ("Idaho", "Arizona")},
+        "shape-peru": {"stem": "shape-peru", "kind": "outline", "confusable_with": [],
+                       "answer": {"eng": "Peru", "ita": "Perù", "spa": "Perú"}},
     }
 
     def errors_for(self, records):
@@ -181,9 +195,15 @@ class Puzzles(unittest.TestCase):
             ("marked answer differs", question("1", ["Peru", "Chile", "Spain", "Italy"], 1, True, "shape-chile"),
              "is not the picture's answer"),
             ("twin without a picture", question("1", ["Indonesia", "Monaco", "Peru", "Chad"], 1, True, "indonesia"),
-             "looks like 'indonesia'"),
+             "'Indonesia' and 'Monaco' name look-alikes"),
             ("look-alike picture", question("1", ["Lyra", "Cygnus", "Crux", "Leo"], 3, True, "stars-crux"),
-             "looks like 'stars-crux'"),
+             "'Cygnus' and 'Crux' name look-alikes"),
+            ("look-alikes as two wrong answers", question("1", ["Poland", "Latvia", "Peru", "Austria"], 1, True,
+                                                          "poland"), "'Latvia' and 'Austria' name look-alikes"),
+            ("a twin named the other way round", question("1", ["Monaco", "Poland", "Indonesia", "Peru"], 2, True,
+                                                          "poland"), "'Monaco' and 'Indonesia' name look-alikes"),
+            ("a country offered for a state", question("1", ["Nevada", "Utah", "Peru", "Chile"], 2, True, "us-utah"),
+             "'Peru' is not one of the regions drawn as 'region-us'"),
             ("unlisted photo", question("1", ["A", "B", "C", "D"], 1, True, "paris"),
              "not in tools/puzzle_photos.json"),
         ]
@@ -191,6 +211,18 @@ class Puzzles(unittest.TestCase):
             with self.subTest(what):
                 errors = self.errors_for([rec])[2]
                 self.assertTrue(any(message in e for e in errors), errors)
+
+    def test_fair_answers_pass(self):
+        cases = [
+            ("a look-alike's neighbour", question("1", ["Austria", "Poland", "Peru", "Chile"], 1, True, "austria")),
+            ("states only", question("1", ["Nevada", "Utah", "Idaho", "Arizona"], 2, True, "us-utah")),
+            ("any country next to an outline", question("1", ["Peru", "Chile", "Bolivia", "Latvia"], 2, True,
+                                                          "shape-chile")),
+        ]
+        for what, rec in cases:
+            with self.subTest(what):
+                errors = [e for e in self.errors_for([rec])[2] if e.startswith("f [1]")]
+                self.assertEqual(errors, [])
 
     def test_a_photo_used_twice_in_a_file_is_an_error(self):
         records = [question("1", ["Chile", "Peru", "Spain", "Italy"], 1, True, "shape-chile"),

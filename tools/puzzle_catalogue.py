@@ -1,9 +1,10 @@
 """Every picture of the photo puzzles: its stem, its kind, its source, the
 right answer in English, Italian and Spanish, and the pictures that look too
-much like it at 400x300 to be offered next to it as a wrong answer.
+much like it at 400x300 to be offered next to it in one puzzle.
 
-The drawing scripts make_outlines.py, make_constellations.py and
-make_regions.py take their lists from here; make_photos.py keeps its own list
+The drawing scripts make_outlines.py, make_constellations.py, make_regions.py
+and make_states.py take their lists from here, and add_puzzles.py the names
+of the regions it offers; make_photos.py keeps its own list
 of flags with their ISO codes, and make_puzzle_manifest.py, which writes
 tools/puzzle_photos.json from this file, checks that both flag lists agree and
 that every picture exists, so a picture and its answers cannot drift apart. Answers are written in Latin-1 letters the
@@ -81,18 +82,23 @@ FLAGS = [
     ("latvia", "Latvia", "Lettonia", "Letonia"),
 ]
 
-# Look-alikes are pictures that cannot be told apart at 400x300, so that
-# offering one as a wrong answer to the other leaves two right answers.
+# Look-alikes are pictures too easily taken for one another at 400x300 (the
+# same colours in the same pattern), so that offering
+# one next to the other asks a player to tell a shade or a stripe's width
+# apart. No two of them are offered in one puzzle, as right or wrong answers.
 # Pictures that merely resemble each other (Italy and Ireland, Chile and
 # Norway, Ursa Major and Ursa Minor) make fair wrong answers and are not
-# listed. No two flags of this set are alike in that sense, but some are
-# alike to flags that have no picture here; their names are listed so that
-# they are not offered as wrong answers either.
-FLAG_LOOKALIKES = []
+# listed. Some flags are alike to flags that have no picture here; their
+# names are listed so that they are not offered next to them either.
+FLAG_LOOKALIKES = [
+    ["austria", "latvia"],
+    ["australia", "newzealand"],
+]
 FLAG_TWINS_WITHOUT_PICTURE = {
     "indonesia": [("Monaco", "Monaco", "Mónaco")],
     "romania": [("Chad", "Ciad", "Chad")],
     "netherlands": [("Luxembourg", "Lussemburgo", "Luxemburgo")],
+    "colombia": [("Ecuador", "Ecuador", "Ecuador")],
 }
 
 # Country outlines from Natural Earth: (stem, Natural Earth name, English,
@@ -222,6 +228,62 @@ REGIONS_ES = [
     ("es-valencia", "valencia", "Valencian Community", "Comunità Valenciana", "Comunidad Valenciana"),
 ]
 
+# The fifty states of the United States from the npm package us-atlas (the
+# Census Bureau's boundaries as TopoJSON): (stem, name in the atlas, English,
+# Italian, Spanish). The District of Columbia is left out.
+REGIONS_US = [
+    ("us-alabama", "Alabama", "Alabama", "Alabama", "Alabama"),
+    ("us-alaska", "Alaska", "Alaska", "Alaska", "Alaska"),
+    ("us-arizona", "Arizona", "Arizona", "Arizona", "Arizona"),
+    ("us-arkansas", "Arkansas", "Arkansas", "Arkansas", "Arkansas"),
+    ("us-california", "California", "California", "California", "California"),
+    ("us-colorado", "Colorado", "Colorado", "Colorado", "Colorado"),
+    ("us-connecticut", "Connecticut", "Connecticut", "Connecticut", "Connecticut"),
+    ("us-delaware", "Delaware", "Delaware", "Delaware", "Delaware"),
+    ("us-florida", "Florida", "Florida", "Florida", "Florida"),
+    ("us-georgia", "Georgia", "Georgia", "Georgia", "Georgia"),
+    ("us-hawaii", "Hawaii", "Hawaii", "Hawaii", "Hawái"),
+    ("us-idaho", "Idaho", "Idaho", "Idaho", "Idaho"),
+    ("us-illinois", "Illinois", "Illinois", "Illinois", "Illinois"),
+    ("us-indiana", "Indiana", "Indiana", "Indiana", "Indiana"),
+    ("us-iowa", "Iowa", "Iowa", "Iowa", "Iowa"),
+    ("us-kansas", "Kansas", "Kansas", "Kansas", "Kansas"),
+    ("us-kentucky", "Kentucky", "Kentucky", "Kentucky", "Kentucky"),
+    ("us-louisiana", "Louisiana", "Louisiana", "Louisiana", "Luisiana"),
+    ("us-maine", "Maine", "Maine", "Maine", "Maine"),
+    ("us-maryland", "Maryland", "Maryland", "Maryland", "Maryland"),
+    ("us-massachusetts", "Massachusetts", "Massachusetts", "Massachusetts", "Massachusetts"),
+    ("us-michigan", "Michigan", "Michigan", "Michigan", "Míchigan"),
+    ("us-minnesota", "Minnesota", "Minnesota", "Minnesota", "Minnesota"),
+    ("us-mississippi", "Mississippi", "Mississippi", "Mississippi", "Misisipi"),
+    ("us-missouri", "Missouri", "Missouri", "Missouri", "Misuri"),
+    ("us-montana", "Montana", "Montana", "Montana", "Montana"),
+    ("us-nebraska", "Nebraska", "Nebraska", "Nebraska", "Nebraska"),
+    ("us-nevada", "Nevada", "Nevada", "Nevada", "Nevada"),
+    ("us-new-hampshire", "New Hampshire", "New Hampshire", "New Hampshire", "Nuevo Hampshire"),
+    ("us-new-jersey", "New Jersey", "New Jersey", "New Jersey", "Nueva Jersey"),
+    ("us-new-mexico", "New Mexico", "New Mexico", "Nuovo Messico", "Nuevo México"),
+    ("us-new-york", "New York", "New York", "New York", "Nueva York"),
+    ("us-north-carolina", "North Carolina", "North Carolina", "Carolina del Nord", "Carolina del Norte"),
+    ("us-north-dakota", "North Dakota", "North Dakota", "Dakota del Nord", "Dakota del Norte"),
+    ("us-ohio", "Ohio", "Ohio", "Ohio", "Ohio"),
+    ("us-oklahoma", "Oklahoma", "Oklahoma", "Oklahoma", "Oklahoma"),
+    ("us-oregon", "Oregon", "Oregon", "Oregon", "Oregón"),
+    ("us-pennsylvania", "Pennsylvania", "Pennsylvania", "Pennsylvania", "Pensilvania"),
+    ("us-rhode-island", "Rhode Island", "Rhode Island", "Rhode Island", "Rhode Island"),
+    ("us-south-carolina", "South Carolina", "South Carolina", "Carolina del Sud", "Carolina del Sur"),
+    ("us-south-dakota", "South Dakota", "South Dakota", "Dakota del Sud", "Dakota del Sur"),
+    ("us-tennessee", "Tennessee", "Tennessee", "Tennessee", "Tennessee"),
+    ("us-texas", "Texas", "Texas", "Texas", "Texas"),
+    ("us-utah", "Utah", "Utah", "Utah", "Utah"),
+    ("us-vermont", "Vermont", "Vermont", "Vermont", "Vermont"),
+    ("us-virginia", "Virginia", "Virginia", "Virginia", "Virginia"),
+    ("us-washington", "Washington", "Washington", "Washington", "Washington"),
+    ("us-west-virginia", "West Virginia", "West Virginia", "Virginia Occidentale", "Virginia Occidental"),
+    ("us-wisconsin", "Wisconsin", "Wisconsin", "Wisconsin", "Wisconsin"),
+    ("us-wyoming", "Wyoming", "Wyoming", "Wyoming", "Wyoming"),
+]
+
 # Every region is shown highlighted inside its whole country, so none looks
 # like another.
 REGION_LOOKALIKES = []
@@ -246,6 +308,7 @@ def entries():
         ("constellation", [(s, e, i, p) for s, _, e, i, p in CONSTELLATIONS], CONSTELLATION_LOOKALIKES),
         ("region-it", [(s, e, i, p) for s, _, e, i, p in REGIONS_IT], REGION_LOOKALIKES),
         ("region-es", [(s, e, i, p) for s, _, e, i, p in REGIONS_ES], REGION_LOOKALIKES),
+        ("region-us", [(s, e, i, p) for s, _, e, i, p in REGIONS_US], REGION_LOOKALIKES),
     ]
     result = []
     for kind, rows, groups in kinds:

@@ -21,11 +21,12 @@ the longest or alone the shortest more than 5 points above chance; and
 capital-city questions above 4% of a file. Questions whose right answer
 another question's text names, on the same subject, are listed for an editor
 to read (a NOTE, not an error). Puzzles are checked against tools/puzzle_photos.json, the list
-of every picture in assets/photos with its kind and answers: at least 90
-puzzles in at least 3 kinds, the marked answer the picture's own, no wrong
-answer naming a picture (or a flag without a picture) that cannot be told
-apart from it, no photo used twice in a file, and every picture used by some
-language.
+of every picture in assets/photos with its kind and answers: at least 160
+puzzles in at least 3 kinds, the marked answer the picture's own, no two
+answers of a puzzle naming pictures (or a picture and a flag without a
+picture) that cannot be told apart, the wrong answers of a regional puzzle
+other regions of the same country, no photo used twice in a file, and every
+picture used by some language.
 
 Usage: validate_assets.py [repository folder]. Exits 1 on any error and
 prints the counts of each language by level, category and puzzle kind.
@@ -46,8 +47,8 @@ CATEGORY_NAMES = ["Letters", "Science", "Sport", "Geography", "History", "Variou
 KEYS = ["ID", "Text", "Answer1", "Answer2", "Answer3", "Answer4", "Solution", "Photo"]
 CAPACITY = {"ID": 8, "Text": 128, "Answer1": 32, "Answer2": 32, "Answer3": 32, "Answer4": 32, "Photo": 32}
 MIN_QUESTIONS, MIN_PER_LEVEL, MIN_PER_GROUP = 900, 300, 45
-MIN_PUZZLES, MIN_PUZZLE_KINDS = 90, 3
-PUZZLE_KINDS = ("flag", "outline", "constellation", "region-it", "region-es")
+MIN_PUZZLES, MIN_PUZZLE_KINDS = 160, 3
+PUZZLE_KINDS = ("flag", "outline", "constellation", "region-it", "region-es", "region-us")
 MIN_EXTREME_SHARE = 0.4
 # Years before and after Christ, in the three languages, as signed years.
 ERAS = {"bc": -1, "b.c.": -1, "bce": -1, "a.c.": -1, "ad": 1, "a.d.": 1, "ce": 1, "d.c.": 1}
@@ -498,13 +499,36 @@ def cross_answers(records):
     return pairs
 
 
+def lookalike_answers(manifest, lang_key):
+    """{kind: {answer: answers of what looks like it}}, lower case, both
+    ways: two flags listed as alike, or a flag and its twin that has no
+    picture here."""
+    answer_of = {stem: e["answer"].get(lang_key, "").lower() for stem, e in manifest.items()}
+    table = {}
+    for stem, e in manifest.items():
+        kind = table.setdefault(e["kind"], {})
+        alike = {answer_of[s] for s in e["confusable_with"] if s in answer_of}
+        alike |= {a.lower() for a in e.get("confusable_answers", {}).get(lang_key, [])}
+        for other in alike:
+            kind.setdefault(answer_of[stem], set()).add(other)
+            kind.setdefault(other, set()).add(answer_of[stem])
+    return table
+
+
 def check_puzzles(records, manifest, lang_key, where, report):
     """Puzzle rules that need the picture list: each puzzle's photo is a
-    listed picture, its marked answer is that picture's answer, no wrong
-    answer names a picture that looks like it, and no photo serves two
-    records of the file. Returns the number of puzzles per picture kind."""
+    listed picture, its marked answer is that picture's answer, no two of
+    its answers name things that look alike (so no wrong answer looks like
+    the picture, and no two wrong answers are the same flag twice), a
+    regional puzzle offers only regions of the same country, and no photo
+    serves two records of the file. Returns the number of puzzles per
+    picture kind."""
     kinds, used = {}, {}
     answer_of = {stem: e["answer"].get(lang_key, "").lower() for stem, e in manifest.items()}
+    alike_of = lookalike_answers(manifest, lang_key)
+    regions_of = {}
+    for stem, e in manifest.items():
+        regions_of.setdefault(e["kind"], set()).add(answer_of[stem])
     for rec in records:
         stem = rec["Photo"]
         if not has_photo(stem):
@@ -526,11 +550,16 @@ def check_puzzles(records, manifest, lang_key, where, report):
             if marked.lower() != answer_of[stem]:
                 report.error(rec_where, f"marked answer {marked!r} is not the picture's answer "
                                         f"{entry['answer'].get(lang_key)!r}")
-        alike = {answer_of[s] for s in entry["confusable_with"] if s in answer_of}
-        alike |= {a.lower() for a in entry.get("confusable_answers", {}).get(lang_key, [])}
-        for a in answers:
-            if a.lower() in alike:
-                report.error(rec_where, f"wrong answer {a!r} names something that looks like {stem!r}")
+        alike = alike_of.get(entry["kind"], {})
+        lowered = [a.lower() for a in answers]
+        for i, a in enumerate(answers):
+            for b in answers[i + 1:]:
+                if b.lower() in alike.get(a.lower(), ()):
+                    report.error(rec_where, f"answers {a!r} and {b!r} name look-alikes, never offered together")
+        if entry["kind"].startswith("region-"):
+            for a, low in zip(answers, lowered):
+                if low not in regions_of[entry["kind"]]:
+                    report.error(rec_where, f"wrong answer {a!r} is not one of the regions drawn as {entry['kind']!r}")
     if sum(kinds.values()) < MIN_PUZZLES:
         report.error(where, f"{sum(kinds.values())} puzzles with a listed picture, at least {MIN_PUZZLES} wanted")
     if len(kinds) < MIN_PUZZLE_KINDS:
