@@ -415,21 +415,11 @@ std::vector<unsigned char> CoverPuzzleArea(const DecodedPicture &in) {
 // why it cannot be used.
 std::string PreparePicture(const std::string &path, ImportPicture &picture) {
   std::string data;
-  if (!ReadWholeFile(path, data))
-    return "cannot read the picture " + path;
-  const unsigned char *bytes = (const unsigned char *)data.data();
-  bool jpeg = data.size() > 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
-  bool png = data.size() > 8 && memcmp(bytes, "\x89PNG\r\n\x1a\n", 8) == 0;
-  if (!jpeg && !png)
-    return "the picture " + path + " is neither JPEG nor PNG";
   DecodedPicture decoded;
-  PictureResult result = decodePicture(bytes, data.size(), 16384, decoded);
-  if (result == kPictureTooLarge || result == kPictureNoMemory)
-    return "the picture " + path + " is too large for the game";
-  if (result != kPictureOk) {
-    free(decoded.rgba);
-    return "the picture " + path + " cannot be decoded";
-  }
+  bool jpeg = false;
+  std::string fault = ReadPuzzlePicture(path, data, decoded, jpeg);
+  if (!fault.empty())
+    return fault;
   picture.stem = NewStem(path, data);
   if (decoded.width == kPuzzlePictureWidth && decoded.height == kPuzzlePictureHeight) {
     picture.extension = jpeg ? ".jpg" : ".png";

@@ -233,23 +233,34 @@ std::string FindPhoto(const std::vector<std::string> &folders, const std::string
   return std::string();
 }
 
-std::string PictureFault(const std::string &path) {
-  std::string data;
+std::string ReadPuzzlePicture(const std::string &path, std::string &data, DecodedPicture &decoded, bool &jpeg) {
+  decoded = DecodedPicture();
   if (!ReadWholeFile(path, data))
     return "cannot read the picture " + path;
   const unsigned char *bytes = (const unsigned char *)data.data();
-  bool jpeg = data.size() > 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
+  jpeg = data.size() > 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
   bool png = data.size() > 8 && memcmp(bytes, "\x89PNG\r\n\x1a\n", 8) == 0;
   if (!jpeg && !png)
     return "the picture " + path + " is neither JPEG nor PNG";
-  DecodedPicture picture;
-  PictureResult result = decodePicture(bytes, data.size(), 16384, picture);
-  long w = picture.width, h = picture.height;
-  free(picture.rgba);
+  PictureResult result = decodePicture(bytes, data.size(), 16384, decoded);
+  if (result == kPictureOk)
+    return std::string();
+  free(decoded.rgba);
+  decoded.rgba = nullptr;
   if (result == kPictureTooLarge || result == kPictureNoMemory)
     return "the picture " + path + " is too large for the game";
-  if (result != kPictureOk)
-    return "the picture " + path + " cannot be decoded";
+  return "the picture " + path + " cannot be decoded";
+}
+
+std::string PictureFault(const std::string &path) {
+  std::string data;
+  DecodedPicture picture;
+  bool jpeg = false;
+  std::string fault = ReadPuzzlePicture(path, data, picture, jpeg);
+  if (!fault.empty())
+    return fault;
+  long w = picture.width, h = picture.height;
+  free(picture.rgba);
   if (w != kPuzzlePictureWidth || h != kPuzzlePictureHeight)
     return "the picture " + path + " is " + std::to_string(w) + " by " + std::to_string(h) +
            " pixels; the puzzle area is 400 by 300";

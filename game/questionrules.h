@@ -12,6 +12,8 @@
 
 #include "globals.h"
 
+struct DecodedPicture; // a picture decoded by the engine's decoder
+
 enum {
   kQuestionTextMaxPx = 790, // the question line, drawn with kerning -1
   kAnswerMaxPx = 236,       // an answer box, drawn with kerning 0
@@ -62,6 +64,11 @@ struct QuestionFileCheck {
 // The file of a picture stem in the first of `folders` that holds
 // "<stem>.jpg" or "<stem>.png"; empty when none does.
 std::string FindPhoto(const std::vector<std::string> &folders, const std::string &stem);
+// Reads the picture file at `path` into `data` and decodes it within the
+// engine's limits into `decoded` (whose pixels the caller frees); `jpeg`
+// tells JPEG from PNG. Empty on success, else why it cannot be used (and
+// nothing to free).
+std::string ReadPuzzlePicture(const std::string &path, std::string &data, DecodedPicture &decoded, bool &jpeg);
 // Why the picture at `path` cannot be a puzzle picture (not JPEG or PNG,
 // unreadable, beyond the engine's limits, not 400 by 300); empty when fine.
 std::string PictureFault(const std::string &path);
