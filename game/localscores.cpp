@@ -12,16 +12,12 @@
 
 namespace {
 
-const size_t kMaxNameBytes = 24;
 const size_t kMaxLineBytes = 256;        // a longer line is not one of ours
 const size_t kMaxFileBytes = 256 * 1024; // what is read of a list file at most
 
 // Every read-change-write of a list file holds this, so the game and the
 // worker resending scores never write over each other's change.
 std::mutex gFileLock;
-
-// True for the bytes a name must not hold: ASCII and Latin-1 control codes.
-bool IsControl(unsigned char c) { return c < 32 || c == 127 || (c >= 128 && c < 160); }
 
 // "123\tname" into an entry; false for anything else.
 bool ParseLine(const char *line, ScoreEntry *entry) {
@@ -56,21 +52,6 @@ bool RemoveOne(std::vector<ScoreEntry> &list, const ScoreEntry &e) {
 }
 
 } // namespace
-
-std::string CleanScoreName(const std::string &raw) {
-  std::string name;
-  for (char c : raw)
-    if (!IsControl((unsigned char)c))
-      name += c == ',' ? ' ' : c;
-  size_t first = name.find_first_not_of(' ');
-  if (first == std::string::npos)
-    return "Anonymous";
-  name.erase(0, first);
-  if (name.size() > kMaxNameBytes)
-    name.resize(kMaxNameBytes);
-  name.erase(name.find_last_not_of(' ') + 1);
-  return name;
-}
 
 std::vector<ScoreEntry> ReadScoreFile(const std::string &path, size_t max) {
   std::vector<ScoreEntry> list;

@@ -13,15 +13,12 @@
 #include <vector>
 
 #include "netjob.h"
+#include "scorename.h" // CleanScoreName, the server's name rule
 
 struct ScoreEntry {
   std::string name;
   int32_t score;
 };
-
-// The score server's name rule: control codes dropped, commas turned into
-// blanks, blanks trimmed, at most 24 bytes; nothing left gives "Anonymous".
-std::string CleanScoreName(const std::string &raw);
 
 // Reads at most `max` entries in file order. Lines without a score 0 to
 // 2147483647, a tab and a name are skipped; names are cleaned. A missing or

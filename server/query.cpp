@@ -1,6 +1,8 @@
 // Query parsing of the score server (see query.h).
 #include "query.h"
 
+#include "scorename.h" // the name rule the game's own table shares
+
 namespace scores {
 
 namespace {
@@ -38,9 +40,6 @@ bool decodeComponent(std::string_view in, std::string &out) {
   }
   return true;
 }
-
-// True for the bytes no stored name keeps: ASCII and Latin-1 control codes.
-bool isControlByte(unsigned char c) { return c < 32 || c == 127 || (c >= 128 && c < 160); }
 
 } // namespace
 
@@ -87,23 +86,7 @@ bool parseScore(std::string_view text, int32_t &score) {
 }
 
 // Applies the name rule: strip controls, no commas, trimmed, at most 24 bytes.
-std::string cleanName(std::string_view raw) {
-  std::string name;
-  for (char c : raw) {
-    unsigned char b = (unsigned char)c;
-    if (isControlByte(b))
-      continue;
-    name += c == ',' ? ' ' : c;
-  }
-  size_t first = name.find_first_not_of(' ');
-  if (first == std::string::npos)
-    return "Anonymous";
-  name.erase(0, first);
-  if (name.size() > kMaxNameBytes)
-    name.resize(kMaxNameBytes);
-  name.erase(name.find_last_not_of(' ') + 1);
-  return name;
-}
+std::string cleanName(std::string_view raw) { return CleanScoreName(raw); }
 
 // The value of a parameter, or null.
 const std::string *findParam(const QueryParams &params, const char *name) {

@@ -14,7 +14,6 @@ namespace scores {
 // Longest raw query the server reads; anything longer is refused.
 constexpr size_t kMaxQueryBytes = 512;
 // Names are stored with at most this many bytes.
-constexpr size_t kMaxNameBytes = 24;
 
 // Decoded query parameters, each name at most once.
 using QueryParams = std::map<std::string, std::string>;
@@ -28,9 +27,9 @@ bool parseQuery(std::string_view raw, QueryParams &out);
 // 2147483647; false for anything else (sign, blank, empty, too big).
 bool parseScore(std::string_view text, int32_t &score);
 
-// The stored form of a typed name (ISO-8859-1 bytes): control bytes removed,
-// commas turned into blanks, blanks trimmed at both ends, cut to
-// kMaxNameBytes bytes; an empty result becomes "Anonymous".
+// The stored form of a typed name: the rule of game/scorename.h (control
+// bytes removed, commas turned into blanks, blanks trimmed, at most 24 bytes,
+// "Anonymous" for nothing left).
 std::string cleanName(std::string_view raw);
 
 // Looks up one required parameter; null when it is absent.
