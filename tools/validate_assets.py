@@ -9,7 +9,7 @@ Widths are measured with the small font's table as the game draws the texts:
 the question with kerning -1 within 790 pixels, each answer with kerning 0
 within 236 pixels.
 
-Each file must hold enough questions (900, 300 per level, 45 per level and
+Each file must hold enough questions (1 500, 500 per level, 80 per level and
 category), each question text once, and the right answer spread over the four
 boxes; where all four answers are numbers of one kind, the right one must be
 the smallest or the largest in at least 40% of those questions, or the middle
@@ -46,7 +46,7 @@ CATEGORIES = ["Lett", "Sci", "Sp", "Geo", "St", "Att"]
 CATEGORY_NAMES = ["Letters", "Science", "Sport", "Geography", "History", "Various"]
 KEYS = ["ID", "Text", "Answer1", "Answer2", "Answer3", "Answer4", "Solution", "Photo"]
 CAPACITY = {"ID": 8, "Text": 128, "Answer1": 32, "Answer2": 32, "Answer3": 32, "Answer4": 32, "Photo": 32}
-MIN_QUESTIONS, MIN_PER_LEVEL, MIN_PER_GROUP = 900, 300, 45
+MIN_QUESTIONS, MIN_PER_LEVEL, MIN_PER_GROUP = 1500, 500, 80
 MIN_PUZZLES, MIN_PUZZLE_KINDS = 160, 3
 PUZZLE_KINDS = ("flag", "outline", "constellation", "region-it", "region-es", "region-us")
 MIN_EXTREME_SHARE = 0.4
