@@ -10,6 +10,7 @@
 #include "entry.h"
 #include "globals.h"
 #include "online.h"
+#include "play.h"
 #include "players.h"
 #include "prefs.h"
 #include "screens.h"
@@ -155,6 +156,8 @@ void ClickSkill() {
 void ClickLevelStart() {
   // Space or Return at a shared keyboard act as the click.
   bool key = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
+  if (KeyHit(K_VK_R)) // reads the screen again
+    RepeatReading();
   if (Pressed()) {
     ClickAndWait();
   } else if (key) {

@@ -18,6 +18,7 @@
 #include "images.h"
 #include "menus.h"
 #include "play.h"
+#include "speech.h"
 #include "players.h"
 
 namespace {
@@ -163,6 +164,7 @@ bool SCR_INIT() {
     KSound::setGlobalVolumes(GV.musicVolume, GV.sfxVolume);
     LoadNewIMG(SLOT_NEW_LEVEL, "gfx\\newlevel.jpg");
     ACT_BUT = 0;
+    SpeakIfReadingAloud(LevelStartSpeech());
     break;
   case SCREEN_LAUNCHER:
     Timer = Now();
@@ -183,6 +185,7 @@ bool SCR_INIT() {
 }
 
 void SCR_DRAW() {
+  SpeechFrame(); // a reading made beside the loop starts as soon as it is ready
   switch (CUR_SCR) {
   case SCREEN_TITLE:
     DrawTitleScreen();
