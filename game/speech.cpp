@@ -198,6 +198,8 @@ bool SpeechBusy() {
   return r.soundStarted && r.sound && r.sound->isPlaying();
 }
 
+bool SpeechPlaying() { return g_reader.soundStarted && g_reader.sound && g_reader.sound->isPlaying(); }
+
 void SpeechFrame() {
   Reader &r = g_reader;
   std::vector<int16_t> samples;

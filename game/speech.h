@@ -31,6 +31,8 @@ void StopSpeaking();
 // True from SpeakText until the reading has been heard to its end (or
 // could not be made).
 bool SpeechBusy();
+// True while the reading's sound is being played.
+bool SpeechPlaying();
 // Once per frame: hands a finished synthesis to the mixer.
 void SpeechFrame();
 // Stops the worker and frees the sound (at shutdown; SpeakText starts it again).
