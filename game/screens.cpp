@@ -17,6 +17,7 @@
 #include "globals.h"
 #include "images.h"
 #include "menus.h"
+#include "optionshelp.h"
 #include "play.h"
 #include "speech.h"
 #include "players.h"
@@ -177,6 +178,7 @@ bool SCR_INIT() {
     LoadNewIMG(SLOT_BACKGROUND, "gfx\\back.jpg");
     SetScreenButtons(SCREEN_OPTIONS);
     ACT_BUT = 5;
+    SetUpOptionsMore(); // the MORE button and the playing-help page
     break;
   default: // 7 and unknown numbers only clear
     break;
