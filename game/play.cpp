@@ -232,9 +232,6 @@ void DrawSidePanel() {
 
 void DrawResult() {
   char text[48];
-  // The outcome in words too, not only by the picture and the strip colours.
-  if (WellDone == 1 || Incorrect == 1 || OutofTime == 1)
-    BigCentered(ResultWords(), 270);
   if (WellDone == 1) {
     DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
     if (Points != 0 && CurrentPlayer().questionNumber <= 44) {
@@ -339,9 +336,11 @@ void DrawTimeBar() {
     BlitIMG(SLOT_INGAME, 0, row, 75, row + 1, 24, (short)y);
   if (noLimit) {
     if (ktext_small) {
-      ktext_small->drawStringCentered(ByLanguage("NO", "NESSUN", "SIN"), 0, 120, 312, 0);
-      ktext_small->drawStringCentered(ByLanguage("LIMIT", "LIMITE", "L\xCDMITE"), 0, 120, 330, 0);
+      ktext_small->drawStringCentered(ByLanguage("NO", "NESSUN", "SIN"), 0, 120, 205, 0);
+      ktext_small->drawStringCentered(ByLanguage("LIMIT", "LIMITE", "L\xCDMITE"), 0, 120, 225, 0);
     }
+    if (ktext_font)
+      ktext_font->drawStringCentered("--", 0, 120, 320, 0);
     return;
   }
   if (ktext_font)

@@ -20,7 +20,8 @@ int16_t PointsFor(int16_t time, int16_t level, bool skillCategory);
 // Whole seconds left on the answer clock after `time` tenths (the standard
 // clock shows 15 - time / 10); 0 or less once it ran out.
 int32_t SecondsLeft(int16_t time);
-// The outcome of the last answer in words ("RIGHT ANSWER", ...), "" before one.
+// The outcome of the last answer in words ("RIGHT ANSWER", ...), "" before
+// one: what is read aloud (the outcome pictures carry their own words).
 const char *ResultWords();
 // Draws the mark of an answer strip with the top-left corner of its 23 x 23
 // box at (x, y): a tick for the right answer, a cross for a wrong one.

@@ -404,6 +404,37 @@ TEST_F(AccessGameTest, AnswerStripsCarryATickAndACross) {
   }
 }
 
+TEST_F(AccessGameTest, TheLastSecondsAreMarkedByAShapeAsWellAsRed) {
+  startOnePlayer();
+  frame();
+  struct Case {
+    int mode;
+    uint32_t usedMs;
+    bool hurry;
+  } cases[] = {{CLOCK_STANDARD, 5000, false}, {CLOCK_STANDARD, 12000, true}, {CLOCK_30, 15000, false},
+               {CLOCK_30, 22000, true},        {CLOCK_60, 44000, true},        {CLOCK_NONE, 300000, false}};
+  const testsupport::Rgba sign = {255, 217, 25, 255}; // the warning triangle's yellow
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << ClockModeLabel(c.mode) << " after " << c.usedMs << " ms");
+    AO.clockMode = c.mode;
+    WellDone = Incorrect = OutofTime = GetReady = 0;
+    StartLevel = 1;
+    uint32_t now = KMiscTools::getMilliseconds();
+    IntroTimer = (int32_t)(now - c.usedMs);
+    gameWindow->setWorldView(0, 0, 0, 1.0f, true);
+    DrawGameScreen();
+    testsupport::PixelReader px(800, 600);
+    px.capture();
+    EXPECT_EQ(px.countNear(50, 352, 71, 372, sign, 40) > 30, c.hurry) << "the warning sign";
+    // the stripes: rows of the red bar darker than the rows between them
+    if (c.hurry) {
+      int top = 149 + StandardTenths(Time, c.mode);
+      testsupport::Rgba stripe = px.at(60, top + 12), between = px.at(60, top + 15);
+      EXPECT_LT(stripe.r + stripe.g + stripe.b + 60, between.r + between.g + between.b);
+    }
+  }
+}
+
 TEST_F(AccessGameTest, SpokenTextsSayTheQuestionAnswersAndOutcome) {
   startOnePlayer();
   frame();
