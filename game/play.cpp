@@ -307,15 +307,16 @@ void UpdateTime() {
 }
 
 // The last seconds are marked by a shape as well as by the red colour row:
-// dark diagonal stripes across the red part of the bar and an "!" sign
-// under the seconds left, so a player who cannot tell red from green still
+// dark stripes across the red part of the bar and a warning sign above
+// it, so a player who cannot tell red from green still
 // sees that time is running out.
 void DrawHurryMarks(int16_t barTime) {
   for (int y = barTime + 149; y <= 298; y += 6)
     for (int k = 0; k < 2; k++)
       FillRectUsing(SLOT_INGAME, 24, (float)(y + k), 99, (float)(y + k + 1), 0.1f, 0.0f, 0.0f, 0.55f);
-  // a warning triangle with an exclamation mark, drawn from plain rows
-  const int top = 350, height = 22, cx = 60;
+  // a warning triangle with an exclamation mark, drawn from plain rows in
+  // the emptied top of the bar (by then the bar has shrunk below y 249)
+  const int top = 165, height = 22, cx = 61;
   for (int r = 0; r < height; r++) {
     float half = 1.0f + r * 0.6f;
     FillRectUsing(SLOT_INGAME, cx - half, (float)(top + r), cx + half, (float)(top + r + 1), 1.0f, 0.85f, 0.1f, 1);

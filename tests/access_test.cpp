@@ -425,7 +425,7 @@ TEST_F(AccessGameTest, TheLastSecondsAreMarkedByAShapeAsWellAsRed) {
     DrawGameScreen();
     testsupport::PixelReader px(800, 600);
     px.capture();
-    EXPECT_EQ(px.countNear(50, 352, 71, 372, sign, 40) > 30, c.hurry) << "the warning sign";
+    EXPECT_EQ(px.countNear(51, 167, 72, 187, sign, 40) > 30, c.hurry) << "the warning sign";
     // the stripes: rows of the red bar darker than the rows between them
     if (c.hurry) {
       int top = 149 + StandardTenths(Time, c.mode);
