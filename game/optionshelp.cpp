@@ -9,6 +9,7 @@
 #include "globals.h"
 #include "images.h"
 #include "screens.h"
+#include "speech.h"
 #include "userfiles.h"
 
 int16_t OptionsPageShown = OPTIONS_MAIN;
@@ -106,6 +107,8 @@ void ClickHelpPage() {
   waitForMouseButton(ScreenWindow());
   if (CUR_BUT == BUTTON_READ_ALOUD) {
     AO.readAloud = AO.readAloud == 1 ? 0 : 1;
+    if (AO.readAloud == 0)
+      StopSpeaking();
   } else if (CUR_BUT == BUTTON_HELP_OK) {
     WriteAccess(AccessPath()); // a failed write is ignored, as for "prefs"
     LeaveHelpPage();

@@ -136,7 +136,6 @@ bool SynthesizeSpeech(const std::string &latin1, int language, std::vector<int16
   g_collect = &samples;
   espeak_ERROR err = espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
                                   nullptr);
-  espeak_Synchronize();
   g_collect = nullptr;
   rate = g_synthRate;
   if (err != EE_OK)
@@ -239,6 +238,9 @@ void ShutdownSpeech() {
   }
   delete r.sound;
   r.sound = nullptr;
+  // The synthesiser stays set up for the rest of the process: espeak-ng
+  // 1.51 cannot be set up again once terminated (its next synthesis waits
+  // for ever), and the voices it holds are small.
 }
 
 void SetSpeechBusyProbe(bool (*probe)()) { g_probe = probe; }
