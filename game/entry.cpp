@@ -13,6 +13,7 @@
 #include "KWindow.h"
 #include "KWindowGL.h"
 
+#include "access.h"
 #include "flow.h"
 #include "fonttables.h"
 #include "globals.h"
@@ -21,6 +22,7 @@
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
+#include "speech.h"
 #include "userfiles.h"
 
 void (*g_frameObserver)() = nullptr;
@@ -115,6 +117,7 @@ void StartUp() {
   KMiscTools::setFileSource(true);
   Timer = (int32_t)KMiscTools::getMilliseconds();
   ReadStartPrefs(PrefsPath()); // a missing file leaves every preference 0 but the volumes
+  ReadAccess(AccessPath());    // reading aloud and the answer clock; off and 15 s without it
   KWindowGL::setScreenshotFolder(ScreenshotFolder());
   KInput::hidePointer();
   LoadSounds();
@@ -202,6 +205,7 @@ void CloseGameWindow() {
   FreeFonts();
   gameWindow->setNUXCallBack(nullptr);
   freePointer();
+  ShutdownSpeech();
   FreeSounds();
   FreeMusic();
   FreeImageSlots(0);
@@ -216,6 +220,7 @@ void ReleaseEverything() {
   FreeImageSlots(0);
   DeleteWindow(launchWindow);
   DeleteWindow(gameWindow);
+  ShutdownSpeech();
   FreeSounds();
   FreeMusic();
   PadsStop();

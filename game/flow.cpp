@@ -10,6 +10,8 @@
 #include "entry.h"
 #include "globals.h"
 #include "online.h"
+#include "optionshelp.h"
+#include "play.h"
 #include "players.h"
 #include "prefs.h"
 #include "screens.h"
@@ -59,11 +61,13 @@ void OptionsHelpAndBars() {
   if (Inside(mx, my, 170, 301, 620, 350)) {
     HelpLine("Every time you answer incorrectly, the game", 530);
     HelpLine("shows you the correct answer for the question", 550);
+    HelpLine("marked with a tick, and your answer with a cross", 570);
   }
   if (Inside(mx, my, 325, 365, 550, 385)) {
     HelpLine("Adjust the music volume by clicking on the bar", 550);
     VolumeBar(GV.musicVolume);
   }
+  MoreHelpLine();
   if (Inside(mx, my, 325, 393, 550, 423)) {
     HelpLine("Adjust the SFX volume by clicking on the bar", 550);
     VolumeBar(GV.sfxVolume);
@@ -154,6 +158,8 @@ void ClickSkill() {
 void ClickLevelStart() {
   // Space or Return at a shared keyboard act as the click.
   bool key = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
+  if (KeyHit(K_VK_R)) // reads the screen again
+    RepeatReading();
   if (Pressed()) {
     ClickAndWait();
   } else if (key) {
@@ -184,6 +190,10 @@ void ClickLauncher() {
 }
 
 void ClickOptions() {
+  if (OptionsPageShown == OPTIONS_HELP) {
+    ClickHelpPage();
+    return;
+  }
   OptionsHelpAndBars();
   if (!Pressed() || CUR_BUT < 1)
     return;
@@ -203,6 +213,9 @@ void ClickOptions() {
   case 4:
     SavePrefs(); // a failed write is ignored; the screen still returns
     GoToScreen(SCREEN_TITLE);
+    break;
+  case BUTTON_MORE:
+    EnterHelpPage();
     break;
   default:
     break;

@@ -13,6 +13,7 @@
 namespace {
 
 const size_t kMaxLineBytes = 256;        // a longer line is not one of ours
+const size_t kMaxClockBytes = 12;        // a clock's label, "no limit" the longest
 const size_t kMaxFileBytes = 256 * 1024; // what is read of a list file at most
 
 // Every read-change-write of a list file holds this, so the game and the
@@ -34,10 +35,21 @@ bool ParseLine(const char *line, ScoreEntry *entry) {
     return false;
   std::string name(tab + 1);
   name.erase(name.find_last_not_of("\r\n") + 1);
+  // A relaxed game's clock follows the name after a second tab (a name never
+  // holds a tab: the name rule drops control bytes).
+  std::string clock;
+  size_t second = name.find('\t');
+  if (second != std::string::npos) {
+    std::string label = name.substr(second + 1);
+    if (label.find_first_not_of(' ') != std::string::npos)
+      clock = CleanScoreName(label).substr(0, kMaxClockBytes);
+    name.erase(second);
+  }
   if (name.empty())
     return false;
   entry->name = CleanScoreName(name);
   entry->score = (int32_t)value;
+  entry->clock = clock;
   return true;
 }
 
@@ -82,7 +94,7 @@ bool WriteScoreFile(const std::string &path, const std::vector<ScoreEntry> &list
     return remove(path.c_str()) == 0 || errno == ENOENT;
   std::string text;
   for (const ScoreEntry &e : list)
-    text += std::to_string(e.score) + "\t" + CleanScoreName(e.name) + "\n";
+    text += std::to_string(e.score) + "\t" + CleanScoreName(e.name) + (e.clock.empty() ? "" : "\t" + e.clock) + "\n";
   return WriteFileAtomically(path, text);
 }
 
@@ -103,13 +115,13 @@ int LocalRank(const std::vector<ScoreEntry> &table, int32_t score) {
   return place < kLocalTableSize ? (int)place : -1;
 }
 
-int AddLocalScore(const std::string &path, const std::string &name, int32_t score) {
+int AddLocalScore(const std::string &path, const std::string &name, int32_t score, const std::string &clock) {
   std::lock_guard<std::mutex> hold(gFileLock);
   std::vector<ScoreEntry> table = ReadLocalTable(path);
   int place = LocalRank(table, score);
   if (place < 0)
     return -1;
-  table.insert(table.begin() + place, ScoreEntry{CleanScoreName(name), score});
+  table.insert(table.begin() + place, ScoreEntry{CleanScoreName(name), score, clock});
   if (table.size() > kLocalTableSize)
     table.resize(kLocalTableSize);
   return WriteScoreFile(path, table) ? place : -1;

@@ -18,9 +18,11 @@
 struct ScoreEntry {
   std::string name;
   int32_t score;
+  std::string clock; // the answer clock of a relaxed game ("60 s"); empty for the standard one
 };
 
-// Reads at most `max` entries in file order. Lines without a score 0 to
+// Reads at most `max` entries in file order: "score<tab>name", and for a
+// relaxed game "<tab>clock" after the name. Lines without a score 0 to
 // 2147483647, a tab and a name are skipped; names are cleaned. A missing or
 // unreadable file is an empty list.
 std::vector<ScoreEntry> ReadScoreFile(const std::string &path, size_t max);
@@ -37,7 +39,7 @@ std::vector<ScoreEntry> ReadLocalTable(const std::string &path);
 int LocalRank(const std::vector<ScoreEntry> &table, int32_t score);
 // Puts name and score into the table file when the score enters; its place,
 // or -1 (not entering, or the file could not be written).
-int AddLocalScore(const std::string &path, const std::string &name, int32_t score);
+int AddLocalScore(const std::string &path, const std::string &name, int32_t score, const std::string &clock = "");
 
 // ---- scores waiting for the server ----
 const size_t kMaxQueuedScores = 1000;

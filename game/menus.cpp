@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "images.h"
 #include "online.h"
+#include "optionshelp.h"
 #include "players.h"
 #include "screens.h"
 
@@ -154,10 +155,15 @@ void DrawLauncherScreen() {
 }
 
 void DrawOptionsScreen() {
+  if (OptionsPageShown == OPTIONS_HELP) {
+    DrawHelpPage();
+    return;
+  }
   DrawIMG(SLOT_BACKGROUND, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
   BlitIMG(SLOT_BACKGROUND, 0, 638, 274, 975, 255, 206);   // the menu panel
   BlitIMG(SLOT_BACKGROUND, 275, 638, 780, 993, 143, 154); // the options panel
   DrawIdleButtons(1, 3);
+  DrawMoreButton();
   Show_But();
   // check marks: full screen, online, show correct
   if (GV.windowed == 0)

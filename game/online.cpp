@@ -16,6 +16,7 @@
 #include "KMiscTools.h"
 #include "KText.h"
 #include "KWeb.h"
+#include "access.h"
 #include "clock.h"
 #include "globals.h"
 #include "images.h"
@@ -189,7 +190,10 @@ int StartScoreOffer() {
   if (GV.submitOnline != 1 || score <= kMinOnlineScore)
     return 0;
   char url[260];
-  if (buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/ishighscore.php?subscore=%d", score)) {
+  // Only games on the standard clock go to the online top ten; a relaxed
+  // game's score may still enter this computer's table, with its clock.
+  if (ClockIsStandard() &&
+      buildUrl(url, sizeof url, getScoreServer(), "/highscores/trivello/ishighscore.php?subscore=%d", score)) {
     gTurnJob = NetStart(url);
     OnlineWait = ONLINE_WAIT_QUALIFY;
     return 1;
@@ -237,7 +241,7 @@ void FinishNameEntry() {
   SubmitScore = 0;
   ManagerName[sizeof ManagerName - 1] = '\0';
   int32_t score = Player[Cur_Player].score;
-  AddLocalScore(DataFilePath(kLocalTableFile), ManagerName, score);
+  AddLocalScore(DataFilePath(kLocalTableFile), ManagerName, score, ClockIsStandard() ? "" : ClockModeLabel());
   if (gOfferKind == OFFER_LOCAL_QUEUED) {
     QueueScore(DataFilePath(kQueueFile), ManagerName, score);
   } else if (gOfferKind == OFFER_ONLINE && GV.submitOnline == 1) {
@@ -302,7 +306,10 @@ void ShowLocalTopTen() {
   memset(LocalScore, 0, sizeof LocalScore);
   std::vector<ScoreEntry> table = ReadLocalTable(DataFilePath(kLocalTableFile));
   for (size_t i = 0; i < table.size() && i < MAX_ONLINE_SCORES; i++) {
-    snprintf(LocalScore[i].name, sizeof LocalScore[i].name, "%s", table[i].name.c_str());
+    if (table[i].clock.empty())
+      snprintf(LocalScore[i].name, sizeof LocalScore[i].name, "%s", table[i].name.c_str());
+    else
+      snprintf(LocalScore[i].name, sizeof LocalScore[i].name, "%s (%s)", table[i].name.c_str(), table[i].clock.c_str());
     LocalScore[i].score = table[i].score;
   }
   TopTenOffline = 1;

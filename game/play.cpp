@@ -1,13 +1,16 @@
 // The game screen and the level start screen (see play.h).
 #include "play.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "KInput.h"
 #include "KText.h"
 
+#include "access.h"
 #include "clock.h"
 #include "entry.h"
 #include "images.h"
@@ -16,6 +19,7 @@
 #include "puzzle.h"
 #include "questions.h"
 #include "screens.h"
+#include "speech.h"
 
 namespace {
 
@@ -30,6 +34,15 @@ const struct {
   int32_t score;
   int16_t granted;
 } kExtraLives[] = {{60000, 5}, {50000, 4}, {40000, 3}, {30000, 2}, {20000, 1}, {10000, 0}};
+
+// Where the tick or cross sits in a highlight strip (its box is 23 x 23).
+const short kMarkLeft = 5, kMarkTop = 5;
+
+// With no time limit the time used is still counted, up to this many tenths.
+const int16_t kNoLimitTenthsCap = 32000;
+
+// The clock of a question read aloud waits until the reading has ended.
+bool g_holdClock = false;
 
 bool ResultShown() { return WellDone || Incorrect || OutofTime; }
 bool QuestionIdle() { return !ResultShown() && !GetReady; }
@@ -72,6 +85,17 @@ void LoadQuestionPicture(const QuestionRecord &q) {
   if (strstr(q.ID, "Att"))
     LoadNewIMG(SLOT_PICTURE, "gfx\\various.jpg");
   QuestionType = CategoryAtPick(q, QuestionType);
+}
+
+void AddSentence(std::string &out, const char *text) {
+  if (!text || !text[0])
+    return;
+  if (!out.empty())
+    out += ' ';
+  out += text;
+  char last = out.back();
+  if (last != '.' && last != '?' && last != '!' && last != ':')
+    out += '.';
 }
 
 // The same player goes on after the next-question panel.
@@ -125,7 +149,34 @@ void DrawQuestionArea() {
   }
 }
 
-// A highlight strip over answer box `box` (1 to 4): right or wrong.
+// One thick line of a mark, stamped as small squares of half-size `half`.
+void MarkLine(float x1, float y1, float x2, float y2, float half, float shade) {
+  float dx = x2 - x1, dy = y2 - y1;
+  int steps = (int)(2 * (fabsf(dx) > fabsf(dy) ? fabsf(dx) : fabsf(dy))) + 1;
+  for (int i = 0; i <= steps; i++) {
+    float x = x1 + dx * i / steps, y = y1 + dy * i / steps;
+    FillRectUsing(SLOT_INGAME, x - half, y - half, x + half, y + half, shade, shade, shade, 1);
+  }
+}
+
+} // namespace
+
+void DrawAnswerMark(short x, short y, bool right) {
+  // Each line twice: a dark outline, then white, so the mark stands out on
+  // the green and the red strip alike.
+  const float lines[2][2][4] = {
+      {{x + 1.0f, y + 12.0f, x + 8.0f, y + 19.0f}, {x + 8.0f, y + 19.0f, x + 21.0f, y + 4.0f}},   // tick
+      {{x + 3.0f, y + 3.0f, x + 19.0f, y + 19.0f}, {x + 19.0f, y + 3.0f, x + 3.0f, y + 19.0f}}}; // cross
+  const auto &mark = lines[right ? 0 : 1];
+  for (float half : {3.0f, 2.0f})
+    for (const auto &l : mark)
+      MarkLine(l[0], l[1], l[2], l[3], half, half > 2.5f ? 0.05f : 1.0f);
+}
+
+namespace {
+
+// A highlight strip over answer box `box` (1 to 4): right or wrong. The
+// strip's colour is not the only sign: a tick or a cross sits at its left end.
 void Strip(int16_t box, bool right) {
   if (!AnswerBox(box))
     return;
@@ -134,6 +185,7 @@ void Strip(int16_t box, bool right) {
     BlitIMG(SLOT_INGAME, 647, 988, 895, 1021, x, y);
   else
     BlitIMG(SLOT_INGAME, 647, 953, 895, 986, x, y);
+  DrawAnswerMark((short)(x + kMarkLeft), (short)(y + kMarkTop), right);
 }
 
 void DrawHighlights() {
@@ -249,17 +301,53 @@ void UpdateTime() {
   if (WellDone || Incorrect || GetReady)
     return;
   uint32_t tenths = ElapsedMs(IntroTimer) / 100;
-  Time = (int16_t)(tenths > 150 ? 150 : tenths); // a stalled frame cannot push it past the clock
+  int32_t limit = ClockLimitTenths();
+  uint32_t cap = limit > 0 ? (uint32_t)limit : (uint32_t)kNoLimitTenthsCap;
+  Time = (int16_t)(tenths > cap ? cap : tenths); // a stalled frame cannot push it past the clock
 }
 
-// The time bar shrinks from the top; its colour row changes at Time 100.
+// The last seconds are marked by a shape as well as by the red colour row:
+// dark stripes across the red part of the bar and a warning sign above
+// it, so a player who cannot tell red from green still
+// sees that time is running out.
+void DrawHurryMarks(int16_t barTime) {
+  for (int y = barTime + 149; y <= 298; y += 6)
+    for (int k = 0; k < 2; k++)
+      FillRectUsing(SLOT_INGAME, 24, (float)(y + k), 99, (float)(y + k + 1), 0.1f, 0.0f, 0.0f, 0.55f);
+  // a warning triangle with an exclamation mark, drawn from plain rows in
+  // the emptied top of the bar (by then the bar has shrunk below y 249)
+  const int top = 165, height = 22, cx = 61;
+  for (int r = 0; r < height; r++) {
+    float half = 1.0f + r * 0.6f;
+    FillRectUsing(SLOT_INGAME, cx - half, (float)(top + r), cx + half, (float)(top + r + 1), 1.0f, 0.85f, 0.1f, 1);
+  }
+  FillRectUsing(SLOT_INGAME, cx - 1.5f, top + 6, cx + 1.5f, top + 15, 0, 0, 0, 1);
+  FillRectUsing(SLOT_INGAME, cx - 1.5f, top + 17, cx + 1.5f, top + 20, 0, 0, 0, 1);
+}
+
+// The time bar shrinks from the top; its colour row changes at 100 standard
+// tenths (the last third of the time, the last 5 s of the standard clock).
+// With no time limit the bar stays full and says so instead of counting.
 void DrawTimeBar() {
-  FillRectUsing(SLOT_INGAME, 23, 300, 100, Time + 148, 0, 0, 0, 1);
-  float row = 1000 + Time / 100;
-  for (int y = Time + 149; y <= 298; y++)
+  bool noLimit = ClockLimitTenths() == 0;
+  int16_t barTime = noLimit ? 0 : StandardTenths(Time, AO.clockMode);
+  FillRectUsing(SLOT_INGAME, 23, 300, 100, barTime + 148, 0, 0, 0, 1);
+  float row = 1000 + barTime / 100;
+  for (int y = barTime + 149; y <= 298; y++)
     BlitIMG(SLOT_INGAME, 0, row, 75, row + 1, 24, (short)y);
+  if (noLimit) {
+    if (ktext_small) {
+      ktext_small->drawStringCentered(ByLanguage("NO", "NESSUN", "SIN"), 0, 120, 205, 0);
+      ktext_small->drawStringCentered(ByLanguage("LIMIT", "LIMITE", "L\xCDMITE"), 0, 120, 225, 0);
+    }
+    if (ktext_font)
+      ktext_font->drawStringCentered("--", 0, 120, 320, 0);
+    return;
+  }
   if (ktext_font)
-    ktext_font->drawStringCentered((long)(15 - Time / 10), 0, 120, 320, 0);
+    ktext_font->drawStringCentered((long)(SecondsLeft(Time)), 0, 120, 320, 0);
+  if (barTime >= 100)
+    DrawHurryMarks(barTime);
 }
 
 } // namespace
@@ -277,6 +365,107 @@ int16_t PointsFor(int16_t time, int16_t level, bool skillCategory) {
     level = 2;
   int multiplier = skillCategory ? 2 : 1;
   return (int16_t)((11 - time / 15) * multiplier * (level + 1) * 50);
+}
+
+std::string QuestionSpeech() {
+  const QuestionRecord &q = CurrentQuestion();
+  std::string out;
+  AddSentence(out, q.Text);
+  const char *answers[4] = {q.Answer1, q.Answer2, q.Answer3, q.Answer4};
+  const char *letters[4] = {"A:", "B:", "C:", "D:"};
+  for (int i = 0; i < 4; i++) {
+    if (OkShow[i] != 1 || !answers[i][0])
+      continue;
+    AddSentence(out, letters[i]);
+    AddSentence(out, answers[i]);
+  }
+  return out;
+}
+
+std::string ResultSpeech() {
+  std::string out;
+  AddSentence(out, ResultWords());
+  char text[64];
+  if (WellDone == 1 && Points > 0) {
+    snprintf(text, sizeof(text), ByLanguage("%d points", "%d punti", "%d puntos"), Points);
+    AddSentence(out, text);
+  }
+  if ((Incorrect == 1 || OutofTime == 1) && GV.showCorrect == 1) {
+    const QuestionRecord &q = CurrentQuestion();
+    const char *answers[4] = {q.Answer1, q.Answer2, q.Answer3, q.Answer4};
+    if (AnswerBox(q.Solution)) {
+      AddSentence(out, ByLanguage("The right answer is:", "La risposta giusta \xE8:", "La respuesta correcta es:"));
+      AddSentence(out, answers[q.Solution - 1]);
+    }
+  }
+  return out;
+}
+
+std::string LevelStartSpeech() {
+  std::string out;
+  char text[64];
+  if (Max_Players > 1) {
+    snprintf(text, sizeof(text), ByLanguage("Player %d", "Giocatore %d", "Jugador %d"), Cur_Player + 1);
+    AddSentence(out, text);
+  }
+  const char *levels[3] = {ByLanguage("Level easy", "Livello facile", "Nivel f\xE1" "cil"),
+                           ByLanguage("Level medium", "Livello medio", "Nivel medio"),
+                           ByLanguage("Level hard", "Livello difficile", "Nivel dif\xED" "cil")};
+  int16_t level = CurrentPlayer().level;
+  AddSentence(out, levels[level >= 0 && level <= 2 ? level : 0]);
+  AddSentence(out, ByLanguage("Click the mouse to start", "Clicca il mouse per iniziare",
+                              "Haz clic con el rat\xF3n para empezar"));
+  return out;
+}
+
+std::string FinalResultsSpeech() {
+  std::string out = ByLanguage("Final results", "Classifica finale", "Resultados finales");
+  out += '.';
+  char text[96];
+  for (int i = 0; i < PlayersInUse(); i++) {
+    snprintf(text, sizeof(text), ByLanguage("%d: %s, %d points", "%d: %s, %d punti", "%d: %s, %d puntos"), i + 1,
+             Player[i].name, (int)Player[i].score);
+    AddSentence(out, text);
+  }
+  return out;
+}
+
+void SpeakIfReadingAloud(const std::string &text) {
+  if (AO.readAloud == 1 && !text.empty())
+    SpeakText(text);
+}
+
+void RepeatReading() {
+  if (CUR_SCR == SCREEN_LEVEL_START)
+    SpeakText(LevelStartSpeech());
+  else if (CUR_SCR == SCREEN_GAME && (ResultShown()))
+    SpeakText(ResultSpeech());
+  else if (CUR_SCR == SCREEN_GAME && StartLevel == 1 && QuestionIdle())
+    SpeakText(QuestionSpeech()); // the clock goes on: only the first reading holds it
+}
+
+void HoldClockWhileReading() {
+  if (!g_holdClock)
+    return;
+  if (StartLevel != 1 || !QuestionIdle() || !SpeechBusy()) {
+    g_holdClock = false; // the reading ended: the clock runs from here
+    return;
+  }
+  // Keep the time used where it stands: stamp the clock that many tenths ago.
+  uint32_t now = KMiscTools::getMilliseconds(), used = (uint32_t)(Time < 0 ? 0 : Time) * 100u;
+  IntroTimer = (int32_t)(now >= used ? now - used : now + kClockPeriodMs - used);
+}
+
+bool ClockHeldForReading() { return g_holdClock; }
+
+const char *ResultWords() {
+  if (WellDone == 1)
+    return ByLanguage("RIGHT ANSWER", "RISPOSTA GIUSTA", "RESPUESTA CORRECTA");
+  if (Incorrect == 1)
+    return ByLanguage("WRONG ANSWER", "RISPOSTA SBAGLIATA", "RESPUESTA INCORRECTA");
+  if (OutofTime == 1)
+    return ByLanguage("TIME IS UP", "TEMPO SCADUTO", "SE ACAB\xD3 EL TIEMPO");
+  return "";
 }
 
 bool GrantExtraLife(Player_t &p) {
@@ -336,13 +525,21 @@ bool NewQuestion() {
   IntroTimer = Now();
   Time = 0; // the clock of the new question starts at 0, not where the last one stopped
   LoadQuestionPicture(CurrentQuestion());
+  g_holdClock = AO.readAloud == 1;
+  SpeakIfReadingAloud(QuestionSpeech());
   return true;
+}
+
+int32_t SecondsLeft(int16_t time) {
+  int32_t limit = ClockLimitTenths();
+  return limit / 10 - time / 10;
 }
 
 void CheckTimeOut() {
   // Not while the next-question panel waits: a stalled frame there must not
-  // cost a life for a question that is not on screen.
-  if (ResultShown() || GetReady || ElapsedMs(IntroTimer) < kAnswerTimeMs)
+  // cost a life for a question that is not on screen. Never without a limit.
+  uint32_t limit = ClockLimitMs(AO.clockMode);
+  if (limit == 0 || ResultShown() || GetReady || ElapsedMs(IntroTimer) < limit)
     return;
   Player_t &p = CurrentPlayer();
   TakeLife(p);
@@ -360,12 +557,15 @@ void CheckTimeOut() {
   IntroTimer = Now();
   PlaySound(snd_Swirl);
   StartLevel = 0;
+  SpeakIfReadingAloud(ResultSpeech());
 }
 
 void AnswerCorrect(int16_t box) {
   PlaySound(snd_Clap);
   Player_t &p = CurrentPlayer();
-  Points = PointsFor(Time, p.level, InSkillCategory(p));
+  // Points go by the share of the answer time used, so a quick answer is
+  // worth the same with every clock (the standard clock's points exactly).
+  Points = PointsFor(StandardTenths(Time, AO.clockMode), p.level, InSkillCategory(p));
   p.score += Points;
   p.answers++;
   WellDone = 1;
@@ -379,6 +579,7 @@ void AnswerCorrect(int16_t box) {
   IntroTimer = Now();
   if (Jolly == 0)
     IMG[SLOT_JOLLY].frame = 0;
+  SpeakIfReadingAloud(ResultSpeech());
 }
 
 void AnswerWrong(int16_t box) {
@@ -407,6 +608,7 @@ void AnswerWrong(int16_t box) {
   IntroTimer = Now();
   if (p.score < 0)
     p.score = 0;
+  SpeakIfReadingAloud(ResultSpeech());
 }
 
 void UseJolly() {
@@ -453,6 +655,7 @@ void EndGame() {
     ShowScores = 1;
     NamePlayers();
     sortCategory();
+    SpeakIfReadingAloud(FinalResultsSpeech());
   }
   GoToScreen(SCREEN_TITLE);
 }
@@ -494,6 +697,7 @@ TurnEndResult TurnEnd() {
 void DrawGameScreen() {
   if (QuestionIdle() && !StartLevel && !LevelComplete && !NewQuestion())
     return;
+  HoldClockWhileReading();
   CheckTimeOut();
   DrawIMG(SLOT_INGAME, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
   if (OutofTime == 0)
@@ -544,6 +748,8 @@ void ClickGame() {
       keyButton = (int16_t)(k + 1);
   if (KeyHit(K_VK_J) && GUIButton[kJollyButton].state > 0)
     keyButton = kJollyButton;
+  if (KeyHit(K_VK_R)) // R reads the question or the result again
+    RepeatReading();
 
   bool mouse = ButtDown != 0;
   int16_t button = mouse ? CUR_BUT : keyButton;

@@ -5,6 +5,7 @@
 #define TRIVELLO_PLAY_H
 
 #include <cstdint>
+#include <string>
 
 #include "globals.h"
 
@@ -16,6 +17,31 @@ const int16_t kLastQuestion = 45;
 // Points of a correct answer after `time` tenths of a second at `level`,
 // doubled in the player's skill category.
 int16_t PointsFor(int16_t time, int16_t level, bool skillCategory);
+// Whole seconds left on the answer clock after `time` tenths (the standard
+// clock shows 15 - time / 10); 0 or less once it ran out.
+int32_t SecondsLeft(int16_t time);
+// The outcome of the last answer in words ("RIGHT ANSWER", ...), "" before
+// one: what is read aloud (the outcome pictures carry their own words).
+const char *ResultWords();
+// Draws the mark of an answer strip with the top-left corner of its 23 x 23
+// box at (x, y): a tick for the right answer, a cross for a wrong one.
+void DrawAnswerMark(short x, short y, bool right);
+// ---- reading aloud ----------------------------------------------------------
+// What is read for the question on screen (its text, then each answer still
+// shown with its letter), for the last result, for the level start screen
+// and for the final results table.
+std::string QuestionSpeech();
+std::string ResultSpeech();
+std::string LevelStartSpeech();
+std::string FinalResultsSpeech();
+// Speaks `text` when reading aloud is on.
+void SpeakIfReadingAloud(const std::string &text);
+// The R key: reads again what the screen shows (question, result, level start).
+void RepeatReading();
+// While the first reading of a question goes on, its clock does not run;
+// it starts when the reading ends.
+void HoldClockWhileReading();
+bool ClockHeldForReading();
 // Grants one extra life at 10 000, 20 000, ... 60 000 points; true when it did.
 bool GrantExtraLife(Player_t &player);
 // The set-up of screen 3: a fresh question is due and the jolly is back.

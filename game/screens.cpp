@@ -18,8 +18,10 @@
 #include "images.h"
 #include "menus.h"
 #include "online.h"
+#include "optionshelp.h"
 #include "pads.h"
 #include "play.h"
+#include "speech.h"
 #include "players.h"
 
 namespace {
@@ -165,6 +167,7 @@ bool SCR_INIT() {
     KSound::setGlobalVolumes(GV.musicVolume, GV.sfxVolume);
     LoadNewIMG(SLOT_NEW_LEVEL, "gfx\\newlevel.jpg");
     ACT_BUT = 0;
+    SpeakIfReadingAloud(LevelStartSpeech());
     break;
   case SCREEN_LAUNCHER:
     Timer = Now();
@@ -177,6 +180,7 @@ bool SCR_INIT() {
     LoadNewIMG(SLOT_BACKGROUND, "gfx\\back.jpg");
     SetScreenButtons(SCREEN_OPTIONS);
     ACT_BUT = 5;
+    SetUpOptionsMore(); // the MORE button and the playing-help page
     break;
   default: // 7 and unknown numbers only clear
     break;
@@ -185,7 +189,8 @@ bool SCR_INIT() {
 }
 
 void SCR_DRAW() {
-  TopTenStep(); // a top ten that has come opens its view in this frame
+  TopTenStep();  // a top ten that has come opens its view in this frame
+  SpeechFrame(); // a reading made beside the loop starts as soon as it is ready
   switch (CUR_SCR) {
   case SCREEN_TITLE:
     DrawTitleScreen();

@@ -36,6 +36,7 @@ enum ImageSlotIndex : int16_t {
   SLOT_SKILL = 8,        // "gfx\skill.jpg"
   SLOT_NEW_LEVEL = 9,    // "gfx\newlevel.jpg"
   SLOT_PUZZLE_COVER = 10, // "gfx\puzzle.jpg", one tile of the tile reveal
+  SLOT_ACCESS = 11,       // "gfx\access.png", the options screen's playing-help page
 };
 
 // Draw modes of DrawIMG and of GUI buttons.

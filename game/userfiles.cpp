@@ -66,6 +66,12 @@ const char *PrefsPath() {
   return path.c_str();
 }
 
+const char *AccessPath() {
+  static std::string path;
+  path = UserFolderOver(KMiscTools::getPreferencesFolder()) + "/access";
+  return path.c_str();
+}
+
 const char *ScreenshotFolder() {
   static std::string folder;
   folder = UserFolderOver(DataFolder());

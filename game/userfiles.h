@@ -18,6 +18,9 @@ std::string ChooseUserFolder(const std::string &resources, bool resourcesWritabl
 // The path of "prefs", chosen by the rule above with the XDG config folder;
 // read at start-up and written by the launcher and the options screen.
 const char *PrefsPath();
+// The path of "access", the reading-aloud and answer-clock settings, in the
+// same folder as "prefs".
+const char *AccessPath();
 // The folder screenshots go to, chosen likewise with the XDG data folder.
 const char *ScreenshotFolder();
 // The path of a file `name` in the config folder (where "prefs" is) or in the

@@ -67,6 +67,11 @@ public:
 
   // ---- samples ----
   bool loadSample(const char *sampleName, int volume, bool loop, short maxchannels);
+  // Loads a sample from PCM held in memory: `frames` frames of signed 16-bit
+  // host-order samples, `channels` (1 or 2) interleaved, at `rate` Hz. The
+  // data is copied. Played like a loaded file, at the effects volume.
+  bool loadSampleFromPcm(const int16_t *samples, unsigned long frames, short channels, long rate, int volume,
+                         short maxchannels);
   void playSample();
   KSound *playSample(long rate, long vol, long pan, bool loop);
   void stopSample();
@@ -78,6 +83,8 @@ public:
   void setVolume(int volume);
   void setPan(long panoramic);
   static void setGlobalVolumes(int volumeMusic, int volumeSFX);
+  // Frames per second the sounds are mixed at, 0 while no output is open.
+  static int outputRate();
   bool isPlaying();
   char *getError();
   bool initDone();

@@ -394,6 +394,50 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
   return true;
 }
 
+bool KSound::loadSampleFromPcm(const int16_t *samples, unsigned long frames, short channels, long rate, int volume,
+                               short maxchannels) {
+  openOutput();
+  KMixer::Guard guard(mixer());
+  _channelCount = (short)std::clamp<int>(maxchannels, 1, kSlots);
+  _slotc = 0;
+  copyName(_filename, "(memory)");
+  _type = K_SOUND_SAMPLE;
+  releaseAll();
+  _loopState = 0;
+  _channelVolume = volume;
+  _isChannelActive = 0;
+  if (!samples || frames == 0 || (channels != 1 && channels != 2) || rate <= 0) return false;
+  const unsigned long bytes = frames * (unsigned long)channels * 2;
+  if (bytes / 2 / (unsigned long)channels != frames || bytes > kSampleMaxBytes) return false;
+  _oggFormatEx.wFormatTag = 1;
+  _oggFormatEx.nChannels = (uint16_t)channels;
+  _oggFormatEx.nSamplesPerSec = (uint32_t)rate;
+  _oggFormatEx.nAvgBytesPerSec = (uint32_t)(rate * channels * 2);
+  _oggFormatEx.nBlockAlign = (uint16_t)(2 * channels);
+  _oggFormatEx.wBitsPerSample = 16;
+  _oggFormatEx.cbSize = 20;
+  _waveFormatEx = &_oggFormatEx;
+  for (short slot = 0; slot < _channelCount; ++slot) {
+    if (!createSoundChannel(K_SOUND_SAMPLE, slot)) {
+      releaseAll();
+      return false;
+    }
+  }
+  unsigned char *data = makeSoundHandle(channels, rate, 16, bytes, 0);
+  if (!data) {
+    releaseAll();
+    return false;
+  }
+  // The mixer reads 16-bit samples big-endian.
+  const unsigned long count = frames * (unsigned long)channels;
+  for (unsigned long i = 0; i < count; ++i) {
+    const uint16_t v = (uint16_t)samples[i];
+    data[2 * i] = (unsigned char)(v >> 8);
+    data[2 * i + 1] = (unsigned char)(v & 0xFF);
+  }
+  return true;
+}
+
 // Plays the sample on the next slot, cutting what that slot still played.
 void KSound::playSample() {
   KMixer::Guard guard(mixer());
@@ -514,6 +558,8 @@ void KSound::setGlobalVolumes(int volumeMusic, int volumeSFX) {
 }
 
 // True while the sound plays.
+int KSound::outputRate() { return mixer().isOpen() ? mixer().outputRate() : 0; }
+
 bool KSound::isPlaying() {
   KMixer::Guard guard(mixer());
   if (!_sndChannelPtr[0]) return false;

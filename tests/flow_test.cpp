@@ -49,7 +49,7 @@ TEST_F(FlowTest, EachScreenSetsUpItsButtonsPicturesAndMusic) {
       {SCREEN_GAME, 6, {1, 2, 3, 4, 5}, {0, 4, 5, 10}, false, true},
       {SCREEN_LEVEL_START, 0, {}, {0, 9}, false, true},
       {SCREEN_TITLE, 6, {1, 2, 3, 5}, {0, 1, 2, 3}, true, false},
-      {SCREEN_OPTIONS, 5, {1, 2, 3, 4}, {0}, true, false},
+      {SCREEN_OPTIONS, 12, {1, 2, 3, 4, 5}, {0, 11}, true, false}, // 5: MORE, the playing-help page
       {7, 6, {}, {0}, true, false}, // no such screen: only cleared
   };
   for (const Case &c : cases) {

@@ -35,7 +35,7 @@ protected:
   std::vector<std::string> names(const std::vector<ScoreEntry> &list) {
     std::vector<std::string> out;
     for (const ScoreEntry &e : list)
-      out.push_back(e.name + ":" + std::to_string(e.score));
+      out.push_back(e.name + ":" + std::to_string(e.score) + (e.clock.empty() ? "" : "@" + e.clock));
     return out;
   }
   std::string dir;
@@ -73,6 +73,7 @@ TEST_F(LocalScoresTest, ABadFileGivesOnlyItsGoodLines) {
       {"a NUL", std::string("900\tA\0b\n800\tB\n", 14), {"B:800"}},
       {"an endless line", std::string(5000, '9') + "\tA\n800\tB\n", {"B:800"}},
       {"a name to clean", "900\t a,b \n", {"a b:900"}},
+      {"a relaxed game's clock", "900\tAnn\t60 s\n800\tBob\t \n", {"Ann:900@60 s", "Bob:800"}},
       {"binary", std::string("\x89PNG\r\n\x1a\n\0\0", 10), {}},
       {"empty", "", {}},
   };
@@ -123,12 +124,12 @@ TEST_F(LocalScoresTest, AWriteReplacesTheFileWholeAndLeavesNothingBehind) {
   // new list went into a new file, not over the old bytes.
   int old = open(path("local").c_str(), O_RDONLY);
   ASSERT_GE(old, 0);
-  ASSERT_TRUE(WriteScoreFile(path("local"), {{"New", 2}, {"Newer", 3}}));
+  ASSERT_TRUE(WriteScoreFile(path("local"), {{"New", 2, ""}, {"Newer", 3, "no limit"}}));
   char buf[64] = {};
   ASSERT_GT(::read(old, buf, sizeof buf - 1), 0);
   close(old);
   EXPECT_STREQ(buf, "1\tOld\n");
-  EXPECT_EQ(read(path("local")), "2\tNew\n3\tNewer\n");
+  EXPECT_EQ(read(path("local")), "2\tNew\n3\tNewer\tno limit\n");
   // No temporary file stays in the folder.
   EXPECT_EQ(system(("test $(ls -A '" + dir + "' | wc -l) -eq 1").c_str()), 0);
   // A write that cannot be made keeps the old file.

@@ -18,6 +18,7 @@
 #include "KInput.h"
 #include "KMiscTools.h"
 #include "KText.h"
+#include "access.h"
 #include "globals.h"
 #include "entry.h"
 #include "KWeb.h"
@@ -369,6 +370,25 @@ TEST_F(OnlineTest, AnUnreachableServerOffersThisComputersTableAndQueuesTheScore)
   SubmitScore = 0;
   EXPECT_EQ(offer(), ONLINE_NO_OFFER);
   EXPECT_EQ(SubmitScore, 0);
+}
+
+TEST_F(OnlineTest, ARelaxedClocksScoreStaysOnThisComputerWithItsClockShown) {
+  CannedHttpServer server(answering("yes"));
+  use(server);
+  AO.clockMode = CLOCK_60;
+  Player[0].score = 800;
+  ASSERT_EQ(StartScoreOffer(), 1); // the form, for this computer's table only
+  EXPECT_EQ(OnlineWait, 0);
+  EXPECT_EQ(SubmitScore, 1);
+  finish("Ann");
+  AO.clockMode = CLOCK_STANDARD;
+  EXPECT_TRUE(server.targets().empty()); // the server is never asked
+  EXPECT_TRUE(ReadScoreFile(file("pending-scores"), 10).empty());
+  std::vector<ScoreEntry> table = ReadLocalTable(file("local-scores"));
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table[0].clock, "60 s");
+  ShowLocalTopTen();
+  EXPECT_STREQ(LocalScore[0].name, "Ann (60 s)");
 }
 
 // ---- the title with a server that never answers --------------------------------------

@@ -395,6 +395,67 @@ def make_back():
     return img, hovers
 
 
+CHOSEN = dict(top=(120, 240, 140), bottom=(16, 130, 60), border=((230, 255, 235), (30, 120, 50)),
+              label=(255, 255, 255), stroke=(8, 50, 20))
+
+
+def tick_icon(size):
+    """A white tick with a soft shadow, size x size (marks a chosen clock)."""
+    s = size / 37.0
+    pts = [(x * s, y * s) for x, y in [(6, 19), (11, 14), (16, 20), (28, 6), (33, 11), (16, 30)]]
+    layer = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    m = A.poly_mask(size, size, pts)
+    A.over(layer, A.shadow(m, (1, 1), 1, 0.6))
+    A.over(layer, A.fill(m, (255, 255, 255)))
+    return layer
+
+
+def make_access():
+    """access.png: the playing-help page of the options screen (read aloud,
+    time to answer) and the options page's MORE button, all with alpha."""
+    W, H = R.SIZES["access.png"]
+    img = Image.new("RGBA", (W, H), (0, 0, 0, 0))
+    pw, ph = R.ACCESS_PANEL[2], R.ACCESS_PANEL[3]
+    px, py = R.OPTIONS_PANEL_POS
+    layer = panel(pw, ph, radius=22)
+    A.text(layer, (pw / 2, 30), "PLAYING HELP", A.font("heavy", 28),
+           A.vgradient(pw, ph, [(0, (255, 250, 200)), (0.06, (255, 200, 40)), (0.1, (210, 120, 10)),
+                                (1, (210, 120, 10))]),
+           stroke=3, stroke_paint=(30, 10, 60), shadow_opacity=0.6)
+    bx, by = R.ACCESS_BOX_POS
+    A.over(layer, option_box(IDLE, Image.new("RGBA", (50, 45), (0, 0, 0, 0))), (bx - px, by - py))
+    A.text(layer, (bx + 62 - px, by + 16 - py), "Read the questions aloud", A.font("bold", 20), (255, 255, 255),
+           anchor="lm", stroke=2, stroke_paint=(10, 10, 40), shadow_opacity=0.5)
+    A.text(layer, (bx + 62 - px, by + 38 - py), "press R to hear them again", A.font("bold", 13),
+           (120, 230, 255), anchor="lm", stroke=1, stroke_paint=(10, 10, 40), shadow_opacity=0.4)
+    cx0, cy0 = R.ACCESS_CLOCK_POS[0]
+    A.text(layer, (pw / 2, cy0 - 20 - py), "TIME TO ANSWER", A.font("heavy", 18), (120, 230, 255),
+           stroke=2, stroke_paint=(10, 10, 40), shadow_opacity=0.5)
+    for k, label in enumerate(R.ACCESS_CLOCK_LABELS):
+        x, y = R.ACCESS_CLOCK_POS[k]
+        A.over(layer, button(100, 40, label, IDLE, size=15, kind="bold"), (x - px, y - py))
+        # the tick takes room: a long label is set a little smaller
+        A.over(img, button(100, 40, label, CHOSEN, size=15 if len(label) < 6 else 11, kind="bold",
+                           icon=tick_icon),
+               R.ACCESS_CLOCK_CHOSEN[k][:2])
+        A.over(img, button(100, 40, label, HOVER, size=15, kind="bold"), R.ACCESS_CLOCK_HOVER[k][:2])
+    A.text(layer, (pw / 2, cy0 + 58 - py), "Points count the share of the time you use", A.font("bold", 13),
+           (255, 255, 255), stroke=1, stroke_paint=(10, 10, 40), shadow_opacity=0.4)
+    okw = R.ACCESS_OK_HOVER[2] - R.ACCESS_OK_HOVER[0]
+    okh = R.ACCESS_OK_HOVER[3] - R.ACCESS_OK_HOVER[1]
+    ox, oy = R.OPTIONS_OK_POS
+    A.over(layer, button(okw, okh, "OK", IDLE, size=24), (ox - px, oy - py))
+    img.paste(layer, R.ACCESS_PANEL[:2])
+    A.over(img, option_box(HOVER, Image.new("RGBA", (50, 45), (0, 0, 0, 0))), R.ACCESS_BOX_HOVER[:2])
+    img.paste(check_mark(), R.ACCESS_CHECK[:2])
+    A.over(img, button(okw, okh, "OK", HOVER, size=24), R.ACCESS_OK_HOVER[:2])
+    mw = R.ACCESS_MORE_IDLE[2] - R.ACCESS_MORE_IDLE[0]
+    mh = R.ACCESS_MORE_IDLE[3] - R.ACCESS_MORE_IDLE[1]
+    A.over(img, button(mw, mh, "MORE", IDLE, size=20), R.ACCESS_MORE_IDLE[:2])
+    A.over(img, button(mw, mh, "MORE", HOVER, size=20), R.ACCESS_MORE_HOVER[:2])
+    return img
+
+
 def option_box_hover_for_compose(bg_tile):
     return option_box(HOVER, bg_tile)
 

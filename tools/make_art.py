@@ -43,6 +43,7 @@ def build():
     pics["skill.jpg"] = M.make_skill()
     pics["newlevel.jpg"] = M.make_newlevel()
     pics["launcher.png"] = M.make_launcher()
+    pics["access.png"] = M.make_access()
     ingame, screen = G.make_ingame()
     pics["ingame.jpg"] = ingame
     pics["jolly.jpg"] = G.make_jolly(screen)

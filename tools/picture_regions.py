@@ -53,6 +53,23 @@ VOLUME_BAR_POS = [(332, 360), (332, 395)]  # music, effects
 CHECK_MARK = (781, 817, 818, 854)        # drawn opaque at (165, 219 + 45 (n - 1))
 CHECK_POS = [(165, 219), (165, 264), (165, 309)]
 
+# Playing-help page of the options screen (access.png, drawn with alpha).
+ACCESS_PANEL = (0, 0, 505, 355)          # drawn at (143, 154), over the options panel
+ACCESS_BOX_POS = (160, 213)              # the read-aloud check box (idle look in the panel)
+ACCESS_BOX_HOVER = (512, 0, 562, 45)
+ACCESS_CHECK = (570, 0, 607, 37)         # drawn at (165, 219) when reading aloud is on
+ACCESS_CHECK_POS = (165, 219)
+ACCESS_OK_HOVER = (620, 0, 805, 48)      # at (307, 429), as the options OK button
+ACCESS_MORE_IDLE = (810, 0, 940, 48)     # the options page's MORE button, at (505, 429)
+ACCESS_MORE_HOVER = (512, 50, 642, 98)
+ACCESS_MORE_POS = (505, 429)
+ACCESS_CLOCK_LABELS = ["15 s", "30 s", "60 s", "NO LIMIT"]
+# Clock choices k = 0..3: 100 x 40 at (177 + 112 k, 305); the chosen one and
+# the hovered one drawn from these rows.
+ACCESS_CLOCK_POS = [(177 + 112 * k, 305) for k in range(4)]
+ACCESS_CLOCK_CHOSEN = [(512 + 102 * k, 100, 612 + 102 * k, 140) for k in range(4)]
+ACCESS_CLOCK_HOVER = [(512 + 102 * k, 150, 612 + 102 * k, 190) for k in range(4)]
+
 # Launcher picture.
 LAUNCHER_TICK = (5, 305, 25, 325)
 LAUNCHER_BOX = (40, 310, 56, 326)
@@ -119,6 +136,7 @@ SIZES = {
     "youlose.jpg": (400, 300),
     "endgame.jpg": (400, 300),
     "pointer.tga": (32, 32),
+    "access.png": (1024, 512),
     "pointer2.tga": (32, 32),
     "pointer_s.tga": (32, 32),
 }
@@ -193,6 +211,17 @@ def regions():
     for p, rect in enumerate(LEVEL_PLAYER_LABELS, start=1):
         nl.append(rect + ("player %d label, at (452, 24)" % (p + 1),))
     r["newlevel.jpg"] = nl
+
+    acc = [ACCESS_PANEL + ("playing-help panel with labels, idle boxes and OK, at (143, 154)",)]
+    acc.append(ACCESS_BOX_HOVER + ("read-aloud box hover look, at (160, 213)",))
+    acc.append(ACCESS_CHECK + ("read-aloud check mark, at (165, 219)",))
+    acc.append(ACCESS_OK_HOVER + ("OK button hover look, at (307, 429)",))
+    acc.append(ACCESS_MORE_IDLE + ("options MORE button, at (505, 429)",))
+    acc.append(ACCESS_MORE_HOVER + ("options MORE button hover look",))
+    for k, label in enumerate(ACCESS_CLOCK_LABELS):
+        acc.append(ACCESS_CLOCK_CHOSEN[k] + ("clock choice %s, chosen (with a tick)" % label,))
+        acc.append(ACCESS_CLOCK_HOVER[k] + ("clock choice %s, hover look" % label,))
+    r["access.png"] = acc
 
     r["puzzle.jpg"] = [(0, 0, 100, 100, "puzzle tile cover")]
     for name in ("sport.jpg", "various.jpg", "wow.jpg", "welldone.jpg", "incorrect.jpg",

@@ -27,6 +27,8 @@ PACKAGES=(
   # the score server's PostgreSQL store (libpq) and the PostgreSQL its tests start
   libpq-dev postgresql
   xdg-utils
+  # questions read aloud: the espeak-ng speech library and its voices
+  libespeak-ng-dev espeak-ng-data
   # the install checks: desktop entry and AppStream validators
   desktop-file-utils appstream
   # for the scripts in tools/ that regenerate the sounds and pictures

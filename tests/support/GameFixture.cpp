@@ -12,11 +12,13 @@
 #include "KNUX.h"
 #include "KText.h"
 #include "KWindow.h"
+#include "access.h"
 #include "entry.h"
 #include "fonttables.h"
 #include "globals.h"
 #include "prefs.h"
 #include "screens.h"
+#include "speech.h"
 
 namespace testsupport {
 
@@ -70,6 +72,8 @@ void ResetGameGlobals() {
   OnlineWait = TopTenOffline = 0;
   memset(LocalScore, 0, sizeof(LocalScore));
   memset(&GV, 0, sizeof(GV));
+  AO = AccessOptions();
+  SetSpeechBusyProbe(nullptr);
 }
 
 std::string QuestionFile(const std::vector<QuestionSpec> &questions, const std::vector<QuestionSpec> &puzzles) {
