@@ -18,7 +18,7 @@
 struct ScoreEntry {
   std::string name;
   int32_t score;
-  std::string clock; // the answer clock of a relaxed game ("60 s"); empty for the standard one
+  std::string clock = ""; // the answer clock of a relaxed game ("60 s"); empty for the standard one
 };
 
 // Reads at most `max` entries in file order: "score<tab>name", and for a

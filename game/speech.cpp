@@ -10,6 +10,7 @@
 #include "KSound.h"
 
 #include "globals.h"
+#include "questionimport.h" // Latin1ToUtf8
 
 namespace {
 
@@ -100,20 +101,6 @@ void StopSound() {
 }
 
 } // namespace
-
-std::string Latin1ToUtf8(const std::string &latin1) {
-  std::string out;
-  out.reserve(latin1.size() * 2);
-  for (unsigned char c : latin1) {
-    if (c < 0x80) {
-      out += (char)c;
-    } else {
-      out += (char)(0xC0 | (c >> 6));
-      out += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 const char *VoiceFor(int language) {
   switch (language) {

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-// ISO 8859-1 text (the game's own) as UTF-8, for the synthesiser.
-std::string Latin1ToUtf8(const std::string &latin1);
 // The espeak-ng voice for a question language: 0 "en", 1 "it", 2 "es"
 // (anything else English).
 const char *VoiceFor(int language);

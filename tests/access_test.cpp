@@ -24,6 +24,7 @@
 #include "play.h"
 #include "players.h"
 #include "prefs.h"
+#include "questionimport.h"
 #include "questions.h"
 #include "screens.h"
 #include "speech.h"
