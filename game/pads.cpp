@@ -11,6 +11,7 @@
 #include "KText.h"
 
 #include "images.h"
+#include "play.h" // RepeatReading
 #include "screens.h"
 
 int16_t PadOfPlayer[MAX_PLAYER_RECORDS] = {-1, -1, -1, -1, -1, -1, -1, -1};
@@ -162,6 +163,11 @@ bool Act(int pad, EPadButton button) {
       !KPad::isConnected(PadOfPlayer[Cur_Player])) {
     PadOfPlayer[Cur_Player] = (int16_t)pad; // claimed: this press only claims
     PlaySound(snd_Click);
+    return false;
+  }
+  // Back reads the question, the result or the level screen again, as R does.
+  if (button == K_PAD_BACK && (CUR_SCR == SCREEN_GAME || CUR_SCR == SCREEN_LEVEL_START)) {
+    RepeatReading();
     return false;
   }
   if (CUR_SCR == SCREEN_GAME)

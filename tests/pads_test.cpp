@@ -18,6 +18,7 @@
 #include "play.h"
 #include "questions.h"
 #include "screens.h"
+#include "speech.h"
 #include "support/GameFixture.h"
 #include "support/PixelReader.h"
 #include "support/VirtualPads.h"
@@ -34,7 +35,8 @@ const int A = SDL_CONTROLLER_BUTTON_A, B = SDL_CONTROLLER_BUTTON_B, X = SDL_CONT
           Y = SDL_CONTROLLER_BUTTON_Y;
 const int UP = SDL_CONTROLLER_BUTTON_DPAD_UP, DOWN = SDL_CONTROLLER_BUTTON_DPAD_DOWN,
           RIGHT = SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
-const int START = SDL_CONTROLLER_BUTTON_START, SHOULDER = SDL_CONTROLLER_BUTTON_LEFTSHOULDER;
+const int START = SDL_CONTROLLER_BUTTON_START, SHOULDER = SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+          BACK = SDL_CONTROLLER_BUTTON_BACK;
 // The face button of each answer box 1..4: left, top, bottom, right.
 const int kFaceOfBox[5] = {0, X, Y, A, B};
 // The buzzer colour of each answer box 1..4: blue, orange, green, yellow.
@@ -139,6 +141,14 @@ TEST_F(PadsTest, TwoPlayersClaimTheirPadsAndPlayAGameOnThem) {
   ASSERT_EQ(CUR_SCR, SCREEN_GAME);
   frame();
   ASSERT_EQ(StartLevel, 1);
+
+  // Back reads the question again (reading aloud is off: nothing else
+  // speaks), and answers nothing.
+  ASSERT_FALSE(SpeechBusy());
+  press(two, BACK);
+  EXPECT_TRUE(SpeechBusy());
+  StopSpeaking();
+  EXPECT_EQ(WellDone + Incorrect, 0);
 
   // Player 1 answers on pad two; pad one's presses do nothing meanwhile.
   press(one, kFaceOfBox[1]);
