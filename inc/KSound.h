@@ -129,6 +129,7 @@ private:
   unsigned char *makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample,
                                  unsigned long length, short chanid);
   bool createSoundChannel(int type, short slot);
+  unsigned char *makePcmSample(short channels, long rate, unsigned long bytes);
   void freeChannel();
   void releaseAll();
   void setError(const char *text);

@@ -343,25 +343,9 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
     ov_clear(&vorbis);
     if (pcm.empty() || tooLong) return false;
 
-    _oggFormatEx.wFormatTag = 1;
-    _oggFormatEx.nChannels = (uint16_t)channels;
-    _oggFormatEx.nSamplesPerSec = (uint32_t)rate;
-    _oggFormatEx.nAvgBytesPerSec = (uint32_t)(rate * channels * 2);
-    _oggFormatEx.nBlockAlign = (uint16_t)(2 * channels);
-    _oggFormatEx.wBitsPerSample = 16;
-    _oggFormatEx.cbSize = 20;
-    _waveFormatEx = &_oggFormatEx;
-    for (short slot = 0; slot < _channelCount; ++slot) {
-      if (!createSoundChannel(K_SOUND_SAMPLE, slot)) {
-        releaseAll();
-        return false;
-      }
-    }
-    unsigned char *data = makeSoundHandle((short)channels, rate, 16, pcm.size(), 0);
-    if (!data) {
-      releaseAll();
+    unsigned char *data = makePcmSample((short)channels, rate, pcm.size());
+    if (!data)
       return false;
-    }
     memcpy(data, pcm.data(), pcm.size());
     return true;
   }
@@ -394,6 +378,30 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
   return true;
 }
 
+// Sets the sample up for 16-bit PCM of `channels` at `rate` Hz: its format,
+// its playing channels and a buffer of `bytes`, returned for the caller to
+// fill. Null, with everything released, when any of it cannot be had.
+unsigned char *KSound::makePcmSample(short channels, long rate, unsigned long bytes) {
+  _oggFormatEx.wFormatTag = 1;
+  _oggFormatEx.nChannels = (uint16_t)channels;
+  _oggFormatEx.nSamplesPerSec = (uint32_t)rate;
+  _oggFormatEx.nAvgBytesPerSec = (uint32_t)(rate * channels * 2);
+  _oggFormatEx.nBlockAlign = (uint16_t)(2 * channels);
+  _oggFormatEx.wBitsPerSample = 16;
+  _oggFormatEx.cbSize = 20;
+  _waveFormatEx = &_oggFormatEx;
+  for (short slot = 0; slot < _channelCount; ++slot) {
+    if (!createSoundChannel(K_SOUND_SAMPLE, slot)) {
+      releaseAll();
+      return nullptr;
+    }
+  }
+  unsigned char *data = makeSoundHandle(channels, rate, 16, bytes, 0);
+  if (!data)
+    releaseAll();
+  return data;
+}
+
 bool KSound::loadSampleFromPcm(const int16_t *samples, unsigned long frames, short channels, long rate, int volume,
                                short maxchannels) {
   openOutput();
@@ -409,25 +417,9 @@ bool KSound::loadSampleFromPcm(const int16_t *samples, unsigned long frames, sho
   if (!samples || frames == 0 || (channels != 1 && channels != 2) || rate <= 0) return false;
   const unsigned long bytes = frames * (unsigned long)channels * 2;
   if (bytes / 2 / (unsigned long)channels != frames || bytes > kSampleMaxBytes) return false;
-  _oggFormatEx.wFormatTag = 1;
-  _oggFormatEx.nChannels = (uint16_t)channels;
-  _oggFormatEx.nSamplesPerSec = (uint32_t)rate;
-  _oggFormatEx.nAvgBytesPerSec = (uint32_t)(rate * channels * 2);
-  _oggFormatEx.nBlockAlign = (uint16_t)(2 * channels);
-  _oggFormatEx.wBitsPerSample = 16;
-  _oggFormatEx.cbSize = 20;
-  _waveFormatEx = &_oggFormatEx;
-  for (short slot = 0; slot < _channelCount; ++slot) {
-    if (!createSoundChannel(K_SOUND_SAMPLE, slot)) {
-      releaseAll();
-      return false;
-    }
-  }
-  unsigned char *data = makeSoundHandle(channels, rate, 16, bytes, 0);
-  if (!data) {
-    releaseAll();
+  unsigned char *data = makePcmSample(channels, rate, bytes);
+  if (!data)
     return false;
-  }
   // The mixer reads 16-bit samples big-endian.
   const unsigned long count = frames * (unsigned long)channels;
   for (unsigned long i = 0; i < count; ++i) {
