@@ -288,16 +288,10 @@ TEST(MiscToolsLaunch, UrlReachesTheOpenerAsOneArgumentWithoutAShell) {
 
 namespace {
 
-// A fresh folder for the log file, and the log put back as the engine
+// A folder for the log file; afterwards the log is put back as the engine
 // starts: no file, default switches, the file kept open.
 class LogTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/klogXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    folder = tmpl;
-    logPath = folder + "/trivello.log";
-  }
   void TearDown() override {
     KLog::setLogFolder(nullptr);
     KLog::setFileType(kLogKeepFilesOpen);
@@ -306,8 +300,6 @@ protected:
     KLog::logFatal(true);
     KLog::logDebug(false);
     KMiscTools::setMessageBoxHandler(nullptr);
-    unlink(logPath.c_str());
-    rmdir(folder.c_str());
   }
   // What one message writes to standard error.
   static std::string stderrOf(KLogType type, const char *message) {
@@ -315,7 +307,8 @@ protected:
     KLog::logMessage(type, message);
     return testing::internal::GetCapturedStderr();
   }
-  std::string folder, logPath;
+  TempFolder folder;
+  std::string logPath = folder.path + "/trivello.log";
 };
 
 void ignoreBox(const char *, const char *) {}
@@ -336,45 +329,37 @@ TEST_F(LogTest, EachTypeWritesOneLineToStderrAndTheFileWhenSwitchedOn) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.line);
-    ASSERT_TRUE(KLog::setLogFolder(folder.c_str()));
-    EXPECT_EQ(KLog::getLogPath(), logPath);
+    ASSERT_TRUE(KLog::setLogFolder(folder.path.c_str()));
     EXPECT_EQ(stderrOf(c.type, "m"), c.onAtStart ? c.line : "");
     c.enable(false);
     EXPECT_EQ(stderrOf(c.type, "m"), "");
     c.enable(true);
     EXPECT_EQ(stderrOf(c.type, "m"), c.line);
     KLog::setLogFolder(nullptr); // closes the file, so it can be read whole
-    std::string expected = c.onAtStart ? std::string(c.line) + c.line : c.line;
-    EXPECT_EQ(readFile(logPath), expected);
+    EXPECT_EQ(readFile(logPath), c.onAtStart ? std::string(c.line) + c.line : c.line);
     unlink(logPath.c_str());
     c.enable(c.onAtStart);
   }
 }
 
-TEST_F(LogTest, FileIsAppendedToUnderBothFilePoliciesAndLinesStayOneLine) {
+TEST_F(LogTest, FileIsAppendedToUnderBothPoliciesAndOnlyWhileAFolderIsSet) {
+  EXPECT_FALSE(KLog::setLogFolder((folder.path + "/missing").c_str()));
+  EXPECT_STREQ(KLog::getLogPath(), "");
+  EXPECT_EQ(stderrOf(kError, "still seen"), "error: still seen\n");
   for (KLogFileType policy : {kLogKeepFilesOpen, kLogOpenAndCloseFiles}) {
     SCOPED_TRACE(policy);
     KLog::setFileType(policy);
-    { std::ofstream(logPath) << "earlier run\n"; }
-    ASSERT_TRUE(KLog::setLogFolder(folder.c_str()));
+    folder.file("trivello.log", "earlier run\n");
+    ASSERT_TRUE(KLog::setLogFolder(folder.path.c_str()));
+    EXPECT_EQ(KLog::getLogPath(), logPath);
     EXPECT_EQ(stderrOf(kError, "two\nlines\r"), "error: two lines \n");
     KLog::logFormat(kError, "picture %s is %d wide", "a.png", -1);
     // Written through at once, also while the file stays open.
     EXPECT_EQ(readFile(logPath), "earlier run\nerror: two lines \nerror: picture a.png is -1 wide\n");
-    KLog::setLogFolder(nullptr);
+    KLog::setLogFolder("");
+    KLog::logMessage(kError, "after");
+    EXPECT_EQ(readFile(logPath), "earlier run\nerror: two lines \nerror: picture a.png is -1 wide\n");
   }
-}
-
-TEST_F(LogTest, WithoutAFolderOrWithOneThatCannotHoldTheFileOnlyStderrIsWritten) {
-  EXPECT_TRUE(KLog::setLogFolder(""));
-  EXPECT_STREQ(KLog::getLogPath(), "");
-  EXPECT_FALSE(KLog::setLogFolder((folder + "/missing").c_str()));
-  EXPECT_STREQ(KLog::getLogPath(), "");
-  EXPECT_EQ(stderrOf(kError, "still seen"), "error: still seen\n");
-  ASSERT_TRUE(KLog::setLogFolder(folder.c_str()));
-  KLog::setLogFolder(nullptr);
-  KLog::logMessage(kError, "after");
-  EXPECT_EQ(readFile(logPath), "");
 }
 
 TEST_F(LogTest, MessageBoxesAreLogged) {
