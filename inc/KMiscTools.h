@@ -1,7 +1,7 @@
 // KMiscTools: static services that touch the host system outside drawing and
 // sound: game file names to absolute paths, clocks, waiting, user folders,
 // the blocking message box, opening URLs and documents, folders, and byte
-// order reversal. KLog is declared here too; nothing in the engine writes a log.
+// order reversal. KLog, the engine's one way to report a diagnostic, too.
 #ifndef KMISCTOOLS_H
 #define KMISCTOOLS_H
 
@@ -11,6 +11,11 @@
 enum KLogType { kInfo = 1, kError = 2, kFatal = 3, kDebug = 4 };
 enum KLogFileType { kLogKeepFilesOpen = 1, kLogOpenAndCloseFiles = 2 };
 
+// The engine's diagnostics: each message is one line, "<type>: <text>", on
+// standard error and, once the game has named a folder, appended to
+// "trivello.log" in it. Info, error and fatal lines are written by default,
+// debug lines only when switched on. Line breaks inside a message become
+// blanks, so every message stays one line. Called from the main thread.
 class KLog {
 public:
   static void logInfo(bool enable);
@@ -18,7 +23,19 @@ public:
   static void logFatal(bool enable);
   static void logDebug(bool enable);
   static void logMessage(KLogType type, const char *message);
+  // The same with a printf-style format.
+  static void logFormat(KLogType type, const char *format, ...) __attribute__((format(printf, 2, 3)));
+  // The folder the log file goes in; null or empty: standard error only.
+  // False when the file cannot be opened there (lines then go to standard
+  // error only).
+  static bool setLogFolder(const char *folder);
+  // The log file's full path, "" while there is none.
+  static const char *getLogPath();
+  // Whether the file stays open between lines (kLogKeepFilesOpen, the
+  // default) or is opened and closed for each line.
+  static void setFileType(KLogFileType type);
 
+  // Switches per type; the open file is shared by every type.
   static bool _logInfo;
   static FILE *_info;
   static bool _logError;

@@ -86,7 +86,7 @@ public:
   // Frames per second the sounds are mixed at, 0 while no output is open.
   static int outputRate();
   bool isPlaying();
-  char *getError();
+  char *getError(); // the last failure's text, null if none (see getLastError)
   bool initDone();
   bool startNotifiers();
   bool isMusicPaused();
@@ -107,7 +107,9 @@ public:
   void setModulePosition(int position);
   bool modToRaw(char *filename, unsigned long maxbytes);
 
-  // The text of the last failure ("" if none). getError() stays null.
+  // The text of the last failure ("" if none). getError() gives the same
+  // text, or null while nothing has failed. The text stays until another
+  // failure replaces it; a later successful load does not clear it.
   const char *getLastError() const { return _lastError; }
 
   // The decoder's access to a stream held in memory; `datasource` is the
@@ -124,6 +126,8 @@ private:
 
   long loadFileToRam(const char *filename);
   long transferFileToRam(const char *data, unsigned long size);
+  bool loadOggSample(const char *sampleName);
+  bool loadWavSample(const char *sampleName);
   unsigned long ParseWavHeader(unsigned long *dataOffset);
   bool openStreamFromRam();
   unsigned char *makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample,

@@ -94,10 +94,22 @@ private:
   void doGammaAdjustment();
   bool readGammaRamp();
   bool SwitchToResolution(short width, short height, short depth);
+  bool openWindow(short width, short height, short depth);
+  void updateSystemPointer();
+  void waitForFrameTime();
+  void waitForFocus();
   void setUpEventHandlers();
   void disposeHandlers();
   void updateDisplayMapping();
   void dispatchEvent(SDL_Event *event);
+  void onWindowEvent(SDL_Event *event);
+  void onMouseButton(SDL_Event *event);
+  void onMouseMotion(SDL_Event *event);
+  void onMouseWheel(SDL_Event *event);
+  void onKeyDown(SDL_Event *event);
+  void onTextInput(SDL_Event *event);
+  void onKeyUp(SDL_Event *event);
+  void deliverKeyPress(KEvent *event);
   bool deliver(KEvent *event);
   bool isThisWindow(uint32_t windowID) const;
   void fillEvent(KEvent *event, SDL_Event *native, int32_t button, char character,

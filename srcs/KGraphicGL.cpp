@@ -235,8 +235,10 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
   freePicture();
   if (!filenameArg)
     return false;
-  if (!LoadGeneric(filenameArg))
+  if (!LoadGeneric(filenameArg)) {
+    KLog::logFormat(kError, "cannot load the picture %s", filenameArg);
     return false;
+  }
   chooseTarget(_decodedWidth, _decodedHeight);
 
   // A load starts from a plain model-view: a world view set before it no
@@ -258,8 +260,10 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
                                 wrap);
   free(offscreenSurface);
   offscreenSurface = nullptr;
-  if (!uploaded)
+  if (!uploaded) {
+    KLog::logFormat(kError, "cannot make a texture of the picture %s", filenameArg);
     return false;
+  }
   setTextureQuality(_textureQuality);
   return true;
 }

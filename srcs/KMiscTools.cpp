@@ -1,7 +1,9 @@
 // KMiscTools: paths of game files, clocks, waiting, user folders, the message
-// box, opening URLs and documents, folders and byte-order reversal.
+// box, opening URLs and documents, folders and byte-order reversal; the
+// engine's log.
 // Depends on SDL2 (the message box) and POSIX (clocks, processes, folders).
-// Owns the two process-wide path strings and the static result buffers.
+// Owns the two process-wide path strings, the static result buffers and the
+// open log file.
 #include "KMiscTools.h"
 
 #include <SDL.h>     // SDL_ShowSimpleMessageBox for messageBox
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -30,11 +33,11 @@ char KMiscTools::currentAppPath[260] = "";
 char KMiscTools::currentFilePath[260] = "";
 bool KMiscTools::_inPackage = false;
 
-bool KLog::_logInfo = false;
+bool KLog::_logInfo = true;
 FILE *KLog::_info = nullptr;
-bool KLog::_logError = false;
+bool KLog::_logError = true;
 FILE *KLog::_error = nullptr;
-bool KLog::_logFatal = false;
+bool KLog::_logFatal = true;
 FILE *KLog::_fatal = nullptr;
 bool KLog::_logDebug = false;
 FILE *KLog::_debug = nullptr;
@@ -66,6 +69,8 @@ KMiscTools::MessageBoxHandler g_messageBoxHandler = nullptr;
 KMiscTools::EventDispatcher g_eventDispatcher = nullptr;
 char g_opener[256] = "xdg-open";
 bool g_waitForOpener = false;
+// The log file's path, empty while the game has named no folder.
+std::string g_logPath;
 
 // Copies at most max - 1 bytes of src into dst and terminates it. The two
 // may be the same buffer (a path made earlier passed back in).
@@ -138,12 +143,88 @@ void KLog::logError(bool enable) { _logError = enable; }
 void KLog::logFatal(bool enable) { _logFatal = enable; }
 void KLog::logDebug(bool enable) { _logDebug = enable; }
 
-// Writes the message to standard error when its type is switched on.
+// The word that opens a line of each type.
+static const char *logTypeName(KLogType type) {
+  switch (type) {
+  case kInfo: return "info";
+  case kError: return "error";
+  case kFatal: return "fatal";
+  case kDebug: return "debug";
+  }
+  return "log";
+}
+
+// The open log file, shared by every type; null while there is none.
+static void setOpenLogFile(FILE *file) { KLog::_info = KLog::_error = KLog::_fatal = KLog::_debug = file; }
+
+static void closeLogFile() {
+  if (KLog::_info)
+    fclose(KLog::_info);
+  setOpenLogFile(nullptr);
+}
+
+// Writes "<type>: <message>" as one line to standard error and to the log
+// file, when the type is switched on.
 void KLog::logMessage(KLogType type, const char *message) {
   bool on = (type == kInfo && _logInfo) || (type == kError && _logError) || (type == kFatal && _logFatal) ||
             (type == kDebug && _logDebug);
-  if (on && message)
-    fprintf(stderr, "%s\n", message);
+  if (!on || !message)
+    return;
+  std::string line = std::string(logTypeName(type)) + ": " + message;
+  for (char &c : line)
+    if (c == '\n' || c == '\r')
+      c = ' ';
+  line += '\n';
+  fputs(line.c_str(), stderr);
+  if (g_logPath.empty())
+    return;
+  FILE *file = _info ? _info : fopen(g_logPath.c_str(), "a");
+  if (!file)
+    return;
+  fputs(line.c_str(), file);
+  fflush(file);
+  if (_logFileType == kLogKeepFilesOpen) {
+    setOpenLogFile(file);
+  } else {
+    fclose(file);
+    setOpenLogFile(nullptr);
+  }
+}
+
+void KLog::logFormat(KLogType type, const char *format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof(text), format ? format : "", args);
+  va_end(args);
+  logMessage(type, text);
+}
+
+// Closes the file of an earlier folder and, with a folder, opens
+// "trivello.log" in it for appending.
+bool KLog::setLogFolder(const char *folder) {
+  closeLogFile();
+  g_logPath.clear();
+  if (!folder || !folder[0])
+    return true;
+  std::string path = std::string(folder) + "/trivello.log";
+  FILE *file = fopen(path.c_str(), "a");
+  if (!file)
+    return false;
+  g_logPath = path;
+  if (_logFileType == kLogKeepFilesOpen)
+    setOpenLogFile(file);
+  else
+    fclose(file);
+  return true;
+}
+
+const char *KLog::getLogPath() { return g_logPath.c_str(); }
+
+void KLog::setFileType(KLogFileType type) {
+  _logFileType = type;
+  if (type != kLogKeepFilesOpen)
+    closeLogFile();
 }
 
 KClock::~KClock() {}
@@ -283,16 +364,18 @@ char *KMiscTools::getPreferencesFolder() {
 }
 
 // Shows a modal box with a title and a text and returns when it is dismissed.
+// The box is also logged, as an info line, or as an error line when there is
+// no display to show it on.
 void KMiscTools::messageBox(const char *title, const char *text) {
   char t[kBoxTextMax + 1], x[kBoxTextMax + 1];
   copyCut(t, title ? title : "", sizeof(t));
   copyCut(x, text ? text : "", sizeof(x));
-  if (g_messageBoxHandler) {
+  bool shown = true;
+  if (g_messageBoxHandler)
     g_messageBoxHandler(t, x);
-    return;
-  }
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, t, x, nullptr) != 0)
-    fprintf(stderr, "%s: %s\n", t, x); // no display to show it on
+  else
+    shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, t, x, nullptr) == 0;
+  KLog::logFormat(shown ? kInfo : kError, "message box: %s: %s", t, x);
 }
 
 // Opens a URL in the user's browser. The URL is passed as one argument to the

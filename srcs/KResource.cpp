@@ -1,6 +1,6 @@
 // KResource: a read-only stream over a plain file or over one member of a
 // registered tar archive (KResourceArchive). Depends on KMiscTools for the
-// resource folder's path and on stdio for files. Owns its plain file; a
+// resource folder's path and the log, and on stdio for files. Owns its plain file; a
 // member shares, and never closes, its archive's file.
 #include "KResource.h"
 
@@ -211,6 +211,8 @@ KResourceResult KResource::addArchive(const char *filename) {
     result = archive->checkHeaders();
   if (result != K_RES_OK) {
     delete archive;
+    KLog::logFormat(kError, "cannot use the archive %s (resource result %d)", filename ? filename : "(null)",
+                    (int)result);
     return result;
   }
   _lArchives.addToTail(archive);

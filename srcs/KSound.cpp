@@ -17,6 +17,7 @@
 // a stop or a reload never frees anything a callback is using.
 #include "KSound.h"
 
+#include "KMiscTools.h"        // KLog
 #include "platform/KMixer.h" // channels, buffers, the audio lock
 
 #include <dumb.h>            // tracker modules
@@ -217,6 +218,26 @@ void repairTiming(DUH *duh) {
   if (dumb_it_sd_get_initial_tempo(sd) <= 0) dumb_it_sd_set_initial_tempo(sd, 125);
 }
 
+// Decodes an open Ogg Vorbis file of `channels` channels to its end into
+// `pcm`, 16-bit signed big-endian, 4,096 bytes at a time. A gap in the data
+// is stepped over. False when the sound decodes to more than
+// kSampleMaxBytes: it belongs in a stream (a tiny file may claim an hour of
+// audio); `pcm` then holds what fitted.
+bool decodeOggWhole(OggVorbis_File *vorbis, int channels, std::vector<unsigned char> &pcm) {
+  const ogg_int64_t frames = ov_pcm_total(vorbis, -1);
+  if (frames > 0 && (uint64_t)frames * 2 * channels <= kSampleMaxBytes)
+    pcm.reserve((size_t)frames * 2 * channels);
+  char chunk[4096];
+  int section = 0;
+  for (;;) {
+    long got = ov_read(vorbis, chunk, sizeof(chunk), 1, 2, 1, &section);
+    if (got == OV_HOLE) continue; // decoding goes on after the gap
+    if (got <= 0) return true;
+    if (pcm.size() + (size_t)got > kSampleMaxBytes) return false;
+    pcm.insert(pcm.end(), chunk, chunk + got);
+  }
+}
+
 KMixer &mixer() { return KMixer::shared(); }
 
 // Opens the audio device if no output is set up yet. Called before a loading
@@ -301,55 +322,44 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
   _channelVolume = volume;
   _isChannelActive = 0;
   if (!sampleName) return false;
+  bool loaded = strstr(sampleName, ".ogg") ? loadOggSample(sampleName) : loadWavSample(sampleName);
+  if (!loaded) KLog::logFormat(kError, "cannot load the sound sample %s", sampleName);
+  return loaded;
+}
 
-  if (strstr(sampleName, ".ogg")) {
-    FILE *file = fopen(sampleName, "rb");
-    if (!file) return false;
-    OggVorbis_File vorbis;
-    if (ov_open(file, &vorbis, nullptr, 0) < 0) {
-      fclose(file); // the decoder leaves a file it refused open
-      return false;
-    }
-    vorbis_info *info = ov_info(&vorbis, -1);
-    if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
-      // The channels play mono or stereo only: no sound buffer can be made
-      // for more channels, so fail as making it would, without decoding.
-      if (info) setError(kErrorSoundHeader);
-      ov_clear(&vorbis);
-      return false;
-    }
-    // One pass to the end, 4,096 bytes at a time, 16-bit signed big-endian.
-    // A sound that decodes to more than kSampleMaxBytes is refused: it
-    // belongs in a stream (a tiny file may claim an hour of audio).
-    std::vector<unsigned char> pcm;
-    const ogg_int64_t frames = ov_pcm_total(&vorbis, -1);
-    if (frames > 0 && (uint64_t)frames * 2 * info->channels <= kSampleMaxBytes)
-      pcm.reserve((size_t)frames * 2 * info->channels);
-    char chunk[4096];
-    int section = 0;
-    bool tooLong = false;
-    for (;;) {
-      long got = ov_read(&vorbis, chunk, sizeof(chunk), 1, 2, 1, &section);
-      if (got == OV_HOLE) continue; // a gap in the data: decoding goes on after it
-      if (got <= 0) break;
-      if (pcm.size() + (size_t)got > kSampleMaxBytes) {
-        tooLong = true;
-        break;
-      }
-      pcm.insert(pcm.end(), chunk, chunk + got);
-    }
-    const int channels = info->channels;
-    const long rate = info->rate;
-    ov_clear(&vorbis);
-    if (pcm.empty() || tooLong) return false;
-
-    unsigned char *data = makePcmSample((short)channels, rate, pcm.size());
-    if (!data)
-      return false;
-    memcpy(data, pcm.data(), pcm.size());
-    return true;
+// Decodes an Ogg Vorbis file whole into the sample's buffer.
+bool KSound::loadOggSample(const char *sampleName) {
+  FILE *file = fopen(sampleName, "rb");
+  if (!file) return false;
+  OggVorbis_File vorbis;
+  if (ov_open(file, &vorbis, nullptr, 0) < 0) {
+    fclose(file); // the decoder leaves a file it refused open
+    return false;
   }
+  vorbis_info *info = ov_info(&vorbis, -1);
+  if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
+    // The channels play mono or stereo only: no sound buffer can be made
+    // for more channels, so fail as making it would, without decoding.
+    if (info) setError(kErrorSoundHeader);
+    ov_clear(&vorbis);
+    return false;
+  }
+  const int channels = info->channels;
+  const long rate = info->rate;
+  std::vector<unsigned char> pcm;
+  const bool whole = decodeOggWhole(&vorbis, channels, pcm);
+  ov_clear(&vorbis);
+  if (pcm.empty() || !whole) return false;
 
+  unsigned char *data = makePcmSample((short)channels, rate, pcm.size());
+  if (!data)
+    return false;
+  memcpy(data, pcm.data(), pcm.size());
+  return true;
+}
+
+// Reads a WAV file whole and keeps its PCM data in the sample's buffer.
+bool KSound::loadWavSample(const char *sampleName) {
   if (loadFileToRam(sampleName) <= 0) return false;
   unsigned long offset = 0;
   unsigned long length = ParseWavHeader(&offset);
@@ -558,7 +568,8 @@ bool KSound::isPlaying() {
   return _isChannelActive != 0;
 }
 
-char *KSound::getError() { return nullptr; }
+// The text of the last failure, null while nothing has failed.
+char *KSound::getError() { return _lastError[0] ? _lastError : nullptr; }
 bool KSound::initDone() { return true; }
 bool KSound::startNotifiers() { return true; }
 bool KSound::isMusicPaused() { return isPlaying(); }
@@ -1030,10 +1041,12 @@ void KSound::releaseAll() {
   _isChannelActive = 0;
 }
 
-// Keeps the text of the last failure, cut to 255 characters.
+// Keeps the text of the last failure, cut to 255 characters, and logs it
+// with the sound's file name.
 void KSound::setError(const char *text) {
   strncpy(_lastError, text, 255);
   _lastError[255] = 0;
+  KLog::logFormat(kError, "sound %s: %s", _filename, _lastError);
 }
 
 // Quiet, flush and reinitialise one slot's channel at once.

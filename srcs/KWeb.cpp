@@ -1,7 +1,8 @@
 // KWeb: one blocking HTTP(S) GET into a growing memory buffer.
 // Depends on libcurl (the transfer, redirects, time-outs, percent-encoding).
 // Owns the body of the last successful fetch; libcurl's global state is set
-// up once per process and its easy handle lives only for one fetch.
+// up once per process and its easy handle lives only for one fetch. A failed
+// fetch is logged through KLog (without the query part of its address).
 #include "KWeb.h"
 
 #include <curl/curl.h>
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex> // std::call_once for the one-time global set-up
+#include <string>
+
+#include "KMiscTools.h" // KLog
 
 // ---- constants -------------------------------------------------------------
 
@@ -87,6 +91,19 @@ static void configure(CURL *curl, const char *url, Download *d) {
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, d);
 }
 
+// Logs why a transfer failed. The query is left out of the logged address:
+// it may carry what a player typed.
+static void logFailure(const char *url, CURLcode rc, long status) {
+  std::string address(url);
+  address = address.substr(0, address.find('?'));
+  if (rc != CURLE_OK)
+    KLog::logFormat(kError, "web request to %s failed: %s", address.c_str(), curl_easy_strerror(rc));
+  else if (status < 200 || status >= 300)
+    KLog::logFormat(kError, "web request to %s failed: HTTP status %ld", address.c_str(), status);
+  else
+    KLog::logFormat(kError, "web request to %s failed: empty reply", address.c_str());
+}
+
 // Runs one transfer; true only for a complete, non-empty 2xx body. *status
 // gets the reply's status when the transfer completed, else 0.
 static bool transfer(const char *url, Download *d, long *status) {
@@ -99,7 +116,10 @@ static bool transfer(const char *url, Download *d, long *status) {
   if (rc == CURLE_OK)
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, status);
   curl_easy_cleanup(curl);
-  return rc == CURLE_OK && *status >= 200 && *status < 300 && d->size > 0;
+  bool ok = rc == CURLE_OK && *status >= 200 && *status < 300 && d->size > 0;
+  if (!ok)
+    logFailure(url, rc, *status);
+  return ok;
 }
 
 // ---- KWeb ------------------------------------------------------------------

@@ -158,6 +158,47 @@ bool isModifierKey(SDL_Scancode scancode)
   }
 }
 
+// The display's depth stands in for a depth of 0 or less; the display mode
+// itself is never changed.
+short effectiveDepth(short depth)
+{
+  SDL_DisplayMode mode;
+  if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && depth <= 0)
+    depth = (short)SDL_BITSPERPIXEL(mode.format);
+  if (depth < 0)
+    depth = 16;
+  return depth;
+}
+
+// Asks for a double-buffered compatibility context with the fixed pipeline,
+// and a depth buffer only for 3D.
+void requestGLAttributes(bool use3D)
+{
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, use3D ? 16 : 0);
+}
+
+// The character a key press types: the text that follows the press in the
+// queue (taken out of the queue with it), else the control key's own.
+char takeTypedCharacter(SDL_Keycode sym)
+{
+  char character = controlCharacterOfKey(sym);
+  SDL_Event next;
+  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+      next.type == SDL_TEXTINPUT) {
+    SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
+    character = latin1OfUtf8(next.text.text);
+  }
+  return character;
+}
+
 // The character each key typed when it was last pressed, so that its
 // release carries the same character (SDL sends text with presses only).
 char pressedCharacter[SDL_NUM_SCANCODES];
@@ -301,30 +342,12 @@ bool KWindowGL::createGameWindow(short width, short height, short depth, bool wi
                                  const char *windowName)
 {
   snprintf(_windowName, sizeof(_windowName), "%s", windowName ? windowName : "");
-  SDL_Rect screen = {0, 0, 0, 0};
-  SDL_GetDisplayBounds(0, &screen);
   _windowWidth = width;
   _windowHeight = height;
   _windowDepth = depth;
   KMiscTools::initMiscTools();
-
-  // The display's depth stands in for 0 or less; the display mode itself
-  // is never changed.
-  SDL_DisplayMode mode;
-  if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && depth <= 0)
-    depth = (short)SDL_BITSPERPIXEL(mode.format);
-  if (depth < 0)
-    depth = 16;
-
-  SDL_GL_ResetAttributes();
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, _use3D ? 16 : 0);
+  depth = effectiveDepth(depth);
+  requestGLAttributes(_use3D);
 
   _fullscreen = false;
   if (!windowed) {
@@ -333,7 +356,14 @@ bool KWindowGL::createGameWindow(short width, short height, short depth, bool wi
     KInput::initInput(nullptr);
     return SwitchToResolution(width, height, depth);
   }
+  return openWindow(width, height, depth);
+}
 
+// Opens the document window centred on the main screen with its GL context.
+bool KWindowGL::openWindow(short width, short height, short depth)
+{
+  SDL_Rect screen = {0, 0, 0, 0};
+  SDL_GetDisplayBounds(0, &screen);
   int left = (screen.w - width) / 2 + screen.x;
   int top = (screen.h - height) / 2 + screen.y;
   _sdlWindow = SDL_CreateWindow(_windowName, left, top, width, height,
@@ -350,8 +380,10 @@ bool KWindowGL::createGameWindow(short width, short height, short depth, bool wi
   KInput::initInput(_sdlWindow);
 
   SDL_GLContext ctx = SDL_GL_CreateContext(_sdlWindow);
-  if (!ctx)
+  if (!ctx) {
+    KLog::logFormat(kError, "cannot create an OpenGL context: %s", SDL_GetError());
     return false;
+  }
   _openGLContextWindow = ctx;
   SDL_GL_MakeCurrent(_sdlWindow, ctx);
   _activeGLContext = ctx;
@@ -583,16 +615,7 @@ void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
     setDefaultWorldView();
     KInput::displayMouse();
   }
-
-  long x = KInput::getMouseX(), y = KInput::getMouseY();
-  bool outside = x < 0 || y < 0 || x > _windowWidth || y > _windowHeight;
-  if (outside) {
-    if (!KInput::_cursorVisibility)
-      KInput::showPointer();
-    KInput::_cursorVisibility = false;
-  } else if (!KInput::_cursorVisibility) {
-    KInput::hidePointer();
-  }
+  updateSystemPointer();
 
   if (_sdlWindow && _activeGLContext)
     SDL_GL_MakeCurrent(_sdlWindow, (SDL_GLContext)_activeGLContext);
@@ -607,34 +630,60 @@ void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
   processEvents();
 
   if (_maxFrameTime != 0) {
-    if ((uint32_t)(t - t1) <= _maxFrameTime) {
-      uint32_t now;
-      for (;;) {
-        now = KMiscTools::getMilliseconds();
-        processEvents();
-        if ((uint32_t)(now - t1) >= _maxFrameTime)
-          break;
-        // Sleep until just past the next millisecond tick, so the wait ends
-        // right after the frame time is reached instead of up to a whole
-        // sleep later (which would stretch frames to 11 ms now and then).
-        KClock *clock = KMiscTools::getClock();
-        uint32_t intoTick = (uint32_t)(clock->microseconds() & 0xffffffffu) % 1000u;
-        clock->sleepMicroseconds(1000u - intoTick + 20u);
-      }
-    }
+    if ((uint32_t)(t - t1) <= _maxFrameTime)
+      waitForFrameTime();
     t1 = KMiscTools::getMilliseconds();
   }
 
   if (restoreview)
     setDefaultWorldView();
 
-  if (_hwnd && !_windowFocused && waitForWindowInBack) {
-    for (;;) {
-      processEvents();
-      if (_windowFocused || isQuit())
-        break;
-      KMiscTools::getClock()->sleep(1);
-    }
+  if (_hwnd && !_windowFocused && waitForWindowInBack)
+    waitForFocus();
+}
+
+// The system pointer shows outside the drawing area and hides inside it
+// (where the game draws its own).
+void KWindowGL::updateSystemPointer()
+{
+  long x = KInput::getMouseX(), y = KInput::getMouseY();
+  bool outside = x < 0 || y < 0 || x > _windowWidth || y > _windowHeight;
+  if (outside) {
+    if (!KInput::_cursorVisibility)
+      KInput::showPointer();
+    KInput::_cursorVisibility = false;
+  } else if (!KInput::_cursorVisibility) {
+    KInput::hidePointer();
+  }
+}
+
+// Pumps events and gives the processor back until the frame time has passed
+// since the last paced frame ended.
+void KWindowGL::waitForFrameTime()
+{
+  for (;;) {
+    uint32_t now = KMiscTools::getMilliseconds();
+    processEvents();
+    if ((uint32_t)(now - t1) >= _maxFrameTime)
+      break;
+    // Sleep until just past the next millisecond tick, so the wait ends
+    // right after the frame time is reached instead of up to a whole
+    // sleep later (which would stretch frames to 11 ms now and then).
+    KClock *clock = KMiscTools::getClock();
+    uint32_t intoTick = (uint32_t)(clock->microseconds() & 0xffffffffu) % 1000u;
+    clock->sleepMicroseconds(1000u - intoTick + 20u);
+  }
+}
+
+// Pumps events while the window is in the back, until it has the focus
+// again or a quit is asked for.
+void KWindowGL::waitForFocus()
+{
+  for (;;) {
+    processEvents();
+    if (_windowFocused || isQuit())
+      break;
+    KMiscTools::getClock()->sleep(1);
   }
 }
 
@@ -866,147 +915,162 @@ bool KWindowGL::isThisWindow(uint32_t windowID) const
 // Turns one SDL event into the window's effects and the game's KEvents.
 void KWindowGL::dispatchEvent(SDL_Event *e)
 {
-  KEvent ev;
   switch (e->type) {
-  case SDL_QUIT:
-    terminate();
-    break;
-  case SDL_WINDOWEVENT:
-    switch (e->window.event) {
-    case SDL_WINDOWEVENT_CLOSE: terminate(); break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED: _windowFocused = true; break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: _windowFocused = false; break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESIZED: updateDisplayMapping(); break;
-    case SDL_WINDOWEVENT_ENTER:
-      // The pointer's place until its next move (the platform moves the
-      // pointer it tracks with the window's own events).
-      if (isThisWindow(e->window.windowID) && SDL_GetMouseFocus() == _sdlWindow) {
-        int x = 0, y = 0;
-        SDL_GetMouseState(&x, &y);
-        KInput::pointerEvent(x, y);
-      }
-      break;
-    case SDL_WINDOWEVENT_LEAVE:
-      if (isThisWindow(e->window.windowID))
-        KInput::pointerLeft();
-      break;
-    default: break;
-    }
-    break;
-  case SDL_MOUSEBUTTONUP: {
-    if (isThisWindow(e->button.windowID))
-      KInput::pointerEvent(e->button.x, e->button.y);
-    int32_t button = engineButton(e->button.button);
-    if (button == 2)
-      KInput::_rbuttonstate = false;
-    if (_nuxCallback) {
-      fillEvent(&ev, e, button, 0, 0);
-      ev.type = K_EVENT_MOUSEUP;
-      deliver(&ev);
-    }
-    break;
-  }
-  case SDL_MOUSEBUTTONDOWN: {
-    if (isThisWindow(e->button.windowID))
-      KInput::pointerEvent(e->button.x, e->button.y);
-    int32_t button = engineButton(e->button.button);
-    if (button == 2)
-      KInput::_rbuttonstate = true;
-    if (_nuxCallback) {
-      fillEvent(&ev, e, button, 0, 0);
-      ev.type = e->button.clicks > 1 ? K_EVENT_DBLCLICK : K_EVENT_MOUSEDOWN;
-      deliver(&ev);
-      // A secondary click is also the window's contextual-menu request.
-      if (button == 2 && e->button.clicks <= 1 && _nuxCallback) {
-        fillEvent(&ev, e, 0, 0, 0);
-        ev.type = K_EVENT_CONTEXTMENU;
-        deliver(&ev);
-      }
-    }
-    break;
-  }
-  case SDL_MOUSEMOTION:
-    if (isThisWindow(e->motion.windowID))
-      KInput::pointerEvent(e->motion.x, e->motion.y);
-    if (e->motion.state == 0 && _nuxCallback) {
-      fillEvent(&ev, e, 0, 0, 0);
-      ev.type = K_EVENT_MOUSEMOVE;
-      deliver(&ev);
-    }
-    break;
-  case SDL_MOUSEWHEEL: {
-    int32_t delta = e->wheel.y;
-    if (e->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
-      delta = -delta;
-    short value = (short)(delta & 0xFFFF);
-    KInput::setLastWheelValue(value);
-    if (_nuxCallback) {
-      fillEvent(&ev, e, 0, 0, 0);
-      ev.wheel = value;
-      ev.type = K_EVENT_WHEEL;
-      deliver(&ev); // handled whatever the callback says
-    }
-    break;
-  }
-  case SDL_KEYDOWN: {
-    // Every press counts once, even when its release came in the same
-    // frame; a held key's auto-repeats are read from the key map.
-    if (!e->key.repeat)
-      KInput::keyPressEvent(KInput::virtualKeyOfScancode(e->key.keysym.scancode));
-    if (isModifierKey(e->key.keysym.scancode))
-      break;
-    // The typed text follows its key press in the queue: take it with it.
-    char character = controlCharacterOfKey(e->key.keysym.sym);
-    SDL_Event next;
-    if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
-        next.type == SDL_TEXTINPUT) {
-      SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
-      character = latin1OfUtf8(next.text.text);
-    }
-    int scancode = (int)e->key.keysym.scancode;
-    if (scancode >= 0 && scancode < SDL_NUM_SCANCODES)
-      pressedCharacter[scancode] = character;
-    if (_nuxCallback) {
-      fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
-      ev.type = K_EVENT_KEYDOWN;
-      if (deliver(&ev)) {
-        ev.type = K_EVENT_KEYCHAR;
-        deliver(&ev);
-      }
-    }
-    break;
-  }
-  case SDL_TEXTINPUT:
-    // Text without a key press of its own (an input method's composition).
-    if (_nuxCallback) {
-      char character = latin1OfUtf8(e->text.text);
-      if (character == 0)
-        break;
-      fillEvent(&ev, e, 0, character, 255);
-      ev.type = K_EVENT_KEYDOWN;
-      if (deliver(&ev)) {
-        ev.type = K_EVENT_KEYCHAR;
-        deliver(&ev);
-      }
-    }
-    break;
-  case SDL_KEYUP: {
-    if (isModifierKey(e->key.keysym.scancode))
-      break;
-    char character = controlCharacterOfKey(e->key.keysym.sym);
-    int scancode = (int)e->key.keysym.scancode;
-    if (scancode >= 0 && scancode < SDL_NUM_SCANCODES && pressedCharacter[scancode])
-      character = pressedCharacter[scancode];
-    if (_nuxCallback) {
-      fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
-      ev.type = K_EVENT_KEYUP;
-      deliver(&ev);
-    }
-    break;
-  }
+  case SDL_QUIT: terminate(); break;
+  case SDL_WINDOWEVENT: onWindowEvent(e); break;
+  case SDL_MOUSEBUTTONUP:
+  case SDL_MOUSEBUTTONDOWN: onMouseButton(e); break;
+  case SDL_MOUSEMOTION: onMouseMotion(e); break;
+  case SDL_MOUSEWHEEL: onMouseWheel(e); break;
+  case SDL_KEYDOWN: onKeyDown(e); break;
+  case SDL_TEXTINPUT: onTextInput(e); break;
+  case SDL_KEYUP: onKeyUp(e); break;
   default:
     KPad::handleEvent(e); // controllers and joysticks
     break;
+  }
+}
+
+// Closing, focus, size changes and the pointer entering or leaving.
+void KWindowGL::onWindowEvent(SDL_Event *e)
+{
+  switch (e->window.event) {
+  case SDL_WINDOWEVENT_CLOSE: terminate(); break;
+  case SDL_WINDOWEVENT_FOCUS_GAINED: _windowFocused = true; break;
+  case SDL_WINDOWEVENT_FOCUS_LOST: _windowFocused = false; break;
+  case SDL_WINDOWEVENT_SIZE_CHANGED:
+  case SDL_WINDOWEVENT_RESIZED: updateDisplayMapping(); break;
+  case SDL_WINDOWEVENT_ENTER:
+    // The pointer's place until its next move (the platform moves the
+    // pointer it tracks with the window's own events).
+    if (isThisWindow(e->window.windowID) && SDL_GetMouseFocus() == _sdlWindow) {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      KInput::pointerEvent(x, y);
+    }
+    break;
+  case SDL_WINDOWEVENT_LEAVE:
+    if (isThisWindow(e->window.windowID))
+      KInput::pointerLeft();
+    break;
+  default: break;
+  }
+}
+
+// A mouse button pressed or released: the pointer's place, the secondary
+// button's state, and the game's button event (a double click when SDL
+// counts more than one click; a single secondary click is also the window's
+// contextual-menu request).
+void KWindowGL::onMouseButton(SDL_Event *e)
+{
+  const bool down = e->type == SDL_MOUSEBUTTONDOWN;
+  if (isThisWindow(e->button.windowID))
+    KInput::pointerEvent(e->button.x, e->button.y);
+  int32_t button = engineButton(e->button.button);
+  if (button == 2)
+    KInput::_rbuttonstate = down;
+  if (!_nuxCallback)
+    return;
+  KEvent ev;
+  fillEvent(&ev, e, button, 0, 0);
+  ev.type = !down ? K_EVENT_MOUSEUP : e->button.clicks > 1 ? K_EVENT_DBLCLICK : K_EVENT_MOUSEDOWN;
+  deliver(&ev);
+  if (down && button == 2 && e->button.clicks <= 1 && _nuxCallback) {
+    fillEvent(&ev, e, 0, 0, 0);
+    ev.type = K_EVENT_CONTEXTMENU;
+    deliver(&ev);
+  }
+}
+
+// The pointer's new place; a move with no button held reaches the game.
+void KWindowGL::onMouseMotion(SDL_Event *e)
+{
+  if (isThisWindow(e->motion.windowID))
+    KInput::pointerEvent(e->motion.x, e->motion.y);
+  if (e->motion.state == 0 && _nuxCallback) {
+    KEvent ev;
+    fillEvent(&ev, e, 0, 0, 0);
+    ev.type = K_EVENT_MOUSEMOVE;
+    deliver(&ev);
+  }
+}
+
+// The wheel's turn, positive away from the user whatever the system's
+// scrolling direction.
+void KWindowGL::onMouseWheel(SDL_Event *e)
+{
+  int32_t delta = e->wheel.y;
+  if (e->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+    delta = -delta;
+  short value = (short)(delta & 0xFFFF);
+  KInput::setLastWheelValue(value);
+  if (_nuxCallback) {
+    KEvent ev;
+    fillEvent(&ev, e, 0, 0, 0);
+    ev.wheel = value;
+    ev.type = K_EVENT_WHEEL;
+    deliver(&ev); // handled whatever the callback says
+  }
+}
+
+// Sends a key press; one the game leaves unhandled comes again as a typed
+// character.
+void KWindowGL::deliverKeyPress(KEvent *ev)
+{
+  ev->type = K_EVENT_KEYDOWN;
+  if (deliver(ev)) {
+    ev->type = K_EVENT_KEYCHAR;
+    deliver(ev);
+  }
+}
+
+// A key press: counted in KInput, then (modifier keys aside) sent to the
+// game with the character it typed.
+void KWindowGL::onKeyDown(SDL_Event *e)
+{
+  // Every press counts once, even when its release came in the same
+  // frame; a held key's auto-repeats are read from the key map.
+  if (!e->key.repeat)
+    KInput::keyPressEvent(KInput::virtualKeyOfScancode(e->key.keysym.scancode));
+  if (isModifierKey(e->key.keysym.scancode))
+    return;
+  char character = takeTypedCharacter(e->key.keysym.sym);
+  int scancode = (int)e->key.keysym.scancode;
+  if (scancode >= 0 && scancode < SDL_NUM_SCANCODES)
+    pressedCharacter[scancode] = character;
+  if (_nuxCallback) {
+    KEvent ev;
+    fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
+    deliverKeyPress(&ev);
+  }
+}
+
+// Text without a key press of its own (an input method's composition).
+void KWindowGL::onTextInput(SDL_Event *e)
+{
+  if (!_nuxCallback)
+    return;
+  char character = latin1OfUtf8(e->text.text);
+  if (character == 0)
+    return;
+  KEvent ev;
+  fillEvent(&ev, e, 0, character, 255);
+  deliverKeyPress(&ev);
+}
+
+// A key release, with the character its press typed.
+void KWindowGL::onKeyUp(SDL_Event *e)
+{
+  if (isModifierKey(e->key.keysym.scancode))
+    return;
+  char character = controlCharacterOfKey(e->key.keysym.sym);
+  int scancode = (int)e->key.keysym.scancode;
+  if (scancode >= 0 && scancode < SDL_NUM_SCANCODES && pressedCharacter[scancode])
+    character = pressedCharacter[scancode];
+  if (_nuxCallback) {
+    KEvent ev;
+    fillEvent(&ev, e, 0, character, KInput::virtualKeyOfScancode(e->key.keysym.scancode));
+    ev.type = K_EVENT_KEYUP;
+    deliver(&ev);
   }
 }

@@ -283,3 +283,90 @@ TEST(MiscToolsLaunch, UrlReachesTheOpenerAsOneArgumentWithoutAShell) {
 }
 
 } // namespace
+
+// ---- KLog ------------------------------------------------------------------
+
+namespace {
+
+// A folder for the log file; afterwards the log is put back as the engine
+// starts: no file, default switches, the file kept open.
+class LogTest : public ::testing::Test {
+protected:
+  void TearDown() override {
+    KLog::setLogFolder(nullptr);
+    KLog::setFileType(kLogKeepFilesOpen);
+    KLog::logInfo(true);
+    KLog::logError(true);
+    KLog::logFatal(true);
+    KLog::logDebug(false);
+    KMiscTools::setMessageBoxHandler(nullptr);
+  }
+  // What one message writes to standard error.
+  static std::string stderrOf(KLogType type, const char *message) {
+    testing::internal::CaptureStderr();
+    KLog::logMessage(type, message);
+    return testing::internal::GetCapturedStderr();
+  }
+  TempFolder folder;
+  std::string logPath = folder.path + "/trivello.log";
+};
+
+void ignoreBox(const char *, const char *) {}
+
+} // namespace
+
+TEST_F(LogTest, EachTypeWritesOneLineToStderrAndTheFileWhenSwitchedOn) {
+  struct Case {
+    KLogType type;
+    void (*enable)(bool);
+    const char *line;
+    bool onAtStart;
+  } cases[] = {
+      {kInfo, KLog::logInfo, "info: m\n", true},
+      {kError, KLog::logError, "error: m\n", true},
+      {kFatal, KLog::logFatal, "fatal: m\n", true},
+      {kDebug, KLog::logDebug, "debug: m\n", false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_TRUE(KLog::setLogFolder(folder.path.c_str()));
+    EXPECT_EQ(stderrOf(c.type, "m"), c.onAtStart ? c.line : "");
+    c.enable(false);
+    EXPECT_EQ(stderrOf(c.type, "m"), "");
+    c.enable(true);
+    EXPECT_EQ(stderrOf(c.type, "m"), c.line);
+    KLog::setLogFolder(nullptr); // closes the file, so it can be read whole
+    EXPECT_EQ(readFile(logPath), c.onAtStart ? std::string(c.line) + c.line : c.line);
+    unlink(logPath.c_str());
+    c.enable(c.onAtStart);
+  }
+}
+
+TEST_F(LogTest, FileIsAppendedToUnderBothPoliciesAndOnlyWhileAFolderIsSet) {
+  EXPECT_FALSE(KLog::setLogFolder((folder.path + "/missing").c_str()));
+  EXPECT_STREQ(KLog::getLogPath(), "");
+  EXPECT_EQ(stderrOf(kError, "still seen"), "error: still seen\n");
+  for (KLogFileType policy : {kLogKeepFilesOpen, kLogOpenAndCloseFiles}) {
+    SCOPED_TRACE(policy);
+    KLog::setFileType(policy);
+    folder.file("trivello.log", "earlier run\n");
+    ASSERT_TRUE(KLog::setLogFolder(folder.path.c_str()));
+    EXPECT_EQ(KLog::getLogPath(), logPath);
+    EXPECT_EQ(stderrOf(kError, "two\nlines\r"), "error: two lines \n");
+    KLog::logFormat(kError, "picture %s is %d wide", "a.png", -1);
+    // Written through at once, also while the file stays open.
+    EXPECT_EQ(readFile(logPath), "earlier run\nerror: two lines \nerror: picture a.png is -1 wide\n");
+    KLog::setLogFolder("");
+    KLog::logMessage(kError, "after");
+    EXPECT_EQ(readFile(logPath), "earlier run\nerror: two lines \nerror: picture a.png is -1 wide\n");
+  }
+}
+
+TEST_F(LogTest, MessageBoxesAreLogged) {
+  KMiscTools::setMessageBoxHandler(ignoreBox);
+  testing::internal::CaptureStderr();
+  KMiscTools::messageBox("OpenGL not installed", "openGL error");
+  KMiscTools::messageBox("No Vertices", nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "info: message box: OpenGL not installed: openGL error\ninfo: message box: No Vertices: \n");
+}

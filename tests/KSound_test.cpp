@@ -406,13 +406,18 @@ TEST_F(KSoundTest, OggWithMoreThanTwoChannelsIsRefused) {
   const std::string path = kDataDir + "surround.ogg";
   const char *text = "can't create sound header ( makeSoundHandle ) ";
   KSound sample;
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(sample.loadSample(path.c_str(), 100, false, 1));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "error: sound " + path + ": " + text + "\n" +
+                                                        "error: cannot load the sound sample " + path + "\n");
   EXPECT_STREQ(sample.getLastError(), text);
+  EXPECT_STREQ(sample.getError(), text);
   sample.playSample();
   EXPECT_FALSE(sample.isPlaying());
   KSound music;
   EXPECT_FALSE(music.loadStream(path.c_str()));
   EXPECT_STREQ(music.getLastError(), text);
+  EXPECT_STREQ(music.getError(), text);
   music.playStream(true);
   EXPECT_FALSE(music.isPlaying());
   EXPECT_EQ(render(1)[0], 0);

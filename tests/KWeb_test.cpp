@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -64,8 +65,14 @@ TEST_P(KWebFailure, CountsAsNoAnswer) {
   r.bytes = GetParam().bytes;
   CannedHttpServer server(always(r));
   KWeb web;
-  EXPECT_EQ(web.callURL(server.baseUrl().c_str(), false), nullptr) << GetParam().what;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(web.callURL((server.baseUrl() + "?name=Secret").c_str(), false), nullptr) << GetParam().what;
+  std::string logged = testing::internal::GetCapturedStderr();
   EXPECT_EQ(web.getBufferSize(), 0u);
+  // One log line that names the address but not what the query carried.
+  EXPECT_EQ(logged.rfind("error: web request to " + server.baseUrl() + " failed: ", 0), 0u) << logged;
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
+  EXPECT_EQ(logged.find("Secret"), std::string::npos) << logged;
 }
 
 INSTANTIATE_TEST_SUITE_P(
