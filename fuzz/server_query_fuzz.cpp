@@ -10,6 +10,7 @@
 
 #include "page.h"
 #include "query.h"
+#include "scorename.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string_view raw(reinterpret_cast<const char *>(data), size);
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if (scores::parseScore(value, score) && score < 0)
         __builtin_trap();
       std::string clean = scores::cleanName(value);
-      if (clean.empty() || clean.size() > scores::kMaxNameBytes || clean.front() == ' ' || clean.back() == ' ')
+      if (clean.empty() || clean.size() > kMaxScoreNameBytes || clean.front() == ' ' || clean.back() == ' ')
         __builtin_trap();
       for (unsigned char c : clean)
         if (c < 32 || c == 127 || (c >= 128 && c < 160) || c == ',')

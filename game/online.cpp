@@ -424,7 +424,7 @@ void DrawTopTen() {
   const OnlineScore_t *rows = TopTenOffline == 1 ? LocalScore : OnlineScore;
   ktext_font->drawStringCentered(TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 0, 800, 140, 0);
   ktext_font->drawStringCentered("Press Mouse Button To Go Back", 0, 800, 557, 0);
-  char rank[8];
+  char rank[16];
   for (int i = 0; i < MAX_ONLINE_SCORES; i++) {
     long y = 200 + 32 * i;
     snprintf(rank, sizeof rank, "%d)", i + 1);

@@ -81,7 +81,7 @@ void sortCategory() {
 void NamePlayers() {
   int n = PlayersInUse();
   for (int i = 0; i < n; i++)
-    snprintf(Player[i].name, 14, "Player %d", i + 1);
+    snprintf(Player[i].name, 14, "Player %u", (unsigned)(unsigned char)(i + 1)); // at most six players
 }
 
 const char *PanelLevelName(int16_t level) {
