@@ -21,6 +21,8 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev
   # the sanitizer and fuzz builds (tools/fuzz.sh)
   clang libclang-rt-dev
+  # tools/format.sh
+  clang-format
   python3 python3-pil
   # the score server (GNU libmicrohttpd, SQLite) and its page test in headless Chromium
   libmicrohttpd-dev libsqlite3-dev curl chromium
