@@ -23,7 +23,7 @@
 #include "localscores.h"
 #include "netjob.h"
 #include "players.h"
-#include "screens.h"
+#include "toolkit.h"
 #include "userfiles.h"
 
 // The build sets the server's address; this default is for builds that do not.

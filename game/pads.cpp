@@ -12,7 +12,7 @@
 
 #include "images.h"
 #include "play.h" // RepeatReading
-#include "screens.h"
+#include "toolkit.h"
 
 int16_t PadOfPlayer[MAX_PLAYER_RECORDS] = {-1, -1, -1, -1, -1, -1, -1, -1};
 int16_t PadFocus = 0;

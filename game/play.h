@@ -80,4 +80,7 @@ void DrawGameScreen();
 void ClickGame();
 void DrawLevelStartScreen();
 
+// Resets the per-game values and the asked marks of the ordinary questions.
+void GameInit();
+
 #endif

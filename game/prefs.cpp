@@ -100,3 +100,5 @@ bool WritePrefs(const char *path) {
 
   return WriteFileAtomically(path, std::string((const char *)bytes, sizeof(bytes)));
 }
+
+void SavePrefs() { WritePrefs(PrefsPath()); }
