@@ -174,7 +174,7 @@ void ClickLauncher() {
   case 2:
   case 3:
   case 4:
-    GV.language = (int16_t)(CUR_BUT - 2);
+    GV.language = (int16_t)(LANGUAGE_ENGLISH + CUR_BUT - 2); // English, Italiano, Español
     break;
   case 5:
     StartGame = 1;

@@ -145,7 +145,7 @@ void DrawLauncherScreen() {
   Show_But();
   if (GV.rendererChoice == 0)
     LauncherTick(1);
-  if (GV.language >= 0 && GV.language <= 2) // a value from the file may be anything
+  if (GV.language >= LANGUAGE_ENGLISH && GV.language <= LANGUAGE_SPANISH) // a value from the file may be anything
     LauncherTick(2 + GV.language);
 }
 

@@ -186,7 +186,7 @@ const char *getScoreServer() {
 // ---- the score offer ---------------------------------------------------------------
 
 int StartScoreOffer() {
-  int32_t score = Player[Cur_Player].score;
+  int32_t score = CurrentPlayer().score;
   if (GV.submitOnline != 1 || score <= kMinOnlineScore)
     return 0;
   char url[260];
@@ -230,7 +230,7 @@ OnlineWaitResult OnlineWaitStep() {
   }
   if (outcome != NET_OK)
     showNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
-  if (!entersLocalTable(Player[Cur_Player].score))
+  if (!entersLocalTable(CurrentPlayer().score))
     return ONLINE_NO_OFFER;
   // Only a server that could not be reached may take the score later.
   openForm(outcome == NET_UNREACHABLE ? OFFER_LOCAL_QUEUED : OFFER_LOCAL);
@@ -240,7 +240,7 @@ OnlineWaitResult OnlineWaitStep() {
 void FinishNameEntry() {
   SubmitScore = 0;
   ManagerName[sizeof ManagerName - 1] = '\0';
-  int32_t score = Player[Cur_Player].score;
+  int32_t score = CurrentPlayer().score;
   AddLocalScore(DataFilePath(kLocalTableFile), ManagerName, score, ClockIsStandard() ? "" : ClockModeLabel());
   if (gOfferKind == OFFER_LOCAL_QUEUED) {
     QueueScore(DataFilePath(kQueueFile), ManagerName, score);
@@ -392,13 +392,15 @@ int CheckInput(char *buffer, KText *font, short maxWidth, short maxLength) {
   return 0;
 }
 
+// How long the name entry's caret stays shown, then hidden.
+const uint32_t kCaretBlinkMs = 1000;
+
 // The name-entry form: typing, the blinking caret and the texts.
 void DrawNameEntry() {
   if (CheckInput(ManagerName, ktext_small, 250, 24) == 1)
     FinishNameEntry();
-  uint32_t now = KMiscTools::getMilliseconds();
-  if (now - (uint32_t)IntroTimer > 1000) {
-    IntroTimer = (int32_t)now;
+  if (ElapsedMs(IntroTimer) > kCaretBlinkMs) {
+    IntroTimer = Now();
     CleanUp = CleanUp == 1 ? 0 : 1;
   }
   if (ktext_small == nullptr || ktext_font == nullptr)
@@ -408,7 +410,7 @@ void DrawNameEntry() {
   // the caret, an opaque white bar after the name
   if (CleanUp == 1 && pen != nullptr)
     pen->drawRect(300 + w, 250, 310 + w, 269, 1, 1, 1, 1);
-  bool finished = Player[Cur_Player].questionNumber == 45;
+  bool finished = CurrentPlayer().questionNumber == kLastQuestion;
   ktext_font->drawStringCentered(finished ? "You finished the game!" : "Congratulations!", 0, 800, 80, 0);
   ktext_font->drawStringCentered("You made a high score!", 0, 800, 120, 0);
   ktext_small->drawStringCentered("Please enter your name below", 0, 800, 170, 0);

@@ -223,7 +223,7 @@ void DrawResult() {
   char text[48];
   if (WellDone == 1) {
     DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
-    if (Points != 0 && CurrentPlayer().questionNumber <= 44) {
+    if (Points != 0 && CurrentPlayer().questionNumber < kLastQuestion) {
       snprintf(text, sizeof(text), "SCORE: %d", Points);
       DrawCentred(ktext_font, text, 305);
     }

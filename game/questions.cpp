@@ -28,9 +28,9 @@ static std::string g_askedPath;
 
 const char *QuestionFileName(int16_t language) {
   switch (language) {
-  case 1:
+  case LANGUAGE_ITALIAN:
     return "data\\ita.ini";
-  case 2:
+  case LANGUAGE_SPANISH:
     return "data\\spanish.ini";
   default:
     return "data\\eng.ini";
