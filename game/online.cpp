@@ -44,7 +44,6 @@ const char kQueueFile[] = "pending-scores";
 const char kConnecting[] = "Connecting to the high-score server...";
 const char kUnreachable[] = "The high-score server cannot be reached";
 const char kRefused[] = "The high-score server refused the score";
-const uint32_t kNoticeMs = 4000; // how long a failure's reason stays
 
 // The address set through setScoreServer; until then the one read from the files.
 bool gServerSet = false;
@@ -66,8 +65,6 @@ NetJobRef gTurnJob;   // the qualify check or the submit the game screen waits f
 NetJobRef gTopTenJob; // the top ten the title waits for
 ScoreEntry gSent;     // the score gTurnJob submits, queued again if it fails
 
-const char *gNotice = nullptr; // a failure's reason, shown from gNoticeStamp on
-int32_t gNoticeStamp = 0;
 
 // Builds "<server><path and query>" into url. The format is always fixed
 // text; the server and a name only ever go in as "%s" arguments. False, with
@@ -119,12 +116,6 @@ bool isControl(unsigned char c) { return c < 32 || c == 127 || (c >= 128 && c < 
 long textWidth(KText *font, const char *text) {
   long w = font == nullptr ? 0 : font->getStringWidth(text, 0);
   return w < 0 ? 0 : w;
-}
-
-// Shows a failure's reason for a few seconds.
-void showNotice(const char *text) {
-  gNotice = text;
-  gNoticeStamp = Now();
 }
 
 // Blanks at both ends and slashes at the end off the text.
@@ -215,10 +206,10 @@ OnlineWaitResult OnlineWaitStep() {
   OnlineWait = ONLINE_IDLE;
   if (waited == ONLINE_WAIT_SUBMIT) {
     if (outcome == NET_REFUSED) {
-      showNotice(kRefused);
+      ShowNotice(kRefused);
     } else if (outcome == NET_UNREACHABLE) {
       QueueScore(DataFilePath(kQueueFile), gSent.name, gSent.score);
-      showNotice(kUnreachable);
+      ShowNotice(kUnreachable);
     }
     return ONLINE_DONE;
   }
@@ -229,7 +220,7 @@ OnlineWaitResult OnlineWaitStep() {
     return ONLINE_DONE;
   }
   if (outcome != NET_OK)
-    showNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
+    ShowNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
   if (!entersLocalTable(CurrentPlayer().score))
     return ONLINE_NO_OFFER;
   // Only a server that could not be reached may take the score later.
@@ -298,7 +289,7 @@ void TopTenStep() {
     ShowHighscores = 1;
     return;
   }
-  showNotice(kUnreachable);
+  ShowNotice(kUnreachable);
   ShowLocalTopTen();
 }
 
@@ -321,10 +312,7 @@ void ShowLocalTopTen() {
 const char *OnlineNotice() {
   if (gTopTenJob || OnlineWait != ONLINE_IDLE)
     return kConnecting;
-  if (gNotice != nullptr && ElapsedMs(gNoticeStamp) < kNoticeMs)
-    return gNotice;
-  gNotice = nullptr;
-  return nullptr;
+  return NoticeText(); // a failure's reason, or the game's own
 }
 
 void DrawOnlineNotice() {

@@ -497,6 +497,8 @@ bool NewQuestion() {
   Clicked = 0;
   int16_t pick = PickQuestion(p.level);
   if (pick < 0) { // a file without questions of this level: the game cannot go on
+    ShowNotice(MAX_QUESTIONS == 0 ? "The question file is missing or cannot be read"
+                                  : "The question file has no questions of this level");
     EndGame();
     return false;
   }

@@ -11,6 +11,7 @@
 #include "KText.h"
 #include "KWindow.h"
 
+#include "clock.h"
 #include "globals.h"
 #include "images.h"
 
@@ -50,6 +51,9 @@ void FreeSample(KSound *&s) {
   s = nullptr;
 }
 
+const char *g_notice = nullptr; // shown from g_noticeStamp on
+int32_t g_noticeStamp = 0;
+
 bool g_keyWasDown[K_VK_ERROR + 1];
 
 } // namespace
@@ -77,6 +81,18 @@ void Show_But() {
 void DrawCentred(KText *font, const char *text, long y, long kerning) {
   if (font)
     font->drawStringCentered(text, 0, kScreenWidth, y, kerning);
+}
+
+void ShowNotice(const char *text) {
+  g_notice = text;
+  g_noticeStamp = Now();
+}
+
+const char *NoticeText() {
+  if (g_notice != nullptr && ElapsedMs(g_noticeStamp) < kNoticeMs)
+    return g_notice;
+  g_notice = nullptr;
+  return nullptr;
 }
 
 bool Inside(float px, float py, float x1, float y1, float x2, float y2) {

@@ -65,6 +65,14 @@ const long kScreenWidth = 800;
 // small one); nothing while that font is not made.
 void DrawCentred(KText *font, const char *text, long y, long kerning = 0);
 
+// The line that tells the player why something did not happen: shown over
+// the top of every screen for kNoticeMs after ShowNotice (texts live as long
+// as the program).
+const uint32_t kNoticeMs = 4000;
+void ShowNotice(const char *text);
+// The line shown now; null once its time is over or when there is none.
+const char *NoticeText();
+
 // The three pointer pictures: made after each window opens, freed before it goes.
 void LoadPointer();
 void freePointer();
