@@ -9,7 +9,6 @@
 #include "KSound.h"
 
 #include "clock.h"
-#include "entry.h"
 #include "flow.h"
 #include "globals.h"
 #include "images.h"
