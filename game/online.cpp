@@ -322,7 +322,7 @@ void DrawOnlineNotice() {
   // a dark band along the top of the screen, the line centred on it
   if (KGraphic *pen = ktext_small->getKGraphicPtr())
     pen->drawRect(0, 0, 800, 30, 0, 0, 0, 0.75f);
-  ktext_small->drawStringCentered(text, 0, 800, 5, 0);
+  DrawCentred(ktext_small, text, 5);
 }
 
 void WaitForOnlineRequests() {
@@ -399,10 +399,10 @@ void DrawNameEntry() {
   if (CleanUp == 1 && pen != nullptr)
     pen->drawRect(300 + w, 250, 310 + w, 269, 1, 1, 1, 1);
   bool finished = CurrentPlayer().questionNumber == kLastQuestion;
-  ktext_font->drawStringCentered(finished ? "You finished the game!" : "Congratulations!", 0, 800, 80, 0);
-  ktext_font->drawStringCentered("You made a high score!", 0, 800, 120, 0);
-  ktext_small->drawStringCentered("Please enter your name below", 0, 800, 170, 0);
-  ktext_small->drawStringCentered("then press enter to submit", 0, 800, 200, 0);
+  DrawCentred(ktext_font, finished ? "You finished the game!" : "Congratulations!", 80);
+  DrawCentred(ktext_font, "You made a high score!", 120);
+  DrawCentred(ktext_small, "Please enter your name below", 170);
+  DrawCentred(ktext_small, "then press enter to submit", 200);
   ktext_small->drawStringFromLeft(ManagerName, 300, 250, 0);
 }
 
@@ -412,8 +412,8 @@ void DrawTopTen() {
   if (ktext_font == nullptr)
     return;
   const OnlineScore_t *rows = TopTenOffline == 1 ? LocalScore : OnlineScore;
-  ktext_font->drawStringCentered(TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 0, 800, 140, 0);
-  ktext_font->drawStringCentered("Press Mouse Button To Go Back", 0, 800, 557, 0);
+  DrawCentred(ktext_font, TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 140);
+  DrawCentred(ktext_font, "Press Mouse Button To Go Back", 557);
   char rank[8];
   for (int i = 0; i < MAX_ONLINE_SCORES; i++) {
     long y = 200 + 32 * i;
@@ -428,7 +428,7 @@ void DrawTopTen() {
 void DrawTopTenHoverText() {
   if (ktext_font == nullptr)
     return;
-  ktext_font->drawStringCentered("View Online Highscores", 0, 800, 150, 0);
+  DrawCentred(ktext_font, "View Online Highscores", 150);
   ktext_font->drawStringCentered(ByLanguage("(Internet Connection Required To View Them)",
                                             "(Connessione a Internet necessaria)",
                                             "(Necesitas conexi\xF3n a Internet)"),

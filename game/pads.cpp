@@ -280,7 +280,7 @@ void PadsDraw() {
                             : ByLanguage("Press a button on your pad to make it yours",
                                          "Premi un tasto del tuo controller per averlo",
                                          "Pulsa un bot\xF3n de tu mando para que sea tuyo");
-    ktext_font->drawStringCentered(line, 0, 800, 515, 0);
+    DrawCentred(ktext_font, line, 515);
   }
   if (CUR_SCR != SCREEN_GAME || pad < 0 || GetReady == 1 || SubmitScore == 1 || !ktext_small)
     return;
