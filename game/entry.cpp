@@ -14,11 +14,11 @@
 #include "KWindowGL.h"
 
 #include "access.h"
-#include "flow.h"
 #include "fonttables.h"
 #include "globals.h"
 #include "online.h"
 #include "pads.h"
+#include "play.h"
 #include "prefs.h"
 #include "questions.h"
 #include "screens.h"
@@ -75,26 +75,6 @@ void DeleteWindow(KWindow *&window) {
 }
 
 } // namespace
-
-void GameInit() {
-  Jolly = 0;
-  Time = 60;
-  WellDone = 0;
-  Incorrect = 0;
-  ApplyAskedMarks(); // questions asked in earlier games stay asked
-}
-
-void waitForMouseButton(KWindow *window) {
-  for (;;) {
-    if (window)
-      window->processEvents();
-    if (!KInput::getLeftButtonState())
-      return;
-    if (!window || window->isQuit())
-      return;
-    KMiscTools::getClock()->sleep(1);
-  }
-}
 
 bool ourOwnEventCallback(KEvent *event) {
   if (!event)

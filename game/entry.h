@@ -1,6 +1,6 @@
 // The program's entry routine: start-up, the launcher window and its frame
-// loop, the game window and its frame loop, and shutdown, plus the helpers
-// every screen uses (GameInit, waitForMouseButton, the event callback).
+// loop, the game window and its frame loop, and shutdown, plus the event
+// callback both windows use.
 #ifndef TRIVELLO_ENTRY_H
 #define TRIVELLO_ENTRY_H
 
@@ -10,11 +10,6 @@ struct KEvent;
 // The whole program; main() only calls it. Returns 0 on every path.
 int TrivelloMain();
 
-// Resets the per-game values and the asked marks of the ordinary questions.
-void GameInit();
-// Returns once the left mouse button is up (or the window was asked to
-// close), pumping the window's events and sleeping 1 ms between polls.
-void waitForMouseButton(KWindow *window);
 // The callback installed on both windows: keeps the last typed character in
 // lastchar. True lets the window go on with its own handling of the event.
 bool ourOwnEventCallback(KEvent *event);

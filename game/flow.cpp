@@ -7,7 +7,6 @@
 #include "KText.h"
 #include "KWindow.h"
 
-#include "entry.h"
 #include "globals.h"
 #include "online.h"
 #include "optionshelp.h"
@@ -33,12 +32,6 @@ void ClickAndWait() {
 // 0 becomes 1, anything else 0.
 int32_t Flip(int32_t flag) { return flag == 0 ? 1 : 0; }
 
-// A help line of the options screen, big font, centred on the screen.
-void HelpLine(const char *text, long y) {
-  if (ktext_font)
-    ktext_font->drawStringCentered(text, 0, 800, y, 0);
-}
-
 // One volume bar: while the button is down the pointer sets the volume; the
 // volume is then kept within 0..100 and both volumes are applied.
 void VolumeBar(int16_t &volume) {
@@ -53,23 +46,23 @@ void VolumeBar(int16_t &volume) {
 
 void OptionsHelpAndBars() {
   if (Inside(mx, my, 170, 215, 620, 259)) {
-    HelpLine("Changes the window mode", 550);
-    HelpLine("Effective immediatly", 570);
+    DrawCentred(ktext_font, "Changes the window mode", 550);
+    DrawCentred(ktext_font, "Effective immediatly", 570);
   }
   if (Inside(mx, my, 170, 260, 620, 300))
-    HelpLine("Try to connect to internet to submit your score", 550);
+    DrawCentred(ktext_font, "Try to connect to internet to submit your score", 550);
   if (Inside(mx, my, 170, 301, 620, 350)) {
-    HelpLine("Every time you answer incorrectly, the game", 530);
-    HelpLine("shows you the correct answer for the question", 550);
-    HelpLine("marked with a tick, and your answer with a cross", 570);
+    DrawCentred(ktext_font, "Every time you answer incorrectly, the game", 530);
+    DrawCentred(ktext_font, "shows you the correct answer for the question", 550);
+    DrawCentred(ktext_font, "marked with a tick, and your answer with a cross", 570);
   }
   if (Inside(mx, my, 325, 365, 550, 385)) {
-    HelpLine("Adjust the music volume by clicking on the bar", 550);
+    DrawCentred(ktext_font, "Adjust the music volume by clicking on the bar", 550);
     VolumeBar(GV.musicVolume);
   }
   MoreHelpLine();
   if (Inside(mx, my, 325, 393, 550, 423)) {
-    HelpLine("Adjust the SFX volume by clicking on the bar", 550);
+    DrawCentred(ktext_font, "Adjust the SFX volume by clicking on the bar", 550);
     VolumeBar(GV.sfxVolume);
   }
 }
@@ -181,7 +174,7 @@ void ClickLauncher() {
   case 2:
   case 3:
   case 4:
-    GV.language = (int16_t)(CUR_BUT - 2);
+    GV.language = (int16_t)(LANGUAGE_ENGLISH + CUR_BUT - 2); // English, Italiano, Español
     break;
   case 5:
     StartGame = 1;
@@ -223,5 +216,3 @@ void ClickOptions() {
 }
 
 int16_t VolumeAt(int16_t x) { return (int16_t)(int)((x - 330) / 2.2); }
-
-void SavePrefs() { WritePrefs(PrefsPath()); }

@@ -19,7 +19,5 @@ void ClickOptions();
 
 // The volume a press at pointer x sets on an options bar (before clamping).
 int16_t VolumeAt(int16_t x);
-// Writes the preferences record to "prefs" in the resource folder.
-void SavePrefs();
 
 #endif

@@ -163,12 +163,19 @@ extern int32_t OnlineWait;     // the turn end's request under way: 0 none, 1 th
 extern int32_t TopTenOffline;  // 1 when the top-ten view shows LocalScore, the table of this computer
 extern OnlineScore_t LocalScore[MAX_ONLINE_SCORES]; // the ten best scores made on this computer, as last read
 
+// Values of the preference `language`: the questions' and the texts' language.
+enum Language : int16_t {
+  LANGUAGE_ENGLISH = 0,
+  LANGUAGE_ITALIAN = 1,
+  LANGUAGE_SPANISH = 2,
+};
+
 extern GameValues GV; // the preferences record, stored as the file "prefs"
 
 // The line of the player's interface language (the preference `language`):
-// Italian when it is 1, Spanish when it is 2, English otherwise.
+// Italian or Spanish by their number, English for any other value.
 inline const char *ByLanguage(const char *english, const char *italian, const char *spanish) {
-  return GV.language == 1 ? italian : GV.language == 2 ? spanish : english;
+  return GV.language == LANGUAGE_ITALIAN ? italian : GV.language == LANGUAGE_SPANISH ? spanish : english;
 }
 
 #endif

@@ -3,20 +3,20 @@
 #include "loading.h"
 
 #include "KGraphic.h"
-#include "KText.h"
 #include "KWindow.h"
 #include "globals.h"
 #include "images.h"
+#include "toolkit.h"
 
 void RenderLoadingScreen() {
-  if (!IMG[7].picture)
-    LoadNewIMG(7, "gfx\\bflogo.jpg");
+  ImageSlot &logo = IMG[SLOT_MAKER_LOGO];
+  if (!logo.picture)
+    LoadNewIMG(SLOT_MAKER_LOGO, "gfx\\bflogo.jpg");
   // Any picture can fill a rectangle; the logo's is at hand.
-  if (IMG[7].picture)
-    IMG[7].picture->drawRect(0, 0, 800, 600, 0, 0, 0, 1);
-  DrawIMG(7, 200, 150, 1, 0, 1.0f, 1.0f);
-  if (ktext_small)
-    ktext_small->drawStringCentered("Loading data, please wait...", 0, 800, 380, 0);
+  if (logo.picture)
+    logo.picture->drawRect(0, 0, 800, 600, 0, 0, 0, 1);
+  DrawIMG(SLOT_MAKER_LOGO, 200, 150, DRAW_OPAQUE, 0, 1.0f, 1.0f);
+  DrawCentred(ktext_small, "Loading data, please wait...", 380);
 }
 
 void DrawLoadingScreen() {

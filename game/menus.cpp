@@ -10,20 +10,15 @@
 #include "online.h"
 #include "optionshelp.h"
 #include "players.h"
-#include "screens.h"
+#include "toolkit.h"
 
 namespace {
-
-void BigCentered(const char *text, long y) {
-  if (ktext_font)
-    ktext_font->drawStringCentered(text, 0, 800, y, 0);
-}
 
 // The hover line of the title's button under the pointer.
 void TitleHoverLine() {
   switch (CUR_BUT) {
   case 1:
-    BigCentered(ByLanguage("Click Here To Start A New Game", "Clicca qui per una nuova partita",
+    DrawCentred(ktext_font, ByLanguage("Click Here To Start A New Game", "Clicca qui per una nuova partita",
                            "Haz clic aqu\xED para empezar una partida"),
                 150);
     break;
@@ -31,10 +26,10 @@ void TitleHoverLine() {
     DrawTopTenHoverText();
     break;
   case 3:
-    BigCentered("Setup Game Options", 150);
+    DrawCentred(ktext_font, "Setup Game Options", 150);
     break;
   case 5:
-    BigCentered("Quit The Game", 150);
+    DrawCentred(ktext_font, "Quit The Game", 150);
     break;
   default:
     break;
@@ -105,7 +100,7 @@ void DrawTitleScreen() {
   if (UPTXT == 0)
     DrawIMG(SLOT_ENGINE_LOGO, 370, 560, DRAW_OPAQUE, 0, 1.0f, 1.0f);
   else if (const char *line = CreditLine(UPTXT))
-    BigCentered(line, 565);
+    DrawCentred(ktext_font, line, 565);
   BlitIMG(SLOT_BACKGROUND, 0, 840, 274, 905, 255, 408); // artwork over the fourth button place
   if (ShowScores == 1)
     DrawResultsTable();
@@ -123,15 +118,15 @@ void DrawPlayersScreen() {
   DrawIMG(SLOT_TITLE, 255, 11, DRAW_ALPHA, 0, 1.0f, 1.0f);
   LogoAnimationStep();
   DrawIdleButtons(1, 6);
-  BigCentered(ByLanguage("Choose the number of human players that will play",
+  DrawCentred(ktext_font, ByLanguage("Choose the number of human players that will play",
                          "Scegli il numero di giocatori che parteciperanno",
                          "Elige el n\xFAmero de jugadores que van a tomar"),
               530);
-  BigCentered(ByLanguage("the game. The one who make more points will be the",
+  DrawCentred(ktext_font, ByLanguage("the game. The one who make more points will be the",
                          "al gioco. Quello che far\xE0 maggior punti sar\xE0 il",
                          "parte en la partida. \xA1Quien consiga m\xE1s puntos"),
               550);
-  BigCentered(ByLanguage("winner of the competition!", "vincitore del torneo!", "ser\xE1 el ganador del torneo!"), 570);
+  DrawCentred(ktext_font, ByLanguage("winner of the competition!", "vincitore del torneo!", "ser\xE1 el ganador del torneo!"), 570);
   BlitIMG(SLOT_BACKGROUND, 833, 690, 983, 740, 20, 95); // the back button's label
   Show_But();
 }
@@ -150,7 +145,7 @@ void DrawLauncherScreen() {
   Show_But();
   if (GV.rendererChoice == 0)
     LauncherTick(1);
-  if (GV.language >= 0 && GV.language <= 2) // a value from the file may be anything
+  if (GV.language >= LANGUAGE_ENGLISH && GV.language <= LANGUAGE_SPANISH) // a value from the file may be anything
     LauncherTick(2 + GV.language);
 }
 

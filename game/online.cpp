@@ -23,7 +23,7 @@
 #include "localscores.h"
 #include "netjob.h"
 #include "players.h"
-#include "screens.h"
+#include "toolkit.h"
 #include "userfiles.h"
 
 // The build sets the server's address; this default is for builds that do not.
@@ -44,7 +44,6 @@ const char kQueueFile[] = "pending-scores";
 const char kConnecting[] = "Connecting to the high-score server...";
 const char kUnreachable[] = "The high-score server cannot be reached";
 const char kRefused[] = "The high-score server refused the score";
-const uint32_t kNoticeMs = 4000; // how long a failure's reason stays
 
 // The address set through setScoreServer; until then the one read from the files.
 bool gServerSet = false;
@@ -66,8 +65,6 @@ NetJobRef gTurnJob;   // the qualify check or the submit the game screen waits f
 NetJobRef gTopTenJob; // the top ten the title waits for
 ScoreEntry gSent;     // the score gTurnJob submits, queued again if it fails
 
-const char *gNotice = nullptr; // a failure's reason, shown from gNoticeStamp on
-int32_t gNoticeStamp = 0;
 
 // Builds "<server><path and query>" into url. The format is always fixed
 // text; the server and a name only ever go in as "%s" arguments. False, with
@@ -119,12 +116,6 @@ bool isControl(unsigned char c) { return c < 32 || c == 127 || (c >= 128 && c < 
 long textWidth(KText *font, const char *text) {
   long w = font == nullptr ? 0 : font->getStringWidth(text, 0);
   return w < 0 ? 0 : w;
-}
-
-// Shows a failure's reason for a few seconds.
-void showNotice(const char *text) {
-  gNotice = text;
-  gNoticeStamp = Now();
 }
 
 // Blanks at both ends and slashes at the end off the text.
@@ -186,7 +177,7 @@ const char *getScoreServer() {
 // ---- the score offer ---------------------------------------------------------------
 
 int StartScoreOffer() {
-  int32_t score = Player[Cur_Player].score;
+  int32_t score = CurrentPlayer().score;
   if (GV.submitOnline != 1 || score <= kMinOnlineScore)
     return 0;
   char url[260];
@@ -215,10 +206,10 @@ OnlineWaitResult OnlineWaitStep() {
   OnlineWait = ONLINE_IDLE;
   if (waited == ONLINE_WAIT_SUBMIT) {
     if (outcome == NET_REFUSED) {
-      showNotice(kRefused);
+      ShowNotice(kRefused);
     } else if (outcome == NET_UNREACHABLE) {
       QueueScore(DataFilePath(kQueueFile), gSent.name, gSent.score);
-      showNotice(kUnreachable);
+      ShowNotice(kUnreachable);
     }
     return ONLINE_DONE;
   }
@@ -229,8 +220,8 @@ OnlineWaitResult OnlineWaitStep() {
     return ONLINE_DONE;
   }
   if (outcome != NET_OK)
-    showNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
-  if (!entersLocalTable(Player[Cur_Player].score))
+    ShowNotice(outcome == NET_REFUSED ? kRefused : kUnreachable);
+  if (!entersLocalTable(CurrentPlayer().score))
     return ONLINE_NO_OFFER;
   // Only a server that could not be reached may take the score later.
   openForm(outcome == NET_UNREACHABLE ? OFFER_LOCAL_QUEUED : OFFER_LOCAL);
@@ -240,7 +231,7 @@ OnlineWaitResult OnlineWaitStep() {
 void FinishNameEntry() {
   SubmitScore = 0;
   ManagerName[sizeof ManagerName - 1] = '\0';
-  int32_t score = Player[Cur_Player].score;
+  int32_t score = CurrentPlayer().score;
   AddLocalScore(DataFilePath(kLocalTableFile), ManagerName, score, ClockIsStandard() ? "" : ClockModeLabel());
   if (gOfferKind == OFFER_LOCAL_QUEUED) {
     QueueScore(DataFilePath(kQueueFile), ManagerName, score);
@@ -298,7 +289,7 @@ void TopTenStep() {
     ShowHighscores = 1;
     return;
   }
-  showNotice(kUnreachable);
+  ShowNotice(kUnreachable);
   ShowLocalTopTen();
 }
 
@@ -321,10 +312,7 @@ void ShowLocalTopTen() {
 const char *OnlineNotice() {
   if (gTopTenJob || OnlineWait != ONLINE_IDLE)
     return kConnecting;
-  if (gNotice != nullptr && ElapsedMs(gNoticeStamp) < kNoticeMs)
-    return gNotice;
-  gNotice = nullptr;
-  return nullptr;
+  return NoticeText(); // a failure's reason, or the game's own
 }
 
 void DrawOnlineNotice() {
@@ -334,7 +322,7 @@ void DrawOnlineNotice() {
   // a dark band along the top of the screen, the line centred on it
   if (KGraphic *pen = ktext_small->getKGraphicPtr())
     pen->drawRect(0, 0, 800, 30, 0, 0, 0, 0.75f);
-  ktext_small->drawStringCentered(text, 0, 800, 5, 0);
+  DrawCentred(ktext_small, text, 5);
 }
 
 void WaitForOnlineRequests() {
@@ -392,13 +380,15 @@ int CheckInput(char *buffer, KText *font, short maxWidth, short maxLength) {
   return 0;
 }
 
+// How long the name entry's caret stays shown, then hidden.
+const uint32_t kCaretBlinkMs = 1000;
+
 // The name-entry form: typing, the blinking caret and the texts.
 void DrawNameEntry() {
   if (CheckInput(ManagerName, ktext_small, 250, 24) == 1)
     FinishNameEntry();
-  uint32_t now = KMiscTools::getMilliseconds();
-  if (now - (uint32_t)IntroTimer > 1000) {
-    IntroTimer = (int32_t)now;
+  if (ElapsedMs(IntroTimer) > kCaretBlinkMs) {
+    IntroTimer = Now();
     CleanUp = CleanUp == 1 ? 0 : 1;
   }
   if (ktext_small == nullptr || ktext_font == nullptr)
@@ -408,11 +398,11 @@ void DrawNameEntry() {
   // the caret, an opaque white bar after the name
   if (CleanUp == 1 && pen != nullptr)
     pen->drawRect(300 + w, 250, 310 + w, 269, 1, 1, 1, 1);
-  bool finished = Player[Cur_Player].questionNumber == 45;
-  ktext_font->drawStringCentered(finished ? "You finished the game!" : "Congratulations!", 0, 800, 80, 0);
-  ktext_font->drawStringCentered("You made a high score!", 0, 800, 120, 0);
-  ktext_small->drawStringCentered("Please enter your name below", 0, 800, 170, 0);
-  ktext_small->drawStringCentered("then press enter to submit", 0, 800, 200, 0);
+  bool finished = CurrentPlayer().questionNumber == kLastQuestion;
+  DrawCentred(ktext_font, finished ? "You finished the game!" : "Congratulations!", 80);
+  DrawCentred(ktext_font, "You made a high score!", 120);
+  DrawCentred(ktext_small, "Please enter your name below", 170);
+  DrawCentred(ktext_small, "then press enter to submit", 200);
   ktext_small->drawStringFromLeft(ManagerName, 300, 250, 0);
 }
 
@@ -422,8 +412,8 @@ void DrawTopTen() {
   if (ktext_font == nullptr)
     return;
   const OnlineScore_t *rows = TopTenOffline == 1 ? LocalScore : OnlineScore;
-  ktext_font->drawStringCentered(TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 0, 800, 140, 0);
-  ktext_font->drawStringCentered("Press Mouse Button To Go Back", 0, 800, 557, 0);
+  DrawCentred(ktext_font, TopTenOffline == 1 ? "Top Ten On This Computer" : "Top Ten Highscores", 140);
+  DrawCentred(ktext_font, "Press Mouse Button To Go Back", 557);
   char rank[16];
   for (int i = 0; i < MAX_ONLINE_SCORES; i++) {
     long y = 200 + 32 * i;
@@ -438,7 +428,7 @@ void DrawTopTen() {
 void DrawTopTenHoverText() {
   if (ktext_font == nullptr)
     return;
-  ktext_font->drawStringCentered("View Online Highscores", 0, 800, 150, 0);
+  DrawCentred(ktext_font, "View Online Highscores", 150);
   ktext_font->drawStringCentered(ByLanguage("(Internet Connection Required To View Them)",
                                             "(Connessione a Internet necessaria)",
                                             "(Necesitas conexi\xF3n a Internet)"),

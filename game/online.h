@@ -72,7 +72,8 @@ void extractPlayers(char *reply);
 
 // ---- the line that tells what the network is doing ----------------------------
 // The line shown now: "Connecting to the high-score server..." while the game
-// waits for a request, a failure's reason for a few seconds after it, else null.
+// waits for a request, else for a few seconds a failure's reason or another
+// line the game shows (ShowNotice), else null.
 const char *OnlineNotice();
 // Draws that line over the top of whatever screen is shown.
 void DrawOnlineNotice();

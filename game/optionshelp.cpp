@@ -4,11 +4,9 @@
 #include "KText.h"
 
 #include "access.h"
-#include "entry.h"
-#include "flow.h"
 #include "globals.h"
 #include "images.h"
-#include "screens.h"
+#include "toolkit.h"
 #include "speech.h"
 #include "userfiles.h"
 
@@ -27,11 +25,6 @@ const short kMoreAt[2] = {505, 429};
 short ClockX(int k) { return (short)(177 + 112 * k); }
 const short kClockY = 305;
 
-void HelpLine(const char *text, long y) {
-  if (ktext_font)
-    ktext_font->drawStringCentered(text, 0, 800, y, 0);
-}
-
 void SetPageButtons(bool help) {
   for (int b = 1; b <= BUTTON_MORE; b++)
     GUIButton[b].state = help ? -1 : 1;
@@ -42,14 +35,14 @@ void SetPageButtons(bool help) {
 // The help lines of the page, by pointer position.
 void HelpPageLines() {
   if (Inside(mx, my, 150, 205, 640, 262)) {
-    HelpLine("The questions, the answers and the results", 530);
-    HelpLine("are spoken in the language of the questions", 550);
-    HelpLine("The clock starts when the reading ends", 570);
+    DrawCentred(ktext_font, "The questions, the answers and the results", 530);
+    DrawCentred(ktext_font, "are spoken in the language of the questions", 550);
+    DrawCentred(ktext_font, "The clock starts when the reading ends", 570);
   }
   if (Inside(mx, my, 150, 290, 640, 350)) {
-    HelpLine("How long you have to answer each question", 530);
-    HelpLine("Points count the share of the time you use", 550);
-    HelpLine("Only 15 s games go to the online top ten", 570);
+    DrawCentred(ktext_font, "How long you have to answer each question", 530);
+    DrawCentred(ktext_font, "Points count the share of the time you use", 550);
+    DrawCentred(ktext_font, "Only 15 s games go to the online top ten", 570);
   }
 }
 
@@ -83,7 +76,7 @@ void DrawMoreButton() {
 
 void MoreHelpLine() {
   if (Inside(mx, my, kMoreAt[0], kMoreAt[1], kMoreAt[0] + 130, kMoreAt[1] + 48))
-    HelpLine("Reading aloud and the time to answer", 550);
+    DrawCentred(ktext_font, "Reading aloud and the time to answer", 550);
 }
 
 void DrawHelpPage() {

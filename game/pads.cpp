@@ -12,7 +12,7 @@
 
 #include "images.h"
 #include "play.h" // RepeatReading
-#include "screens.h"
+#include "toolkit.h"
 
 int16_t PadOfPlayer[MAX_PLAYER_RECORDS] = {-1, -1, -1, -1, -1, -1, -1, -1};
 int16_t PadFocus = 0;
@@ -280,7 +280,7 @@ void PadsDraw() {
                             : ByLanguage("Press a button on your pad to make it yours",
                                          "Premi un tasto del tuo controller per averlo",
                                          "Pulsa un bot\xF3n de tu mando para que sea tuyo");
-    ktext_font->drawStringCentered(line, 0, 800, 515, 0);
+    DrawCentred(ktext_font, line, 515);
   }
   if (CUR_SCR != SCREEN_GAME || pad < 0 || GetReady == 1 || SubmitScore == 1 || !ktext_small)
     return;

@@ -12,7 +12,6 @@
 
 #include "access.h"
 #include "clock.h"
-#include "entry.h"
 #include "images.h"
 #include "online.h"
 #include "players.h"
@@ -108,16 +107,6 @@ void ContinueWithPanel() {
   Incorrect = 0;
 }
 
-void SmallCentered(const char *text, long y, long kerning = 0) {
-  if (ktext_small)
-    ktext_small->drawStringCentered(text, 0, 800, y, kerning);
-}
-
-void BigCentered(const char *text, long y) {
-  if (ktext_font)
-    ktext_font->drawStringCentered(text, 0, 800, y, 0);
-}
-
 // ---- drawing of the game screen, in frame order ----
 
 // The question's picture area when no result or panel is shown.
@@ -211,7 +200,7 @@ void DrawQuestionTexts() {
   if (GetReady != 0 || !ktext_small)
     return;
   const QuestionRecord &q = CurrentQuestion();
-  SmallCentered(q.Text, 385, -1);
+  DrawCentred(ktext_small, q.Text, 385, -1);
   const char *answers[4] = {q.Answer1, q.Answer2, q.Answer3, q.Answer4};
   // Where each answer is centred: (x1, x2, y).
   const short where[4][3] = {{75, 315, 473}, {484, 724, 473}, {75, 315, 545}, {484, 724, 545}};
@@ -234,16 +223,16 @@ void DrawResult() {
   char text[48];
   if (WellDone == 1) {
     DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
-    if (Points != 0 && CurrentPlayer().questionNumber <= 44) {
+    if (Points != 0 && CurrentPlayer().questionNumber < kLastQuestion) {
       snprintf(text, sizeof(text), "SCORE: %d", Points);
-      BigCentered(text, 305);
+      DrawCentred(ktext_font, text, 305);
     }
   }
   if (Incorrect == 1) {
     DrawIMG(SLOT_PICTURE, 191, 28, DRAW_OPAQUE, 0, 1.0f, 1.0f);
     if (Points == -1000) {
       snprintf(text, sizeof(text), "SKILL PENALTY: %d", -1000);
-      BigCentered(text, 305);
+      DrawCentred(ktext_font, text, 305);
     }
   }
 }
@@ -261,9 +250,9 @@ void PanelStep() {
     IntroTimer = Now(); // no time-out while the panel waits
     char text[32];
     snprintf(text, sizeof(text), "Player %d", Cur_Player + 1);
-    SmallCentered(text, 75);
-    SmallCentered("CLICK MOUSE", 265);
-    SmallCentered("FOR NEXT QUESTION", 285);
+    DrawCentred(ktext_small, text, 75);
+    DrawCentred(ktext_small, "CLICK MOUSE", 265);
+    DrawCentred(ktext_small, "FOR NEXT QUESTION", 285);
   }
 }
 
@@ -272,23 +261,23 @@ void DrawHint() {
     return;
   switch (RandomHelp) {
   case 1:
-    SmallCentered(ByLanguage("hint: get an extra life every 10.000 points", "tip: ottieni vita extra ogni 10.000 punti",
+    DrawCentred(ktext_small, ByLanguage("hint: get an extra life every 10.000 points", "tip: ottieni vita extra ogni 10.000 punti",
                              "consejo: cada 10.000 puntos ganas una vida extra"),
                   385);
     break;
   case 2:
-    SmallCentered(ByLanguage("hint: click the J to use the jolly", "tip: clicca la J per usare il jolly",
+    DrawCentred(ktext_small, ByLanguage("hint: click the J to use the jolly", "tip: clicca la J per usare il jolly",
                              "consejo: pulsa la J para usar el comod\xEDn"),
                   375);
-    SmallCentered(ByLanguage("it will eliminate 2 wrong answers for you", "che elimina 2 risposte sbagliate",
+    DrawCentred(ktext_small, ByLanguage("it will eliminate 2 wrong answers for you", "che elimina 2 risposte sbagliate",
                              "que elimina 2 respuestas incorrectas"),
                   395);
     break;
   case 3:
-    SmallCentered(ByLanguage("hint: every level of difficulty gives you", "tip: i punti ottenuti aumentano in base al",
+    DrawCentred(ktext_small, ByLanguage("hint: every level of difficulty gives you", "tip: i punti ottenuti aumentano in base al",
                              "consejo: cuanto m\xE1s alto es el nivel de dificultad,"),
                   375);
-    SmallCentered(ByLanguage("more points of each correct answer", "livello di difficolt\xE0 raggiunto",
+    DrawCentred(ktext_small, ByLanguage("more points of each correct answer", "livello di difficolt\xE0 raggiunto",
                              "m\xE1s puntos vale cada respuesta correcta"),
                   395);
     break;
@@ -508,6 +497,8 @@ bool NewQuestion() {
   Clicked = 0;
   int16_t pick = PickQuestion(p.level);
   if (pick < 0) { // a file without questions of this level: the game cannot go on
+    ShowNotice(MAX_QUESTIONS == 0 ? "The question file is missing or cannot be read"
+                                  : "The question file has no questions of this level");
     EndGame();
     return false;
   }
@@ -779,7 +770,7 @@ void ClickGame() {
 
 void DrawLevelStartScreen() {
   DrawIMG(SLOT_NEW_LEVEL, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
-  BigCentered("CLICK MOUSE TO START", 100);
+  DrawCentred(ktext_font, "CLICK MOUSE TO START", 100);
   int16_t level = CurrentPlayer().level;
   if (level == 1)
     BlitIMG(SLOT_NEW_LEVEL, 220, 606, 600, 680, 220, 503);
@@ -787,4 +778,12 @@ void DrawLevelStartScreen() {
     BlitIMG(SLOT_NEW_LEVEL, 220, 688, 600, 762, 220, 503);
   if (Cur_Player > 0) // the label of the player whose turn it is
     BlitIMG(SLOT_NEW_LEVEL, 801, 52 * Cur_Player - 52, 950, 52 * Cur_Player - 2, 452, 24);
+}
+
+void GameInit() {
+  Jolly = 0;
+  Time = 60;
+  WellDone = 0;
+  Incorrect = 0;
+  ApplyAskedMarks(); // questions asked in earlier games stay asked
 }

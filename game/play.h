@@ -8,11 +8,11 @@
 #include <string>
 
 #include "globals.h"
+#include "players.h" // kLastQuestion
 
 // ---- rules -----------------------------------------------------------------
 const uint32_t kAnswerTimeMs = 15000; // a question times out after 14 999 ms
 const uint32_t kResultTimeMs = 3000;  // how long a result is shown
-const int16_t kLastQuestion = 45;
 
 // Points of a correct answer after `time` tenths of a second at `level`,
 // doubled in the player's skill category.
@@ -79,5 +79,8 @@ void EndGame();
 void DrawGameScreen();
 void ClickGame();
 void DrawLevelStartScreen();
+
+// Resets the per-game values and the asked marks of the ordinary questions.
+void GameInit();
 
 #endif

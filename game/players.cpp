@@ -8,7 +8,7 @@
 #include "KText.h"
 
 #include "images.h"
-#include "screens.h"
+#include "toolkit.h"
 
 namespace {
 

@@ -19,6 +19,8 @@ enum Category : int16_t {
 };
 
 const int16_t kStartLives = 3;
+// The number of a player's last question; answering it ends the game.
+const int16_t kLastQuestion = 45;
 
 // The game start for `players` (1 to 6; other values are brought into that
 // range): the records in use are reset, AllAnswered and Cur_Player become 0.

@@ -41,7 +41,7 @@ void sanitizePrefs(GameValues &v, const GameValues &defaults, size_t bytesRead) 
   keepInRange(v.musicVolume, defaults.musicVolume, 4, bytesRead, 0, 100, true);
   keepInRange(v.windowed, defaults.windowed, 12, bytesRead, 0, 1, false);
   keepInRange(v.rendererChoice, defaults.rendererChoice, 16, bytesRead, 0, 1, false);
-  keepInRange(v.language, defaults.language, 18, bytesRead, 0, 2, false);
+  keepInRange(v.language, defaults.language, 18, bytesRead, LANGUAGE_ENGLISH, LANGUAGE_SPANISH, false);
   keepInRange(v.submitOnline, defaults.submitOnline, 24, bytesRead, 0, 1, false);
   keepInRange(v.showCorrect, defaults.showCorrect, 28, bytesRead, 0, 1, false);
 }
@@ -100,3 +100,5 @@ bool WritePrefs(const char *path) {
 
   return WriteFileAtomically(path, std::string((const char *)bytes, sizeof(bytes)));
 }
+
+void SavePrefs() { WritePrefs(PrefsPath()); }

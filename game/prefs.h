@@ -31,4 +31,7 @@ const int16_t kDefaultMusicVolume = 60;
 // keeps the value GV held (0 at program start). False as ReadPrefs.
 bool ReadStartPrefs(const char *path);
 
+// Writes the preferences record to "prefs" in the resource folder.
+void SavePrefs();
+
 #endif

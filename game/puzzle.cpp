@@ -6,7 +6,7 @@
 #include "globals.h"
 #include "images.h"
 #include "players.h"
-#include "screens.h"
+#include "toolkit.h"
 
 namespace {
 

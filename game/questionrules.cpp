@@ -14,7 +14,6 @@
 #include "KMiscTools.h"
 #include "PictureDecoder.h" // decodes puzzle pictures as the engine will
 #include "fonttables.h"
-#include "questions.h"
 #include "userfiles.h"
 
 const int kQuestionsPerLevelInAGame[3] = {14, 15, 16};
@@ -170,6 +169,41 @@ void CheckShownText(const std::string &key, const std::string &value, long maxPx
 } // namespace
 
 const char *LevelToken(int level) { return level >= 0 && level < 3 ? kLevelTokens[level] : ""; }
+
+int QuestionLevel(const char *id) {
+  for (int level = 0; level < 3; level++)
+    if (strstr(id, kLevelTokens[level]))
+      return level;
+  return -1;
+}
+
+bool IsPuzzle(const char *id) { return strstr(id, "Puzzl") != nullptr; }
+
+bool HasPhoto(const QuestionRecord &q) { return q.Photo[0] != 0 && strchr(q.Photo, '0') == nullptr; }
+
+int16_t CategoryAtPick(const QuestionRecord &q, int16_t category) {
+  if (HasPhoto(q))
+    return category;
+  if (strstr(q.ID, "Sp"))
+    category = 2;
+  if (strstr(q.ID, "Att"))
+    category = 5;
+  return category;
+}
+
+int16_t CategoryWhileShown(const QuestionRecord &q, int16_t category) {
+  if (HasPhoto(q))
+    return category;
+  if (strstr(q.ID, "Geo"))
+    category = 3;
+  if (strstr(q.ID, "St"))
+    category = 4;
+  if (strstr(q.ID, "Lett"))
+    category = 0;
+  if (strstr(q.ID, "Sci"))
+    category = 1;
+  return category;
+}
 const char *LevelName(int level) { return level >= 0 && level < 3 ? kLevelNames[level] : ""; }
 const char *CategoryToken(int category) { return category >= 0 && category < 6 ? kCategoryTokens[category] : ""; }
 const char *CategoryName(int category) { return category >= 0 && category < 6 ? kCategoryNames[category] : ""; }

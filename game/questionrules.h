@@ -26,6 +26,17 @@ enum {
 extern const int kQuestionsPerLevelInAGame[3];
 
 const char *LevelToken(int level);     // "E-", "M-", "H-"
+// Tokens of a record's ID.
+int QuestionLevel(const char *id); // 0, 1, 2, or -1 without a level token
+bool IsPuzzle(const char *id);
+// A record has a photo when its Photo value is not empty and holds no '0'.
+bool HasPhoto(const QuestionRecord &record);
+// Category tests of the quiz rules: at pick time "Sp" then "Att"; while the
+// question is shown "Geo", "St", "Lett", "Sci" in that order, a later match
+// replacing an earlier one. Both leave `category` as it was for a record with
+// a photo or without a matching token.
+int16_t CategoryAtPick(const QuestionRecord &record, int16_t category);
+int16_t CategoryWhileShown(const QuestionRecord &record, int16_t category);
 const char *LevelName(int level);      // "easy", "medium", "hard"
 const char *CategoryToken(int category); // "Lett", "Sci", "Sp", "Geo", "St", "Att"
 const char *CategoryName(int category);  // "Letters", "Science", ...

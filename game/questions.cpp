@@ -19,7 +19,6 @@
 #include "questionrules.h"
 #include "userfiles.h"
 
-static const char *const kLevelTokens[3] = {"E-", "M-", "H-"};
 
 // The pictures of the player's own file, when that file is being played.
 static std::string g_ownPhotos;
@@ -29,9 +28,9 @@ static std::string g_askedPath;
 
 const char *QuestionFileName(int16_t language) {
   switch (language) {
-  case 1:
+  case LANGUAGE_ITALIAN:
     return "data\\ita.ini";
-  case 2:
+  case LANGUAGE_SPANISH:
     return "data\\spanish.ini";
   default:
     return "data\\eng.ini";
@@ -124,15 +123,6 @@ void ReadQuestionRecords(KIniReader &ini, QuestionRecord *table, int16_t &outQue
   }
 }
 
-int QuestionLevel(const char *id) {
-  for (int level = 0; level < 3; level++)
-    if (strstr(id, kLevelTokens[level]))
-      return level;
-  return -1;
-}
-
-bool IsPuzzle(const char *id) { return strstr(id, "Puzzl") != nullptr; }
-
 // Writes the asked record, when there is a file for it. A failure keeps
 // the game going; the marks of this run stay in memory.
 static void SaveAsked() {
@@ -212,7 +202,7 @@ static int16_t PickRecord(int range, bool (*ofKind)(const QuestionRecord &, int)
   }
 }
 
-static bool OfLevel(const QuestionRecord &q, int level) { return strstr(q.ID, kLevelTokens[level]) != nullptr; }
+static bool OfLevel(const QuestionRecord &q, int level) { return strstr(q.ID, LevelToken(level)) != nullptr; }
 static bool OfPuzzle(const QuestionRecord &q, int) { return IsPuzzle(q.ID); }
 
 int16_t PickQuestion(int level) {
@@ -222,32 +212,6 @@ int16_t PickQuestion(int level) {
 }
 
 int16_t PickPuzzle() { return PickRecord(MAX_QUESTIONS + MAX_PUZZLES, OfPuzzle, 0); }
-
-int16_t CategoryAtPick(const QuestionRecord &q, int16_t category) {
-  if (HasPhoto(q))
-    return category;
-  if (strstr(q.ID, "Sp"))
-    category = 2;
-  if (strstr(q.ID, "Att"))
-    category = 5;
-  return category;
-}
-
-int16_t CategoryWhileShown(const QuestionRecord &q, int16_t category) {
-  if (HasPhoto(q))
-    return category;
-  if (strstr(q.ID, "Geo"))
-    category = 3;
-  if (strstr(q.ID, "St"))
-    category = 4;
-  if (strstr(q.ID, "Lett"))
-    category = 0;
-  if (strstr(q.ID, "Sci"))
-    category = 1;
-  return category;
-}
-
-bool HasPhoto(const QuestionRecord &q) { return q.Photo[0] != 0 && strchr(q.Photo, '0') == nullptr; }
 
 bool PhotoFileName(const QuestionRecord &q, char *out, size_t outSize) {
   if (!HasPhoto(q))

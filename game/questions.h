@@ -8,6 +8,7 @@
 #include <string>
 
 #include "globals.h"
+#include "questionrules.h" // the ID tokens and the photo test
 
 class KIniReader;
 
@@ -57,18 +58,6 @@ int16_t PickQuestion(int level);
 // Index of an unasked photo puzzle, likewise; -1 when there is none.
 int16_t PickPuzzle();
 
-// Tokens of a record's ID.
-int QuestionLevel(const char *id);   // 0, 1, 2, or -1 without a level token
-bool IsPuzzle(const char *id);
-// Category tests of the quiz rules: at pick time "Sp" then "Att"; while the
-// question is shown "Geo", "St", "Lett", "Sci" in that order, a later match
-// replacing an earlier one. Both leave `category` as it was for a record with
-// a photo or without a matching token.
-int16_t CategoryAtPick(const QuestionRecord &record, int16_t category);
-int16_t CategoryWhileShown(const QuestionRecord &record, int16_t category);
-
-// A record has a photo when its Photo value is not empty and holds no '0'.
-bool HasPhoto(const QuestionRecord &record);
 // The game file name of the record's photo: "photos\<stem>.jpg" when that file
 // opens, else "photos\<stem>.png"; a picture of the player's own file, in the
 // "photos" folder beside it, comes first as an absolute path. False for a

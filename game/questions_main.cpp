@@ -31,11 +31,11 @@ int Usage() {
 // The language number of a --language value; -1 for none.
 int LanguageByCode(const std::string &code) {
   if (code == "eng")
-    return 0;
+    return LANGUAGE_ENGLISH;
   if (code == "ita")
-    return 1;
+    return LANGUAGE_ITALIAN;
   if (code == "spa")
-    return 2;
+    return LANGUAGE_SPANISH;
   return -1;
 }
 

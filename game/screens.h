@@ -1,54 +1,12 @@
-// The game's screens and the small toolkit every screen shares: screen and
-// image-slot numbers, the per-screen dispatch (set-up, drawing, clicks), GUI
-// buttons, the mouse pointer pictures, the sound effects and the two music
-// streams.
+// The game's screens: the per-screen dispatch (set-up, drawing, clicks) and
+// the move from one screen to another. The toolkit the screens share is in
+// toolkit.h.
 #ifndef TRIVELLO_SCREENS_H
 #define TRIVELLO_SCREENS_H
 
 #include <cstdint>
 
-#include "KInput.h"
-
-class KSound;
-class KWindow;
-
-// Values of CUR_SCR.
-enum Screen : int16_t {
-  SCREEN_TITLE = 1,       // title menu (results and top-ten views over it)
-  SCREEN_PLAYERS = 2,     // number of players
-  SCREEN_GAME = 3,        // the quiz itself
-  SCREEN_SKILL = 4,       // skill choice, one player after the other
-  SCREEN_LEVEL_START = 5, // "click mouse to start" before a level or a turn
-  SCREEN_LAUNCHER = 6,    // the launcher window's only screen
-  SCREEN_OPTIONS = 8,     // options
-};
-
-// Image slots (indices into IMG).
-enum ImageSlotIndex : int16_t {
-  SLOT_BACKGROUND = 0,   // "gfx\back.jpg" or "gfx\launcher.png", kept across screens
-  SLOT_ENGINE_LOGO = 1,  // "gfx\NUX.tga" among the title's credits
-  SLOT_TITLE = 2,        // "gfx\titolo.tga", seven frames of 61 by 70
-  SLOT_TITLE_BUTTONS = 3, // "gfx\bottoni.tga", the title buttons' hover looks
-  SLOT_JOLLY = 4,        // "gfx\jolly.jpg", nine frames of 159 by 157
-  SLOT_INGAME = 5,       // "gfx\ingame.jpg", the game screen and its artwork
-  SLOT_PICTURE = 6,      // the game screen's picture of the moment
-  SLOT_MAKER_LOGO = 7,   // the loading screen's logo
-  SLOT_SKILL = 8,        // "gfx\skill.jpg"
-  SLOT_NEW_LEVEL = 9,    // "gfx\newlevel.jpg"
-  SLOT_PUZZLE_COVER = 10, // "gfx\puzzle.jpg", one tile of the tile reveal
-  SLOT_ACCESS = 11,       // "gfx\access.png", the options screen's playing-help page
-};
-
-// Draw modes of DrawIMG and of GUI buttons.
-enum DrawMode : int16_t {
-  DRAW_HOT_AREA = 0, // never drawn
-  DRAW_OPAQUE = 1,
-  DRAW_ALPHA = 2,
-  DRAW_FX = 3, // rotated, zoomed and blended (DrawIMG only)
-};
-
-// Indices into SND.
-enum MusicIndex { MUSIC_TITLE = 1, MUSIC_GAME = 3 };
+#include "toolkit.h"
 
 // Sets up screen CUR_SCR: empties image slots 1 to 99, deactivates every
 // button, then loads the screen's pictures, buttons and music. Always true.
@@ -57,48 +15,7 @@ bool SCR_INIT();
 void SCR_DRAW();
 // Samples the mouse, finds the hovered button and acts on a press.
 void SCR_CLICK();
-// CUR_SCR = screen, then SCR_INIT().
+// CUR_SCR = screen, then SCR_INIT(): the one way a screen moves to another.
 void GoToScreen(int16_t screen);
-
-// Stores the nine values in GUIButton[index] in that order.
-void SetGUIButton(short index, short srcX, short srcY, short width, short height, short x, short y,
-                  short state, short drawMode, short image);
-// Samples the left button into ButtDown and draws the hovered button's look.
-void Show_But();
-// Whether (px, py) lies in (x1, y1)-(x2, y2), edges included.
-bool Inside(float px, float py, float x1, float y1, float x2, float y2);
-
-// The three pointer pictures: made after each window opens, freed before it goes.
-void LoadPointer();
-void freePointer();
-// Draws the pointer's shadow and the pointer (the one over a button when
-// CUR_BUT > 0) with its top-left corner at (x, y).
-void DrawPointer(int16_t x, int16_t y);
-
-// The nine sound-effect samples; LoadSounds ends by applying the volumes GV
-// holds (read from "prefs" at start-up).
-void LoadSounds();
-void FreeSounds();
-// Plays a sample when it exists.
-void PlaySound(KSound *sound);
-// Told of every sample the screens play (tests only; null otherwise).
-extern void (*g_soundObserver)(KSound *sound);
-// Starts the title music (SND[1]) unless it plays; stops the game music.
-void StartTitleMusic();
-// Starts the game music (SND[3]) unless it plays; stops the title music.
-void StartGameMusic();
-// Deletes a music stream, which stops it.
-void StopMusic(int index);
-// Deletes both music streams.
-void FreeMusic();
-
-// Deletes the pictures of image slots from..99.
-void FreeImageSlots(int from);
-
-// The window of the current screen (the launcher's or the game's).
-KWindow *ScreenWindow();
-// True once per press of `key`: the frame it goes down (keys held across
-// screens do not act again).
-bool KeyHit(EKeyboardLayout key);
 
 #endif

@@ -104,9 +104,9 @@ void StopSound() {
 
 const char *VoiceFor(int language) {
   switch (language) {
-  case 1:
+  case LANGUAGE_ITALIAN:
     return "it";
-  case 2:
+  case LANGUAGE_SPANISH:
     return "es";
   default:
     return "en";

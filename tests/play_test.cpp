@@ -2,6 +2,7 @@
 // SCR_DRAW / SCR_CLICK in a window, with the fake clock and injected input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -19,6 +20,7 @@
 #include "puzzle.h"
 #include "questions.h"
 #include "screens.h"
+#include "toolkit.h"
 #include "support/CannedHttpServer.h"
 #include "support/GameFixture.h"
 #include "support/PixelReader.h"
@@ -583,6 +585,41 @@ TEST_F(PlayTest, AFileWithoutQuestionsEndsTheGameOnTheTitle) {
   EXPECT_FALSE(NewQuestion());
   EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
   EXPECT_EQ(ShowScores, 1);
+}
+
+// A game that cannot draw its next question returns to the title with the
+// reason on the notice line, which goes after its few seconds.
+TEST_F(PlayTest, AGameThatCannotGoOnTellsWhyOnTheTitle) {
+  struct Case {
+    const char *file; // null: no question file at all
+    int16_t level;
+    const char *reason;
+  } cases[] = {
+      {nullptr, 0, "The question file is missing or cannot be read"},
+      {"\x01\x02 not a question file\n", 0, "The question file is missing or cannot be read"},
+      {"easy only", 1, "The question file has no questions of this level"},
+  };
+  openGameWindow();
+  for (const Case &c : cases) {
+    std::string path = resDir + "/data/eng.ini";
+    std::remove(path.c_str());
+    if (c.file && std::string(c.file) == "easy only")
+      writeResource("data/eng.ini", testsupport::QuestionFile({Q("E-Sci"), Q("E-Geo")}, {}));
+    else if (c.file)
+      writeResource("data/eng.ini", c.file);
+    ReadQuestions();
+    StartNewGame(1);
+    GoToScreen(SCREEN_GAME);
+    Player[0].level = c.level;
+    StartLevel = 0;
+    EXPECT_FALSE(NewQuestion()) << c.reason;
+    EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
+    EXPECT_STREQ(OnlineNotice(), c.reason);
+    clock.advanceMs(kNoticeMs - 1);
+    EXPECT_STREQ(OnlineNotice(), c.reason);
+    clock.advanceMs(1);
+    EXPECT_EQ(OnlineNotice(), nullptr);
+  }
 }
 
 TEST_F(PlayTest, TimeOutIsNeverEarlyAcrossTheClockWrapAndTimeStaysInRange) {

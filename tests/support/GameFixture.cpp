@@ -18,6 +18,7 @@
 #include "globals.h"
 #include "prefs.h"
 #include "screens.h"
+#include "toolkit.h"
 #include "speech.h"
 
 namespace testsupport {
@@ -44,6 +45,7 @@ void ResetGameGlobals() {
   UPTXT = 0;
   AllAnswered = 0;
   lastchar = 0;
+  ShowNotice(nullptr);
   memset(IMG, 0, sizeof(IMG));
   memset(SND, 0, sizeof(SND));
   memset(GUIButton, 0, sizeof(GUIButton));
