@@ -99,6 +99,7 @@ void StartUp() {
   ReadStartPrefs(PrefsPath()); // a missing file leaves every preference 0 but the volumes
   ReadAccess(AccessPath());    // reading aloud and the answer clock; off and 15 s without it
   KWindowGL::setScreenshotFolder(ScreenshotFolder());
+  KLog::setLogFolder(ScreenshotFolder()); // the engine's diagnostics, in "trivello.log"
   KInput::hidePointer();
   LoadSounds();
   PadsStart(); // no controller support leaves mouse and keyboard

@@ -25,10 +25,12 @@ public:
   static void logMessage(KLogType type, const char *message);
   // The same with a printf-style format.
   static void logFormat(KLogType type, const char *format, ...) __attribute__((format(printf, 2, 3)));
-  // The folder the log file goes in; null or empty: standard error only.
-  // False when the file cannot be opened there (lines then go to standard
-  // error only).
+  // The folder the log file "trivello.log" goes in; null or empty: standard
+  // error only. Lines are appended to an earlier run's, unless the file has
+  // grown past kLogMaxBytes, when it is started afresh. False when the file
+  // cannot be opened there (lines then go to standard error only).
   static bool setLogFolder(const char *folder);
+  static constexpr long kLogMaxBytes = 256 * 1024;
   // The log file's full path, "" while there is none.
   static const char *getLogPath();
   // Whether the file stays open between lines (kLogKeepFilesOpen, the

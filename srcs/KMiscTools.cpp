@@ -208,7 +208,11 @@ bool KLog::setLogFolder(const char *folder) {
   if (!folder || !folder[0])
     return true;
   std::string path = std::string(folder) + "/trivello.log";
-  FILE *file = fopen(path.c_str(), "a");
+  // Appended to run after run, the log would grow for ever: one that has
+  // passed kLogMaxBytes is started afresh.
+  struct stat st;
+  bool full = stat(path.c_str(), &st) == 0 && st.st_size > kLogMaxBytes;
+  FILE *file = fopen(path.c_str(), full ? "w" : "a");
   if (!file)
     return false;
   g_logPath = path;

@@ -360,6 +360,18 @@ TEST_F(LogTest, FileIsAppendedToUnderBothPoliciesAndOnlyWhileAFolderIsSet) {
     KLog::logMessage(kError, "after");
     EXPECT_EQ(readFile(logPath), "earlier run\nerror: two lines \nerror: picture a.png is -1 wide\n");
   }
+  // A log grown past its bound is started afresh; one at the bound is kept.
+  for (long size : {KLog::kLogMaxBytes, KLog::kLogMaxBytes + 1}) {
+    folder.file("trivello.log", std::string((size_t)size, 'x'));
+    ASSERT_TRUE(KLog::setLogFolder(folder.path.c_str()));
+    stderrOf(kError, "next run");
+    KLog::setLogFolder("");
+    std::string text = readFile(logPath);
+    if (size > KLog::kLogMaxBytes)
+      EXPECT_EQ(text, "error: next run\n");
+    else
+      EXPECT_EQ(text.size(), (size_t)size + strlen("error: next run\n"));
+  }
 }
 
 TEST_F(LogTest, MessageBoxesAreLogged) {
