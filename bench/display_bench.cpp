@@ -17,21 +17,17 @@
 #include "KNUX.h"
 #include "KWindow.h"
 
-static void printMessage(const char *title, const char *text)
-{
+static void printMessage(const char *title, const char *text) {
   fprintf(stderr, "message: %s: %s\n", title ? title : "", text ? text : "");
 }
 
-static double cpuSeconds()
-{
+static double cpuSeconds() {
   struct rusage ru;
   getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
+  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
 }
 
-int main()
-{
+int main() {
   const int kFrames = 1000;
   const int kGlyphs = 300;
   KMiscTools::setMessageBoxHandler(&printMessage);
@@ -78,8 +74,8 @@ int main()
         for (int i = 0; i < kGlyphs; i++) {
           int cell = (i * 7 + frame) & 255;
           float sx = (float)((cell & 15) * 16), sy = (float)((cell >> 4) * 16);
-          glyphs->blitAlphaRect(sx, sy, sx + 16, sy + 16, (short)(20 + (i % 30) * 25),
-                                (short)(40 + (i / 30) * 50), false, false);
+          glyphs->blitAlphaRect(sx, sy, sx + 16, sy + 16, (short)(20 + (i % 30) * 25), (short)(40 + (i / 30) * 50),
+                                false, false);
         }
       }
       window->flipBackBuffer(false, true);

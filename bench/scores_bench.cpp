@@ -122,8 +122,8 @@ public:
       if (getppid() != parent || freopen(log.c_str(), "w", stdout) == nullptr || dup2(fileno(stdout), 2) < 0)
         _exit(1);
       execl(binary.c_str(), binary.c_str(), "--address", "127.0.0.1", "--port", "0", "--db", db.c_str(),
-            "--submits-per-minute", "0", "--qualifies-per-minute", "0", "--max-connections", "0",
-            "--max-per-address", "0", "--threads", threadText.c_str(), (char *)nullptr);
+            "--submits-per-minute", "0", "--qualifies-per-minute", "0", "--max-connections", "0", "--max-per-address",
+            "0", "--threads", threadText.c_str(), (char *)nullptr);
       _exit(127);
     }
     const char marker[] = "listening on http://127.0.0.1:";
@@ -250,13 +250,13 @@ int main(int argc, char **argv) {
     fprintf(stderr, "usage: bench_scores_bench [10 <= submits <= 2000] [worker threads >= 1]\n");
     return 2;
   }
-  std::string binary = getenv("TRIVELLO_SCORES_BINARY") != nullptr
-                           ? getenv("TRIVELLO_SCORES_BINARY")
-                           : (std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() /
-                              "trivello-scores").string();
+  std::string binary =
+      getenv("TRIVELLO_SCORES_BINARY") != nullptr
+          ? getenv("TRIVELLO_SCORES_BINARY")
+          : (std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "trivello-scores").string();
   const char *pg = getenv("TRIVELLO_PG");
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("trivello-scores-bench-" + std::to_string(getpid()));
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("trivello-scores-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   curl_global_init(CURL_GLOBAL_DEFAULT);
 
@@ -285,8 +285,8 @@ int main(int argc, char **argv) {
       clean = false;
       continue;
     }
-    printf("%-11s %9d %11.0f %8.2f %8.2f %8.2f %8.2f %7d %5ld %8s\n", c.store, c.instances, f.rps, f.p50, f.p90,
-           f.p99, f.max, f.errors, f.lost, f.topRight ? "same" : "WRONG");
+    printf("%-11s %9d %11.0f %8.2f %8.2f %8.2f %8.2f %7d %5ld %8s\n", c.store, c.instances, f.rps, f.p50, f.p90, f.p99,
+           f.max, f.errors, f.lost, f.topRight ? "same" : "WRONG");
     fflush(stdout);
     clean = clean && f.errors == 0 && f.lost == 0 && f.topRight;
   }

@@ -141,8 +141,8 @@ struct Server {
       int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(out, 1);
       dup2(out, 2);
-      execl(binary.c_str(), binary.c_str(), "--address", "127.0.0.1", "--port", portText.c_str(), "--db",
-            db.c_str(), (char *)nullptr);
+      execl(binary.c_str(), binary.c_str(), "--address", "127.0.0.1", "--port", portText.c_str(), "--db", db.c_str(),
+            (char *)nullptr);
       _exit(127);
     }
     for (int i = 0; i < 100; i++) {
@@ -165,14 +165,14 @@ struct Server {
 };
 
 struct Figures {
-  double idleMs = -1;      // a request with nobody else around
-  int probes = 0;          // timed requests under the slow clients
-  int probesWithin1s = 0;  // of those, answered 200 within 1 s
+  double idleMs = -1;                           // a request with nobody else around
+  int probes = 0;                               // timed requests under the slow clients
+  int probesWithin1s = 0;                       // of those, answered 200 within 1 s
   double probeMedianMs = -1, probeWorstMs = -1; // -1 entries: unanswered within 10 s
   int unanswered = 0;
-  long reopened = 0;       // slow connections the server closed (and the bench opened again)
+  long reopened = 0; // slow connections the server closed (and the bench opened again)
   double memBefore = 0, memPeak = 0, memAfter = 0;
-  double sentMb = 0;       // endless-line bytes sent before the server closed the connections
+  double sentMb = 0; // endless-line bytes sent before the server closed the connections
   double readsPerSecond = 0;
 };
 
@@ -192,7 +192,8 @@ void slowClients(const Server &s, Figures &f) {
     c.fd = connectFrom(s.port, c.from, true);
     if (c.fd < 0)
       return;
-    const char *first = c.dripper ? "GET /highscores/trivello/shown.php HTTP/1.1\r\nX-Drip: " : "GET /highscores/trivello/sho";
+    const char *first = c.dripper ? "GET /highscores/trivello/shown.php HTTP/1.1\r\nX-Drip: "
+                                  : "GET /highscores/trivello/sho";
     send(c.fd, first, strlen(first), MSG_NOSIGNAL);
   };
   std::atomic<bool> done{false};
@@ -393,9 +394,8 @@ int main(int argc, char **argv) {
     rows.emplace_back(name, cells);
   };
   row("top ten, no other clients", [](const Figures &f) { return ms(f.idleMs); });
-  row("under 200 half lines + 16 drippers: answered 200 within 1 s", [](const Figures &f) {
-    return std::to_string(f.probesWithin1s) + " of " + std::to_string(f.probes);
-  });
+  row("under 200 half lines + 16 drippers: answered 200 within 1 s",
+      [](const Figures &f) { return std::to_string(f.probesWithin1s) + " of " + std::to_string(f.probes); });
   row("  median answer", [](const Figures &f) { return ms(f.probeMedianMs); });
   row("  slowest answer", [](const Figures &f) { return ms(f.probeWorstMs); });
   row("  slow connections the server closed", [](const Figures &f) { return std::to_string(f.reopened); });

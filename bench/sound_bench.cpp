@@ -49,7 +49,8 @@ void put32(FILE *f, uint32_t v) {
 // A 1 s mono 16-bit WAV at 22,050 Hz (a tone), so the mixer resamples it.
 bool writeSampleWav(const std::string &path) {
   FILE *f = fopen(path.c_str(), "wb");
-  if (!f) return false;
+  if (!f)
+    return false;
   const int rate = 22050, frames = rate;
   fwrite("RIFF", 1, 4, f);
   put32(f, (uint32_t)(36 + frames * 2));
@@ -63,7 +64,8 @@ bool writeSampleWav(const std::string &path) {
   put16(f, 16);
   fwrite("data", 1, 4, f);
   put32(f, (uint32_t)(frames * 2));
-  for (int i = 0; i < frames; ++i) put16(f, (uint16_t)(int16_t)(3000 * std::sin(i * 0.0627)));
+  for (int i = 0; i < frames; ++i)
+    put16(f, (uint16_t)(int16_t)(3000 * std::sin(i * 0.0627)));
   return fclose(f) == 0;
 }
 
@@ -73,7 +75,8 @@ struct Timings {
 };
 void recordTiming(uint64_t nanoseconds, void *user) {
   Timings *t = static_cast<Timings *>(user);
-  if (t->ns.size() < t->ns.capacity()) t->ns.push_back(nanoseconds);
+  if (t->ns.size() < t->ns.capacity())
+    t->ns.push_back(nanoseconds);
 }
 
 } // namespace
@@ -81,8 +84,7 @@ void recordTiming(uint64_t nanoseconds, void *user) {
 int main(int argc, char **argv) {
   double deviceSeconds = argc > 1 ? atof(argv[1]) : 60.0;
   std::string source = __FILE__;
-  std::string ogg = argc > 2 ? argv[2]
-                             : source.substr(0, source.rfind("/bench/")) + "/tests/data/sound/stream.ogg";
+  std::string ogg = argc > 2 ? argv[2] : source.substr(0, source.rfind("/bench/")) + "/tests/data/sound/stream.ogg";
   std::string wav = "/tmp/sound_bench_sample.wav";
   if (!writeSampleWav(wav)) {
     fprintf(stderr, "cannot write %s\n", wav.c_str());
@@ -118,14 +120,16 @@ int main(int argc, char **argv) {
     loud += out[0] != 0;
   }
   double cpu = cpuSeconds() - cpu0, wall = wallSeconds() - wall0;
-  printf("memory: %d s of audio (10 sample channels + 1 Ogg stream) mixed in %.3f s CPU (%.3f s wall)\n",
-         seconds, cpu, wall);
+  printf("memory: %d s of audio (10 sample channels + 1 Ogg stream) mixed in %.3f s CPU (%.3f s wall)\n", seconds, cpu,
+         wall);
   printf("memory: CPU share of real time %.3f %% of one core (target <= 2 %%); non-silent blocks %lld/%lld\n",
          100.0 * cpu / seconds, loud, frames / block);
-  if (!samples.isPlaying() || !music.isPlaying()) printf("memory: WARNING a sound stopped\n");
+  if (!samples.isPlaying() || !music.isPlaying())
+    printf("memory: WARNING a sound stopped\n");
 
   // ---- 2: through the device ----
-  if (!getenv("SDL_AUDIODRIVER")) setenv("SDL_AUDIODRIVER", "dummy", 1);
+  if (!getenv("SDL_AUDIODRIVER"))
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (!mixer.openDevice(kRate, 1024)) {
     fprintf(stderr, "cannot open the audio device: %s\n", SDL_GetError());
     return 1;
@@ -153,12 +157,14 @@ int main(int argc, char **argv) {
   double maxMs = ns.back() / 1e6;
   double p99Ms = ns[std::min(ns.size() - 1, (size_t)std::ceil(ns.size() * 0.99) - 1)] / 1e6;
   double meanMs = 0;
-  for (uint64_t v : ns) meanMs += v / 1e6;
+  for (uint64_t v : ns)
+    meanMs += v / 1e6;
   meanMs /= ns.size();
   printf("device (%s): %.0f s, %zu callbacks of %d frames at %d Hz = %.2f ms each\n",
-         SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : getenv("SDL_AUDIODRIVER"),
-         deviceSeconds, ns.size(), deviceFrames, rate, bufferMs);
-  printf("device: callback mean %.3f ms, p99 %.3f ms (%.2f %% of a buffer), longest %.3f ms (%.2f %%; target < 25 %%)\n",
-         meanMs, p99Ms, 100 * p99Ms / bufferMs, maxMs, 100 * maxMs / bufferMs);
+         SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : getenv("SDL_AUDIODRIVER"), deviceSeconds,
+         ns.size(), deviceFrames, rate, bufferMs);
+  printf(
+      "device: callback mean %.3f ms, p99 %.3f ms (%.2f %% of a buffer), longest %.3f ms (%.2f %%; target < 25 %%)\n",
+      meanMs, p99Ms, 100 * p99Ms / bufferMs, maxMs, 100 * maxMs / bufferMs);
   return 0;
 }

@@ -19,7 +19,8 @@ inline void ignoreMessage(const char *, const char *) {}
 // Once per process: no dialogs, no sound device, no display needed.
 inline void quietEngine() {
   static bool done = false;
-  if (done) return;
+  if (done)
+    return;
   done = true;
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   KMiscTools::setMessageBoxHandler(ignoreMessage);
@@ -30,8 +31,10 @@ inline void quietEngine() {
 inline std::string scratchFile(const uint8_t *data, size_t size, const char *suffix) {
   std::string path = "/tmp/trivello-fuzz-" + std::to_string(getpid()) + suffix;
   FILE *f = fopen(path.c_str(), "wb");
-  if (!f) abort();
-  if (size && fwrite(data, 1, size, f) != size) abort();
+  if (!f)
+    abort();
+  if (size && fwrite(data, 1, size, f) != size)
+    abort();
   fclose(f);
   return path;
 }

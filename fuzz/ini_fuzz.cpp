@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string section = in.substr(0, a);
   std::string key = a == std::string::npos ? "" : in.substr(a + 1, b == std::string::npos ? b : b - a - 1);
   KIniReader ini;
-  if (!ini.setIni(in.data(), (long)in.size())) return 0;
+  if (!ini.setIni(in.data(), (long)in.size()))
+    return 0;
   char small[2], buffer[300];
   ini.getString(section.c_str(), key.c_str(), small, sizeof(small));
   ini.getString(section.c_str(), key.c_str(), buffer, sizeof(buffer));

@@ -16,8 +16,7 @@
 
 static void k3dFuzzQuiet(const char *, const char *) {}
 
-static std::string &k3dFuzzPath()
-{
+static std::string &k3dFuzzPath() {
   static std::string path;
   return path;
 }
@@ -25,8 +24,7 @@ static std::string &k3dFuzzPath()
 static void k3dFuzzRemove() { unlink(k3dFuzzPath().c_str()); }
 
 // The path of this process's input file, holding `data`; empty on failure.
-static std::string k3dFuzzWrite(const uint8_t *data, size_t size)
-{
+static std::string k3dFuzzWrite(const uint8_t *data, size_t size) {
   std::string &path = k3dFuzzPath();
   if (path.empty()) {
     KMiscTools::setMessageBoxHandler(&k3dFuzzQuiet);
@@ -43,8 +41,7 @@ static std::string k3dFuzzWrite(const uint8_t *data, size_t size)
 }
 
 // Every face of a loaded mesh names vertices of the mesh.
-static void k3dFuzzCheck(const K3D &mesh)
-{
+static void k3dFuzzCheck(const K3D &mesh) {
   for (int32_t i = 0; i < mesh._faceCount; i++) {
     const sMeshFace &f = mesh.meshFacesPtr[i];
     for (int32_t p : {f.pt1, f.pt2, f.pt3})

@@ -3,8 +3,7 @@
 // outside the file's buffer or the mesh's arrays and no huge allocation.
 #include "k3d_fuzz_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string path = k3dFuzzWrite(data, size);
   if (path.empty())
     return 0;

@@ -5,7 +5,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz::keepSoundSetUp();
   std::string path = fuzz::scratchFile(data, size, ".mod");
   KSound sound;
-  if (!sound.loadModule(path.c_str())) return 0;
+  if (!sound.loadModule(path.c_str()))
+    return 0;
   char out[] = "/dev/null";
   sound.modToRaw(out, 64 * 1024); // about 0.4 s of rendering
   sound.setModulePosition(data[0]);

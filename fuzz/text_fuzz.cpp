@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz::quietEngine();
-  if (size < 3) return 0;
+  if (size < 3)
+    return 0;
   KGraphicGL::screenWidth = 800; // no window: the picture stays empty
   KGraphicGL::screenHeight = 600;
   const long kerning = (int8_t)data[0];
@@ -23,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string wrapped = text;
   for (char *p = &wrapped[0]; *p;) {
     long n = font.findClosestBreak(p, width, kerning);
-    if (n <= 0) break;
+    if (n <= 0)
+      break;
     p += n < (long)strlen(p) ? n : (long)strlen(p);
   }
   return 0;

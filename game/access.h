@@ -18,7 +18,7 @@ enum ClockMode {
 };
 
 struct AccessOptions {
-  int32_t readAloud = 0;            // 1: questions, answers and results are spoken
+  int32_t readAloud = 0; // 1: questions, answers and results are spoken
   int32_t clockMode = CLOCK_STANDARD;
 };
 

@@ -86,33 +86,33 @@ KFont fontTable[109] = {
     {'-', 217, 96, 225, 111, 8, 16},
     {(char)0xE8, 227, 96, 239, 111, 12, 16},  // e grave
     {(char)0xE0, 241, 96, 254, 111, 13, 16},  // a grave
-    {(char)0xF2, 0, 119, 13, 134, 13, 16},  // o grave
-    {(char)0xF9, 15, 119, 29, 134, 14, 16},  // u grave
-    {(char)0xEC, 31, 119, 40, 134, 9, 16},  // i grave
-    {(char)0xF1, 42, 119, 56, 134, 14, 16},  // n tilde
-    {(char)0xBF, 58, 119, 69, 137, 11, 19},  // inverted question mark
-    {(char)0xE9, 71, 119, 83, 134, 12, 16},  // e acute
-    {(char)0xED, 85, 119, 93, 134, 8, 16},  // i acute
+    {(char)0xF2, 0, 119, 13, 134, 13, 16},    // o grave
+    {(char)0xF9, 15, 119, 29, 134, 14, 16},   // u grave
+    {(char)0xEC, 31, 119, 40, 134, 9, 16},    // i grave
+    {(char)0xF1, 42, 119, 56, 134, 14, 16},   // n tilde
+    {(char)0xBF, 58, 119, 69, 137, 11, 19},   // inverted question mark
+    {(char)0xE9, 71, 119, 83, 134, 12, 16},   // e acute
+    {(char)0xED, 85, 119, 93, 134, 8, 16},    // i acute
     {(char)0xF3, 95, 119, 108, 134, 13, 16},  // o acute
-    {(char)0xE1, 110, 119, 123, 134, 13, 16},  // a acute
-    {(char)0xFA, 125, 119, 139, 134, 14, 16},  // u acute
-    {(char)0xC0, 141, 119, 159, 134, 19, 16},  // A grave
-    {(char)0xC8, 161, 119, 177, 134, 17, 16},  // E grave
-    {(char)0xC9, 179, 119, 195, 134, 17, 16},  // E acute
-    {(char)0xCC, 197, 119, 208, 134, 12, 16},  // I grave
-    {(char)0xD2, 210, 119, 228, 134, 19, 16},  // O grave
-    {(char)0xD9, 230, 119, 249, 134, 20, 16},  // U grave
-    {(char)0xC1, 0, 142, 18, 157, 19, 16},  // A acute
-    {(char)0xCD, 20, 142, 31, 157, 12, 16},  // I acute
-    {(char)0xD3, 33, 142, 51, 157, 19, 16},  // O acute
-    {(char)0xDA, 53, 142, 72, 157, 20, 16},  // U acute
-    {(char)0xD1, 74, 142, 93, 157, 20, 16},  // N tilde
+    {(char)0xE1, 110, 119, 123, 134, 13, 16}, // a acute
+    {(char)0xFA, 125, 119, 139, 134, 14, 16}, // u acute
+    {(char)0xC0, 141, 119, 159, 134, 19, 16}, // A grave
+    {(char)0xC8, 161, 119, 177, 134, 17, 16}, // E grave
+    {(char)0xC9, 179, 119, 195, 134, 17, 16}, // E acute
+    {(char)0xCC, 197, 119, 208, 134, 12, 16}, // I grave
+    {(char)0xD2, 210, 119, 228, 134, 19, 16}, // O grave
+    {(char)0xD9, 230, 119, 249, 134, 20, 16}, // U grave
+    {(char)0xC1, 0, 142, 18, 157, 19, 16},    // A acute
+    {(char)0xCD, 20, 142, 31, 157, 12, 16},   // I acute
+    {(char)0xD3, 33, 142, 51, 157, 19, 16},   // O acute
+    {(char)0xDA, 53, 142, 72, 157, 20, 16},   // U acute
+    {(char)0xD1, 74, 142, 93, 157, 20, 16},   // N tilde
     {(char)0xDC, 95, 142, 114, 157, 20, 16},  // U diaeresis
-    {(char)0xC7, 116, 142, 133, 160, 18, 19},  // C cedilla
-    {(char)0xFC, 135, 142, 149, 157, 14, 16},  // u diaeresis
-    {(char)0xE7, 151, 142, 163, 160, 12, 19},  // c cedilla
+    {(char)0xC7, 116, 142, 133, 160, 18, 19}, // C cedilla
+    {(char)0xFC, 135, 142, 149, 157, 14, 16}, // u diaeresis
+    {(char)0xE7, 151, 142, 163, 160, 12, 19}, // c cedilla
     {(char)0xA1, 165, 142, 171, 160, 6, 19},  // inverted exclamation mark
-    {' ', 0, 171, 10, 183, 11, 13},  // space
+    {' ', 0, 171, 10, 183, 11, 13},           // space
     {0, 0, 0, 0, 0, 0, 0},
 };
 
@@ -201,30 +201,30 @@ KFont fontTable2[109] = {
     {(char)0xE0, 178, 92, 187, 108, 10, 17},  // a grave
     {(char)0xF2, 189, 92, 199, 108, 11, 17},  // o grave
     {(char)0xF9, 201, 92, 211, 108, 11, 17},  // u grave
-    {(char)0xEC, 213, 92, 219, 107, 7, 16},  // i grave
-    {(char)0xF1, 119, 232, 130, 247, 10, 16},  // n tilde
-    {(char)0xBF, 209, 203, 220, 225, 11, 12},  // inverted question mark
+    {(char)0xEC, 213, 92, 219, 107, 7, 16},   // i grave
+    {(char)0xF1, 119, 232, 130, 247, 10, 16}, // n tilde
+    {(char)0xBF, 209, 203, 220, 225, 11, 12}, // inverted question mark
     {(char)0xE9, 221, 92, 232, 108, 12, 17},  // e acute
-    {(char)0xED, 234, 92, 239, 107, 6, 16},  // i acute
+    {(char)0xED, 234, 92, 239, 107, 6, 16},   // i acute
     {(char)0xF3, 241, 92, 251, 108, 11, 17},  // o acute
-    {(char)0xE1, 0, 120, 9, 136, 10, 17},  // a acute
-    {(char)0xFA, 11, 120, 21, 136, 11, 17},  // u acute
-    {(char)0xC0, 23, 120, 36, 135, 14, 16},  // A grave
-    {(char)0xC8, 38, 120, 47, 135, 10, 16},  // E grave
-    {(char)0xC9, 49, 120, 58, 135, 10, 16},  // E acute
-    {(char)0xCC, 60, 120, 65, 135, 6, 16},  // I grave
-    {(char)0xD2, 67, 120, 81, 136, 15, 17},  // O grave
-    {(char)0xD9, 83, 120, 94, 136, 12, 17},  // U grave
+    {(char)0xE1, 0, 120, 9, 136, 10, 17},     // a acute
+    {(char)0xFA, 11, 120, 21, 136, 11, 17},   // u acute
+    {(char)0xC0, 23, 120, 36, 135, 14, 16},   // A grave
+    {(char)0xC8, 38, 120, 47, 135, 10, 16},   // E grave
+    {(char)0xC9, 49, 120, 58, 135, 10, 16},   // E acute
+    {(char)0xCC, 60, 120, 65, 135, 6, 16},    // I grave
+    {(char)0xD2, 67, 120, 81, 136, 15, 17},   // O grave
+    {(char)0xD9, 83, 120, 94, 136, 12, 17},   // U grave
     {(char)0xC1, 96, 120, 109, 135, 14, 16},  // A acute
     {(char)0xCD, 111, 120, 116, 135, 6, 16},  // I acute
-    {(char)0xD3, 118, 120, 132, 136, 15, 17},  // O acute
-    {(char)0xDA, 134, 120, 145, 136, 12, 17},  // U acute
-    {(char)0xD1, 147, 120, 158, 135, 12, 16},  // N tilde
-    {(char)0xDC, 160, 120, 171, 136, 12, 17},  // U diaeresis
-    {(char)0xC7, 173, 120, 184, 139, 12, 20},  // C cedilla
-    {(char)0xFC, 186, 120, 196, 136, 11, 17},  // u diaeresis
-    {(char)0xE7, 198, 120, 207, 139, 10, 20},  // c cedilla
+    {(char)0xD3, 118, 120, 132, 136, 15, 17}, // O acute
+    {(char)0xDA, 134, 120, 145, 136, 12, 17}, // U acute
+    {(char)0xD1, 147, 120, 158, 135, 12, 16}, // N tilde
+    {(char)0xDC, 160, 120, 171, 136, 12, 17}, // U diaeresis
+    {(char)0xC7, 173, 120, 184, 139, 12, 20}, // C cedilla
+    {(char)0xFC, 186, 120, 196, 136, 11, 17}, // u diaeresis
+    {(char)0xE7, 198, 120, 207, 139, 10, 20}, // c cedilla
     {(char)0xA1, 209, 120, 212, 138, 4, 19},  // inverted exclamation mark
-    {' ', 130, 64, 138, 79, 10, 16},  // space
+    {' ', 130, 64, 138, 79, 10, 16},          // space
     {0, 0, 0, 0, 0, 0, 0},
 };

@@ -18,7 +18,8 @@ namespace {
 void TitleHoverLine() {
   switch (CUR_BUT) {
   case 1:
-    DrawCentred(ktext_font, ByLanguage("Click Here To Start A New Game", "Clicca qui per una nuova partita",
+    DrawCentred(ktext_font,
+                ByLanguage("Click Here To Start A New Game", "Clicca qui per una nuova partita",
                            "Haz clic aqu\xED para empezar una partida"),
                 150);
     break;
@@ -52,9 +53,7 @@ void LauncherTick(int button) {
 }
 
 // A volume bar of the options screen: 1 + 2.2 x volume pixels long.
-void VolumeBar(int16_t volume, short y) {
-  BlitIMG(SLOT_BACKGROUND, 800, 585, 801 + 2.2f * volume, 609, 332, y);
-}
+void VolumeBar(int16_t volume, short y) { BlitIMG(SLOT_BACKGROUND, 800, 585, 801 + 2.2f * volume, 609, 332, y); }
 
 const char *const kCreditLines[4] = {
     "Game design and questions by the Trivello team",
@@ -118,15 +117,18 @@ void DrawPlayersScreen() {
   DrawIMG(SLOT_TITLE, 255, 11, DRAW_ALPHA, 0, 1.0f, 1.0f);
   LogoAnimationStep();
   DrawIdleButtons(1, 6);
-  DrawCentred(ktext_font, ByLanguage("Choose the number of human players that will play",
+  DrawCentred(ktext_font,
+              ByLanguage("Choose the number of human players that will play",
                          "Scegli il numero di giocatori che parteciperanno",
                          "Elige el n\xFAmero de jugadores que van a tomar"),
               530);
-  DrawCentred(ktext_font, ByLanguage("the game. The one who make more points will be the",
+  DrawCentred(ktext_font,
+              ByLanguage("the game. The one who make more points will be the",
                          "al gioco. Quello che far\xE0 maggior punti sar\xE0 il",
                          "parte en la partida. \xA1Quien consiga m\xE1s puntos"),
               550);
-  DrawCentred(ktext_font, ByLanguage("winner of the competition!", "vincitore del torneo!", "ser\xE1 el ganador del torneo!"), 570);
+  DrawCentred(ktext_font,
+              ByLanguage("winner of the competition!", "vincitore del torneo!", "ser\xE1 el ganador del torneo!"), 570);
   BlitIMG(SLOT_BACKGROUND, 833, 690, 983, 740, 20, 95); // the back button's label
   Show_But();
 }

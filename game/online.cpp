@@ -65,7 +65,6 @@ NetJobRef gTurnJob;   // the qualify check or the submit the game screen waits f
 NetJobRef gTopTenJob; // the top ten the title waits for
 ScoreEntry gSent;     // the score gTurnJob submits, queued again if it fails
 
-
 // Builds "<server><path and query>" into url. The format is always fixed
 // text; the server and a name only ever go in as "%s" arguments. False, with
 // nothing to send, when the server is switched off or the URL would not fit:

@@ -12,9 +12,9 @@ extern int16_t OptionsPageShown;
 
 // Buttons of the playing-help page.
 enum {
-  BUTTON_MORE = 5,         // on the options page
-  BUTTON_READ_ALOUD = 6,   // the check box
-  BUTTON_CLOCK_FIRST = 7,  // 7 to 10: 15 s, 30 s, 60 s, no limit
+  BUTTON_MORE = 5,        // on the options page
+  BUTTON_READ_ALOUD = 6,  // the check box
+  BUTTON_CLOCK_FIRST = 7, // 7 to 10: 15 s, 30 s, 60 s, no limit
   BUTTON_HELP_OK = 11,
 };
 

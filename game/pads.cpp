@@ -92,9 +92,7 @@ void Press(int b) {
   my = (int16_t)(b ? CentreY(b) : 300);
 }
 
-bool IsConfirm(EPadButton button) {
-  return button == K_PAD_SOUTH || button == K_PAD_START || button == K_PAD_BUZZ_RED;
-}
+bool IsConfirm(EPadButton button) { return button == K_PAD_SOUTH || button == K_PAD_START || button == K_PAD_BUZZ_RED; }
 
 // A menu press: moves the highlight, or presses the highlighted button.
 // True when it pressed.
@@ -116,14 +114,26 @@ bool MenuPress(EPadButton button) {
   }
   int moved = PadFocus;
   switch (button) {
-  case K_PAD_UP: moved = Neighbour(PadFocus, 0, -1); break;
-  case K_PAD_DOWN: moved = Neighbour(PadFocus, 0, 1); break;
-  case K_PAD_LEFT: moved = Neighbour(PadFocus, -1, 0); break;
-  case K_PAD_RIGHT: moved = Neighbour(PadFocus, 1, 0); break;
+  case K_PAD_UP:
+    moved = Neighbour(PadFocus, 0, -1);
+    break;
+  case K_PAD_DOWN:
+    moved = Neighbour(PadFocus, 0, 1);
+    break;
+  case K_PAD_LEFT:
+    moved = Neighbour(PadFocus, -1, 0);
+    break;
+  case K_PAD_RIGHT:
+    moved = Neighbour(PadFocus, 1, 0);
+    break;
   case K_PAD_BUZZ_BLUE:
-  case K_PAD_BUZZ_ORANGE: moved = Cycle(PadFocus, -1); break;
+  case K_PAD_BUZZ_ORANGE:
+    moved = Cycle(PadFocus, -1);
+    break;
   case K_PAD_BUZZ_GREEN:
-  case K_PAD_BUZZ_YELLOW: moved = Cycle(PadFocus, 1); break;
+  case K_PAD_BUZZ_YELLOW:
+    moved = Cycle(PadFocus, 1);
+    break;
   default:
     if (IsConfirm(button)) {
       Press(PadFocus);
@@ -275,8 +285,7 @@ void PadsDraw() {
     anyPad = anyPad || KPad::isConnected(p);
   if (CUR_SCR == SCREEN_SKILL && ktext_font && anyPad) {
     bool mine = Cur_Player >= 0 && Cur_Player < MAX_PLAYER_RECORDS && KPad::isConnected(PadOfPlayer[Cur_Player]);
-    const char *line = mine ? ByLanguage("Your pad is ready", "Il tuo controller \xE8 pronto",
-                                         "Tu mando est\xE1 listo")
+    const char *line = mine ? ByLanguage("Your pad is ready", "Il tuo controller \xE8 pronto", "Tu mando est\xE1 listo")
                             : ByLanguage("Press a button on your pad to make it yours",
                                          "Premi un tasto del tuo controller per averlo",
                                          "Pulsa un bot\xF3n de tu mando para que sea tuyo");
@@ -289,8 +298,8 @@ void PadsDraw() {
   ktext_small->setColor(1, 0.85f, 0, 1);
   for (int box = 1; box <= 4; box++)
     if (OkShow[box - 1] == 1 && GUIButton[box].state >= 0)
-      ktext_small->drawStringFromLeft(PadButtonName(KPad::kind(pad), box), GUIButton[box].x + 8,
-                                      GUIButton[box].y + 12, 0);
+      ktext_small->drawStringFromLeft(PadButtonName(KPad::kind(pad), box), GUIButton[box].x + 8, GUIButton[box].y + 12,
+                                      0);
   if (GUIButton[5].state > 0)
     ktext_small->drawStringCentered(PadButtonName(KPad::kind(pad), 5), 320, 479, 582, 0);
   ktext_small->setColor(1, 1, 1, 1);
@@ -299,23 +308,28 @@ void PadsDraw() {
 int16_t PadAnswerBox(EPadButton button) {
   switch (button) {
   case K_PAD_WEST:
-  case K_PAD_BUZZ_BLUE: return 1;
+  case K_PAD_BUZZ_BLUE:
+    return 1;
   case K_PAD_NORTH:
-  case K_PAD_BUZZ_ORANGE: return 2;
+  case K_PAD_BUZZ_ORANGE:
+    return 2;
   case K_PAD_SOUTH:
-  case K_PAD_BUZZ_GREEN: return 3;
+  case K_PAD_BUZZ_GREEN:
+    return 3;
   case K_PAD_EAST:
-  case K_PAD_BUZZ_YELLOW: return 4;
-  default: return 0;
+  case K_PAD_BUZZ_YELLOW:
+    return 4;
+  default:
+    return 0;
   }
 }
 
 const char *PadButtonName(EPadKind kind, int box) {
   static const char *const kNames[][5] = {
-      {"X", "Y", "A", "B", "LB / RB"},                             // Xbox and the rest
-      {"SQUARE", "TRIANGLE", "CROSS", "CIRCLE", "L1 / R1"},        // PlayStation
-      {"Y", "X", "B", "A", "L / R"},                               // Nintendo
-      {"BLUE", "ORANGE", "GREEN", "YELLOW", "RED"},                // buzzer handset
+      {"X", "Y", "A", "B", "LB / RB"},                      // Xbox and the rest
+      {"SQUARE", "TRIANGLE", "CROSS", "CIRCLE", "L1 / R1"}, // PlayStation
+      {"Y", "X", "B", "A", "L / R"},                        // Nintendo
+      {"BLUE", "ORANGE", "GREEN", "YELLOW", "RED"},         // buzzer handset
   };
   if (box < 1 || box > 5)
     return "";

@@ -154,7 +154,7 @@ void DrawAnswerMark(short x, short y, bool right) {
   // Each line twice: a dark outline, then white, so the mark stands out on
   // the green and the red strip alike.
   const float lines[2][2][4] = {
-      {{x + 1.0f, y + 12.0f, x + 8.0f, y + 19.0f}, {x + 8.0f, y + 19.0f, x + 21.0f, y + 4.0f}},   // tick
+      {{x + 1.0f, y + 12.0f, x + 8.0f, y + 19.0f}, {x + 8.0f, y + 19.0f, x + 21.0f, y + 4.0f}},  // tick
       {{x + 3.0f, y + 3.0f, x + 19.0f, y + 19.0f}, {x + 19.0f, y + 3.0f, x + 3.0f, y + 19.0f}}}; // cross
   const auto &mark = lines[right ? 0 : 1];
   for (float half : {3.0f, 2.0f})
@@ -261,25 +261,30 @@ void DrawHint() {
     return;
   switch (RandomHelp) {
   case 1:
-    DrawCentred(ktext_small, ByLanguage("hint: get an extra life every 10.000 points", "tip: ottieni vita extra ogni 10.000 punti",
-                             "consejo: cada 10.000 puntos ganas una vida extra"),
-                  385);
+    DrawCentred(ktext_small,
+                ByLanguage("hint: get an extra life every 10.000 points", "tip: ottieni vita extra ogni 10.000 punti",
+                           "consejo: cada 10.000 puntos ganas una vida extra"),
+                385);
     break;
   case 2:
-    DrawCentred(ktext_small, ByLanguage("hint: click the J to use the jolly", "tip: clicca la J per usare il jolly",
-                             "consejo: pulsa la J para usar el comod\xEDn"),
-                  375);
-    DrawCentred(ktext_small, ByLanguage("it will eliminate 2 wrong answers for you", "che elimina 2 risposte sbagliate",
-                             "que elimina 2 respuestas incorrectas"),
-                  395);
+    DrawCentred(ktext_small,
+                ByLanguage("hint: click the J to use the jolly", "tip: clicca la J per usare il jolly",
+                           "consejo: pulsa la J para usar el comod\xEDn"),
+                375);
+    DrawCentred(ktext_small,
+                ByLanguage("it will eliminate 2 wrong answers for you", "che elimina 2 risposte sbagliate",
+                           "que elimina 2 respuestas incorrectas"),
+                395);
     break;
   case 3:
-    DrawCentred(ktext_small, ByLanguage("hint: every level of difficulty gives you", "tip: i punti ottenuti aumentano in base al",
-                             "consejo: cuanto m\xE1s alto es el nivel de dificultad,"),
-                  375);
-    DrawCentred(ktext_small, ByLanguage("more points of each correct answer", "livello di difficolt\xE0 raggiunto",
-                             "m\xE1s puntos vale cada respuesta correcta"),
-                  395);
+    DrawCentred(ktext_small,
+                ByLanguage("hint: every level of difficulty gives you", "tip: i punti ottenuti aumentano in base al",
+                           "consejo: cuanto m\xE1s alto es el nivel de dificultad,"),
+                375);
+    DrawCentred(ktext_small,
+                ByLanguage("more points of each correct answer", "livello di difficolt\xE0 raggiunto",
+                           "m\xE1s puntos vale cada respuesta correcta"),
+                395);
     break;
   default:
     break;
@@ -397,9 +402,13 @@ std::string LevelStartSpeech() {
     snprintf(text, sizeof(text), ByLanguage("Player %d", "Giocatore %d", "Jugador %d"), Cur_Player + 1);
     AddSentence(out, text);
   }
-  const char *levels[3] = {ByLanguage("Level easy", "Livello facile", "Nivel f\xE1" "cil"),
+  const char *levels[3] = {ByLanguage("Level easy", "Livello facile",
+                                      "Nivel f\xE1"
+                                      "cil"),
                            ByLanguage("Level medium", "Livello medio", "Nivel medio"),
-                           ByLanguage("Level hard", "Livello difficile", "Nivel dif\xED" "cil")};
+                           ByLanguage("Level hard", "Livello difficile",
+                                      "Nivel dif\xED"
+                                      "cil")};
   int16_t level = CurrentPlayer().level;
   AddSentence(out, levels[level >= 0 && level <= 2 ? level : 0]);
   AddSentence(out, ByLanguage("Click the mouse to start", "Clicca il mouse per iniziare",
@@ -732,8 +741,7 @@ void ClickGame() {
   // Return dismiss the panel. Each acts once per press, like a click.
   bool dismissKey = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
   int16_t keyButton = 0;
-  const EKeyboardLayout answerKeys[4][2] = {
-      {K_VK_1, K_VK_A}, {K_VK_2, K_VK_B}, {K_VK_3, K_VK_C}, {K_VK_4, K_VK_D}};
+  const EKeyboardLayout answerKeys[4][2] = {{K_VK_1, K_VK_A}, {K_VK_2, K_VK_B}, {K_VK_3, K_VK_C}, {K_VK_4, K_VK_D}};
   for (int k = 0; k < 4; k++)
     if ((KeyHit(answerKeys[k][0]) | KeyHit(answerKeys[k][1])) && GUIButton[k + 1].state > 0)
       keyButton = (int16_t)(k + 1);

@@ -109,7 +109,8 @@ void DrawSkillScreen() {
            0, 800, 550);
   Centered(ktext_font,
            ByLanguage("in questions related to your skill", "relative allo skill scelto",
-                      "de la categor\xED" "a que has elegido"),
+                      "de la categor\xED"
+                      "a que has elegido"),
            0, 800, 570);
   BlitIMG(SLOT_BACKGROUND, 833, 690, 983, 740, 20, 95); // the back button's label
   Show_But();

@@ -99,11 +99,11 @@ const char *const kLatin1Entities[96] = {
 const struct {
   const char *name;
   long code;
-} kOtherEntities[] = {{"quot", 34},     {"amp", 38},      {"apos", 39},     {"lt", 60},       {"gt", 62},
-                      {"OElig", 338},   {"oelig", 339},   {"Scaron", 352},  {"scaron", 353},  {"Yuml", 376},
-                      {"ndash", 8211},  {"mdash", 8212},  {"lsquo", 8216},  {"rsquo", 8217},  {"sbquo", 8218},
-                      {"ldquo", 8220},  {"rdquo", 8221},  {"bdquo", 8222},  {"bull", 8226},   {"hellip", 8230},
-                      {"prime", 8242},  {"Prime", 8243},  {"euro", 8364},   {"trade", 8482},  {"minus", 8722},
+} kOtherEntities[] = {{"quot", 34},    {"amp", 38},     {"apos", 39},    {"lt", 60},      {"gt", 62},
+                      {"OElig", 338},  {"oelig", 339},  {"Scaron", 352}, {"scaron", 353}, {"Yuml", 376},
+                      {"ndash", 8211}, {"mdash", 8212}, {"lsquo", 8216}, {"rsquo", 8217}, {"sbquo", 8218},
+                      {"ldquo", 8220}, {"rdquo", 8221}, {"bdquo", 8222}, {"bull", 8226},  {"hellip", 8230},
+                      {"prime", 8242}, {"Prime", 8243}, {"euro", 8364},  {"trade", 8482}, {"minus", 8722},
                       {"pi", 960}};
 
 long EntityCode(const std::string &name) {
@@ -403,7 +403,8 @@ std::vector<unsigned char> CoverPuzzleArea(const DecodedPicture &in) {
       double fx = sx - x0, fy = sy - y0;
       for (int c = 0; c < 3; c++) {
         auto px = [&](long px, long py) { return (double)in.rgba[(py * in.width + px) * 4 + c]; };
-        double v = (px(x0, y0) * (1 - fx) + px(x1, y0) * fx) * (1 - fy) + (px(x0, y1) * (1 - fx) + px(x1, y1) * fx) * fy;
+        double v = (px(x0, y0) * (1 - fx) + px(x1, y0) * fx) * (1 - fy) +
+                   (px(x0, y1) * (1 - fx) + px(x1, y1) * fx) * fy;
         out[(size_t)((y * W + x) * 3 + c)] = (unsigned char)(v + 0.5);
       }
     }
@@ -503,13 +504,21 @@ bool Utf8ToLatin1(const std::string &utf8, std::string &latin1, std::string &why
       return false;
     }
     switch (code) {
-    case 0x2018: case 0x2019: case 0x201a: case 0x2032:
+    case 0x2018:
+    case 0x2019:
+    case 0x201a:
+    case 0x2032:
       latin1 += '\'';
       continue;
-    case 0x201c: case 0x201d: case 0x201e: case 0x2033:
+    case 0x201c:
+    case 0x201d:
+    case 0x201e:
+    case 0x2033:
       latin1 += '"';
       continue;
-    case 0x2013: case 0x2014: case 0x2212:
+    case 0x2013:
+    case 0x2014:
+    case 0x2212:
       latin1 += '-';
       continue;
     case 0x2026:
@@ -667,8 +676,8 @@ void ReadCsvQuestions(const std::string &file, const std::string &text, std::vec
     refused.push_back({file, "the file is empty"});
     return;
   }
-  static const char *const kColumns[] = {"question", "correct", "wrong1", "wrong2", "wrong3",
-                                         "level",    "category", "picture"};
+  static const char *const kColumns[] = {"question", "correct", "wrong1",   "wrong2",
+                                         "wrong3",   "level",   "category", "picture"};
   int column[8];
   std::string missing;
   for (int c = 0; c < 8; c++) {
@@ -740,11 +749,21 @@ int OpenTriviaCategory(const std::string &name) {
   static const struct {
     const char *prefix;
     int category;
-  } kMap[] = {{"Entertainment: Books", 0},  {"Entertainment: Music", 0},  {"Entertainment: Musicals", 0},
-              {"Art", 0},                   {"Mythology", 0},             {"Science", 1},
-              {"Animals", 1},               {"Vehicles", 1},              {"Sports", 2},
-              {"Geography", 3},             {"History", 4},               {"Politics", 4},
-              {"Celebrities", 5},           {"General Knowledge", 5},     {"Entertainment", 5}};
+  } kMap[] = {{"Entertainment: Books", 0},
+              {"Entertainment: Music", 0},
+              {"Entertainment: Musicals", 0},
+              {"Art", 0},
+              {"Mythology", 0},
+              {"Science", 1},
+              {"Animals", 1},
+              {"Vehicles", 1},
+              {"Sports", 2},
+              {"Geography", 3},
+              {"History", 4},
+              {"Politics", 4},
+              {"Celebrities", 5},
+              {"General Knowledge", 5},
+              {"Entertainment", 5}};
   for (const auto &m : kMap)
     if (name.compare(0, strlen(m.prefix), m.prefix) == 0)
       return m.category;
@@ -995,9 +1014,7 @@ bool PlanImport(const std::vector<QuestionRecord> &kept, int keptQuestions, cons
     std::string where = f.record > 0 && f.record < (int)whereOf.size() ? whereOf[f.record] : "";
     std::string message = f.message;
     // A field's name in the file is the column's in the source.
-    static const struct {
-      const char *key, *column;
-    } kNames[] = {{"Text", "question"}};
+    static const struct { const char *key, *column; } kNames[] = {{"Text", "question"}};
     for (const auto &k : kNames)
       if (message.compare(0, strlen(k.key) + 1, std::string(k.key) + " ") == 0)
         message = std::string(k.column) + message.substr(strlen(k.key));

@@ -43,9 +43,9 @@ std::string CsvField(const std::string &field);
 struct ImportRow {
   std::string where; // "file:line", for messages
   std::string question, correct, wrong[3];
-  int level = -1;       // 0 to 2; -1 for a puzzle
-  int category = -1;    // 0 to 5; -1 for a puzzle
-  std::string picture;  // the puzzle picture's path; empty for a question
+  int level = -1;      // 0 to 2; -1 for a puzzle
+  int category = -1;   // 0 to 5; -1 for a puzzle
+  std::string picture; // the puzzle picture's path; empty for a question
 };
 
 // A refused row (or a fault of the whole source), or a note.
@@ -77,8 +77,8 @@ struct ImportPicture {
 };
 
 struct ImportPlan {
-  std::string text;                      // the new question file
-  std::vector<ImportPicture> pictures;   // new pictures for its "photos" folder
+  std::string text;                    // the new question file
+  std::vector<ImportPicture> pictures; // new pictures for its "photos" folder
   std::vector<ImportMessage> refused;
   std::vector<ImportMessage> notes;
   int questions = 0, puzzles = 0, imported = 0;

@@ -66,8 +66,7 @@ std::string Fold(const std::string &utf8) {
 
 // The number of the row of `table` (rows of `width` names, each ended by a
 // null) that names `name`, or whose token in `tokens` it is; -1 for none.
-int ByAlias(const std::string &name, const char *const *table, size_t width, size_t rows,
-            const char *const *tokens) {
+int ByAlias(const std::string &name, const char *const *table, size_t width, size_t rows, const char *const *tokens) {
   std::string folded = Fold(name);
   for (size_t n = 0; n < rows; n++) {
     for (const char *const *a = table + n * width; *a; a++)
@@ -140,8 +139,8 @@ std::string LowerLatin1(const std::string &s) {
 }
 
 // The faults of one text shown to the player.
-void CheckShownText(const std::string &key, const std::string &value, long maxPx, long kerning, int line,
-                    int record, std::vector<QuestionFault> &faults) {
+void CheckShownText(const std::string &key, const std::string &value, long maxPx, long kerning, int line, int record,
+                    std::vector<QuestionFault> &faults) {
   if (Trimmed(value).empty()) {
     faults.push_back({line, record, key + " is empty"});
     return;
@@ -301,8 +300,7 @@ std::string PictureFault(const std::string &path) {
   return std::string();
 }
 
-bool CheckQuestionText(const std::string &text, const std::vector<std::string> &photoFolders,
-                       QuestionFileCheck &out) {
+bool CheckQuestionText(const std::string &text, const std::vector<std::string> &photoFolders, QuestionFileCheck &out) {
   out = QuestionFileCheck();
   std::vector<QuestionFault> &faults = out.faults;
   if (text.find('\0') != std::string::npos)
@@ -314,8 +312,8 @@ bool CheckQuestionText(const std::string &text, const std::vector<std::string> &
   auto count = [&](const char *key) {
     auto general = sections.find("GENERAL");
     if (general == sections.end() || !general->second.keys.count(key)) {
-      faults.push_back({general == sections.end() ? 0 : general->second.line, 0,
-                        std::string("[GENERAL] has no ") + key});
+      faults.push_back(
+          {general == sections.end() ? 0 : general->second.line, 0, std::string("[GENERAL] has no ") + key});
       return 0L;
     }
     const auto &value = general->second.keys[key];
@@ -340,10 +338,14 @@ bool CheckQuestionText(const std::string &text, const std::vector<std::string> &
   static const struct {
     const char *key;
     size_t capacity;
-  } kFields[] = {{"ID", sizeof(QuestionRecord::ID)},           {"Text", sizeof(QuestionRecord::Text)},
-                 {"Answer1", sizeof(QuestionRecord::Answer1)}, {"Answer2", sizeof(QuestionRecord::Answer2)},
-                 {"Answer3", sizeof(QuestionRecord::Answer3)}, {"Answer4", sizeof(QuestionRecord::Answer4)},
-                 {"Solution", 16},                             {"Photo", sizeof(QuestionRecord::Photo)}};
+  } kFields[] = {{"ID", sizeof(QuestionRecord::ID)},
+                 {"Text", sizeof(QuestionRecord::Text)},
+                 {"Answer1", sizeof(QuestionRecord::Answer1)},
+                 {"Answer2", sizeof(QuestionRecord::Answer2)},
+                 {"Answer3", sizeof(QuestionRecord::Answer3)},
+                 {"Answer4", sizeof(QuestionRecord::Answer4)},
+                 {"Solution", 16},
+                 {"Photo", sizeof(QuestionRecord::Photo)}};
   std::map<std::string, int> seenTexts;
   for (int n = 1; n <= questions + puzzles; n++) {
     std::string name = std::to_string(n);
@@ -369,8 +371,8 @@ bool CheckQuestionText(const std::string &text, const std::vector<std::string> &
       value[field.key] = v;
       lineOf[field.key] = line;
       if (v.size() > field.capacity - 1) {
-        faults.push_back({line, n, std::string(field.key) + " is longer than " + std::to_string(field.capacity - 1) +
-                                       " bytes"});
+        faults.push_back(
+            {line, n, std::string(field.key) + " is longer than " + std::to_string(field.capacity - 1) + " bytes"});
         continue;
       }
       // The game finds a key by searching for "key=" after the section
@@ -453,8 +455,9 @@ bool CheckQuestionText(const std::string &text, const std::vector<std::string> &
     faults.push_back({0, 0, "the file has no ordinary question"});
   for (int l = 0; l < 3; l++)
     if (out.perLevel[l] < kQuestionsPerLevelInAGame[l])
-      faults.push_back({0, 0, std::to_string(out.perLevel[l]) + " " + kLevelNames[l] + " questions; a game needs at least " +
-                                  std::to_string(kQuestionsPerLevelInAGame[l])});
+      faults.push_back({0, 0,
+                        std::to_string(out.perLevel[l]) + " " + kLevelNames[l] + " questions; a game needs at least " +
+                            std::to_string(kQuestionsPerLevelInAGame[l])});
   return faults.empty();
 }
 

@@ -15,8 +15,8 @@
 struct DecodedPicture; // a picture decoded by the engine's decoder
 
 enum {
-  kQuestionTextMaxPx = 790, // the question line, drawn with kerning -1
-  kAnswerMaxPx = 236,       // an answer box, drawn with kerning 0
+  kQuestionTextMaxPx = 790,  // the question line, drawn with kerning -1
+  kAnswerMaxPx = 236,        // an answer box, drawn with kerning 0
   kPuzzlePictureWidth = 400, // the picture area of the game screen
   kPuzzlePictureHeight = 300,
 };
@@ -25,7 +25,7 @@ enum {
 // after the 14th and the 29th question; the 45th is the last).
 extern const int kQuestionsPerLevelInAGame[3];
 
-const char *LevelToken(int level);     // "E-", "M-", "H-"
+const char *LevelToken(int level); // "E-", "M-", "H-"
 // Tokens of a record's ID.
 int QuestionLevel(const char *id); // 0, 1, 2, or -1 without a level token
 bool IsPuzzle(const char *id);
@@ -37,7 +37,7 @@ bool HasPhoto(const QuestionRecord &record);
 // a photo or without a matching token.
 int16_t CategoryAtPick(const QuestionRecord &record, int16_t category);
 int16_t CategoryWhileShown(const QuestionRecord &record, int16_t category);
-const char *LevelName(int level);      // "easy", "medium", "hard"
+const char *LevelName(int level);        // "easy", "medium", "hard"
 const char *CategoryToken(int category); // "Lett", "Sci", "Sp", "Geo", "St", "Att"
 const char *CategoryName(int category);  // "Letters", "Science", ...
 // A level or category named in English, Italian or Spanish (case and
@@ -87,8 +87,7 @@ std::string PictureFault(const std::string &path);
 // Checks the Latin-1 text of a question file as the game reads it; puzzle
 // pictures are looked up in `photoFolders` in turn. True when the game can
 // play it (no fault).
-bool CheckQuestionText(const std::string &text, const std::vector<std::string> &photoFolders,
-                       QuestionFileCheck &out);
+bool CheckQuestionText(const std::string &text, const std::vector<std::string> &photoFolders, QuestionFileCheck &out);
 // The folders pictures of the question file at `path` come from: "photos"
 // beside it, then the game's own.
 std::vector<std::string> PhotoFoldersFor(const std::string &path);

@@ -19,7 +19,6 @@
 #include "questionrules.h"
 #include "userfiles.h"
 
-
 // The pictures of the player's own file, when that file is being played.
 static std::string g_ownPhotos;
 // The questions asked so far (hashes) and the file that keeps them.

@@ -18,10 +18,9 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: trivello-questions check FILE\n"
-    "       trivello-questions import --language eng|ita|spa [--add|--replace] FILE...\n"
-    "       trivello-questions export --language eng|ita|spa FILE.csv\n";
+const char kUsage[] = "usage: trivello-questions check FILE\n"
+                      "       trivello-questions import --language eng|ita|spa [--add|--replace] FILE...\n"
+                      "       trivello-questions export --language eng|ita|spa FILE.csv\n";
 
 int Usage() {
   fputs(kUsage, stderr);
@@ -93,7 +92,8 @@ int Import(int language, bool add, const std::vector<std::string> &sources) {
   std::string photos = folder + "/photos";
   ImportPlan plan;
   // Planned even when some rows were refused, so every fault shows at once.
-  bool ok = PlanImport(kept, keptQuestions, rows, {photos, std::string(KMiscTools::getCurrentPath()) + "/photos"}, plan);
+  bool ok = PlanImport(kept, keptQuestions, rows, {photos, std::string(KMiscTools::getCurrentPath()) + "/photos"},
+                       plan);
   ok = ok && refused.empty();
   for (const ImportMessage &m : notes)
     Print(stdout, m.where, m.text);

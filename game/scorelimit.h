@@ -30,8 +30,8 @@
 
 namespace scorelimit {
 
-constexpr int32_t kBestFactor = 11;    // answered within the first 1.5 s
-constexpr int32_t kPointUnit = 50;     // every point amount is a multiple of this
+constexpr int32_t kBestFactor = 11; // answered within the first 1.5 s
+constexpr int32_t kPointUnit = 50;  // every point amount is a multiple of this
 constexpr int32_t kSkillMultiplier = 2;
 constexpr int32_t kEasyQuestions = 14;   // questions 1 to 14
 constexpr int32_t kMediumQuestions = 15; // questions 15 to 29
@@ -41,8 +41,8 @@ constexpr int32_t kHardQuestions = 16;   // questions 30 to 45
 constexpr int32_t BestPoints(int32_t level) { return kBestFactor * kPointUnit * (level + 1) * kSkillMultiplier; }
 
 // The highest score one player's game can reach.
-constexpr int32_t kMaxGameScore =
-    kEasyQuestions * BestPoints(0) + kMediumQuestions * BestPoints(1) + kHardQuestions * BestPoints(2);
+constexpr int32_t kMaxGameScore = kEasyQuestions * BestPoints(0) + kMediumQuestions * BestPoints(1) +
+                                  kHardQuestions * BestPoints(2);
 static_assert(kMaxGameScore == 101200, "the derivation above no longer matches");
 
 // Every score the rule produces is a multiple of this.

@@ -85,7 +85,6 @@ void LoadSlotFrames(int slot, const char *file, int16_t frameWidth, int16_t fram
 
 } // namespace
 
-
 bool SCR_INIT() {
   FreeImageSlots(1);
   for (int i = 0; i < MAX_BUTTONS; i++)
@@ -215,4 +214,3 @@ void GoToScreen(int16_t screen) {
   CUR_SCR = screen;
   SCR_INIT();
 }
-

@@ -16,8 +16,8 @@ namespace {
 
 // ---- the synthesiser: espeak-ng is not thread-safe, one caller at a time ----
 std::mutex g_synthMutex;
-int g_synthRate = 0;                       // 0 before initialisation, -1 when it failed
-std::vector<int16_t> *g_collect = nullptr; // where the callback puts samples
+int g_synthRate = 0;                           // 0 before initialisation, -1 when it failed
+std::vector<int16_t> *g_collect = nullptr;     // where the callback puts samples
 const size_t kMaxSpeechSamples = 22050u * 120; // two minutes is far more than any question
 
 int CollectSamples(short *wav, int count, espeak_EVENT *) {
@@ -45,19 +45,19 @@ struct Reader {
   std::condition_variable wake;
   std::thread worker;
   bool running = false, quit = false;
-  uint64_t generation = 0;      // of the newest request
-  bool jobWaiting = false;      // the worker has not taken the newest request yet
+  uint64_t generation = 0; // of the newest request
+  bool jobWaiting = false; // the worker has not taken the newest request yet
   std::string jobText;
   int jobLanguage = 0;
-  int jobRate = 0;              // the mixer's rate to resample to (0: as made)
-  bool resultReady = false;     // a synthesis of `resultGeneration` waits for the main thread
+  int jobRate = 0;          // the mixer's rate to resample to (0: as made)
+  bool resultReady = false; // a synthesis of `resultGeneration` waits for the main thread
   uint64_t resultGeneration = 0;
   std::vector<int16_t> result;
   int resultRate = 0;
-  bool synthesising = false;    // the worker is busy with the text of `synthGeneration`
+  bool synthesising = false; // the worker is busy with the text of `synthGeneration`
   uint64_t synthGeneration = 0;
-  KSound *sound = nullptr;      // main thread only
-  bool soundStarted = false;    // the current reading has been handed to the mixer
+  KSound *sound = nullptr;   // main thread only
+  bool soundStarted = false; // the current reading has been handed to the mixer
 };
 Reader g_reader;
 bool (*g_probe)() = nullptr;

@@ -58,8 +58,8 @@ bool g_keyWasDown[K_VK_ERROR + 1];
 
 } // namespace
 
-void SetGUIButton(short index, short srcX, short srcY, short width, short height, short x, short y,
-                  short state, short drawMode, short image) {
+void SetGUIButton(short index, short srcX, short srcY, short width, short height, short x, short y, short state,
+                  short drawMode, short image) {
   if (index < 0 || index >= MAX_BUTTONS)
     return;
   GUIButton[index] = GuiButton{srcX, srcY, width, height, x, y, state, drawMode, image};
@@ -133,8 +133,8 @@ void LoadSounds() {
 }
 
 void FreeSounds() {
-  for (KSound **s : {&snd_Click, &snd_Over, &snd_Clap, &snd_Clear, &snd_Swirl, &snd_Pop, &snd_Set, &snd_Move,
-                     &snd_Levelup})
+  for (KSound **s :
+       {&snd_Click, &snd_Over, &snd_Clap, &snd_Clear, &snd_Swirl, &snd_Pop, &snd_Set, &snd_Move, &snd_Levelup})
     FreeSample(*s);
 }
 

@@ -26,16 +26,16 @@ enum Screen : int16_t {
 
 // Image slots (indices into IMG).
 enum ImageSlotIndex : int16_t {
-  SLOT_BACKGROUND = 0,   // "gfx\back.jpg" or "gfx\launcher.png", kept across screens
-  SLOT_ENGINE_LOGO = 1,  // "gfx\NUX.tga" among the title's credits
-  SLOT_TITLE = 2,        // "gfx\titolo.tga", seven frames of 61 by 70
+  SLOT_BACKGROUND = 0,    // "gfx\back.jpg" or "gfx\launcher.png", kept across screens
+  SLOT_ENGINE_LOGO = 1,   // "gfx\NUX.tga" among the title's credits
+  SLOT_TITLE = 2,         // "gfx\titolo.tga", seven frames of 61 by 70
   SLOT_TITLE_BUTTONS = 3, // "gfx\bottoni.tga", the title buttons' hover looks
-  SLOT_JOLLY = 4,        // "gfx\jolly.jpg", nine frames of 159 by 157
-  SLOT_INGAME = 5,       // "gfx\ingame.jpg", the game screen and its artwork
-  SLOT_PICTURE = 6,      // the game screen's picture of the moment
-  SLOT_MAKER_LOGO = 7,   // the loading screen's logo
-  SLOT_SKILL = 8,        // "gfx\skill.jpg"
-  SLOT_NEW_LEVEL = 9,    // "gfx\newlevel.jpg"
+  SLOT_JOLLY = 4,         // "gfx\jolly.jpg", nine frames of 159 by 157
+  SLOT_INGAME = 5,        // "gfx\ingame.jpg", the game screen and its artwork
+  SLOT_PICTURE = 6,       // the game screen's picture of the moment
+  SLOT_MAKER_LOGO = 7,    // the loading screen's logo
+  SLOT_SKILL = 8,         // "gfx\skill.jpg"
+  SLOT_NEW_LEVEL = 9,     // "gfx\newlevel.jpg"
   SLOT_PUZZLE_COVER = 10, // "gfx\puzzle.jpg", one tile of the tile reveal
   SLOT_ACCESS = 11,       // "gfx\access.png", the options screen's playing-help page
 };
@@ -52,8 +52,8 @@ enum DrawMode : int16_t {
 enum MusicIndex { MUSIC_TITLE = 1, MUSIC_GAME = 3 };
 
 // Stores the nine values in GUIButton[index] in that order.
-void SetGUIButton(short index, short srcX, short srcY, short width, short height, short x, short y,
-                  short state, short drawMode, short image);
+void SetGUIButton(short index, short srcX, short srcY, short width, short height, short x, short y, short state,
+                  short drawMode, short image);
 // Samples the left button into ButtDown and draws the hovered button's look.
 void Show_But();
 // Whether (px, py) lies in (x1, y1)-(x2, y2), edges included.

@@ -28,9 +28,7 @@ bool MakeFolders(const std::string &path) {
 
 // Whether this process may create files in `folder` (false for a folder on
 // a read-only file system or one owned by someone else).
-bool Writable(const std::string &folder) {
-  return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
-}
+bool Writable(const std::string &folder) { return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0; }
 
 // The user's XDG data folder: $XDG_DATA_HOME when absolute, else
 // ~/.local/share; null without a home folder.
@@ -129,8 +127,6 @@ bool ReadWholeFile(const std::string &path, std::string &data) {
   return true;
 }
 
-std::string ConfigFilePath(const char *name) {
-  return UserFolderOver(KMiscTools::getPreferencesFolder()) + "/" + name;
-}
+std::string ConfigFilePath(const char *name) { return UserFolderOver(KMiscTools::getPreferencesFolder()) + "/" + name; }
 
 std::string DataFilePath(const char *name) { return UserFolderOver(DataFolder()) + "/" + name; }

@@ -122,8 +122,8 @@ public:
   char _textureFileName[260]; // texture name stored in K3D files, NUL-terminated
   EShadeMode _eShadeMode;
   uint32_t _sourceAlpha, _destAlpha; // blend factors
-  s3dPoint *meshPtr;       // _pointCount points
-  sMeshFace *meshFacesPtr; // _faceCount faces
+  s3dPoint *meshPtr;                 // _pointCount points
+  sMeshFace *meshFacesPtr;           // _faceCount faces
   int32_t _pointCount, _faceCount;
 
   static float _screenWidth, _screenHeight;

@@ -38,46 +38,37 @@ public:
 
   // ---- blits: source rectangle (x1, y1)-(x2, y2), x2 and y2 exclusive ----
   // slot 10
-  virtual void blitRect(float x1, float y1, float x2, float y2, short destX, short destY,
-                        bool flipx, bool flipy) = 0;
+  virtual void blitRect(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx, bool flipy) = 0;
   // slot 11
-  virtual void blitRectFx(float x1, float y1, float x2, float y2, short destX, short destY,
-                          float angle, float zoom, bool flipx, bool flipy,
-                          float centerX, float centerY) = 0;
+  virtual void blitRectFx(float x1, float y1, float x2, float y2, short destX, short destY, float angle, float zoom,
+                          bool flipx, bool flipy, float centerX, float centerY) = 0;
   // slot 12
-  virtual void blitAlphaRect(float x1, float y1, float x2, float y2, short destX, short destY,
-                             bool flipx, bool flipy) = 0;
+  virtual void blitAlphaRect(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx,
+                             bool flipy) = 0;
   // slot 13
-  virtual void blitAlphaRectFx(float x1, float y1, float x2, float y2, short destX, short destY,
-                               float angle, float zoom, float blend, bool flipx, bool flipy,
-                               float centerX, float centerY) = 0;
+  virtual void blitAlphaRectFx(float x1, float y1, float x2, float y2, short destX, short destY, float angle,
+                               float zoom, float blend, bool flipx, bool flipy, float centerX, float centerY) = 0;
   // slot 14
-  virtual void blitTiledRect(short destX, short destY, short width, short height,
-                             float tileFactor, float angle) = 0;
+  virtual void blitTiledRect(short destX, short destY, short width, short height, float tileFactor, float angle) = 0;
   // slot 15
-  virtual void blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2,
-                                 float sx3, float sy3, float sx4, float sy4,
-                                 float dx1, float dy1, float dx2, float dy2,
-                                 float dx3, float dy3, float dx4, float dy4) = 0;
+  virtual void blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3, float sx4, float sy4,
+                                 float dx1, float dy1, float dx2, float dy2, float dx3, float dy3, float dx4,
+                                 float dy4) = 0;
   // slot 16
-  virtual void blitRectF(float x1, float y1, float x2, float y2, float destX, float destY,
-                         bool flipx, bool flipy) = 0;
+  virtual void blitRectF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx, bool flipy) = 0;
   // slot 17
-  virtual void blitRectFxF(float x1, float y1, float x2, float y2, float destX, float destY,
-                           float angle, float zoom, bool flipx, bool flipy,
-                           float centerX, float centerY) = 0;
+  virtual void blitRectFxF(float x1, float y1, float x2, float y2, float destX, float destY, float angle, float zoom,
+                           bool flipx, bool flipy, float centerX, float centerY) = 0;
   // slot 18
-  virtual void blitAlphaRectF(float x1, float y1, float x2, float y2, float destX, float destY,
-                              bool flipx, bool flipy) = 0;
+  virtual void blitAlphaRectF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx,
+                              bool flipy) = 0;
   // slot 19
-  virtual void blitAlphaRectFxF(float x1, float y1, float x2, float y2, float destX, float destY,
-                                float angle, float zoom, float blend, bool flipx, bool flipy,
-                                float centerX, float centerY) = 0;
+  virtual void blitAlphaRectFxF(float x1, float y1, float x2, float y2, float destX, float destY, float angle,
+                                float zoom, float blend, bool flipx, bool flipy, float centerX, float centerY) = 0;
   // slot 20: true = normal alpha blending, false = additive.
   virtual void setAlphaMode(bool alphamode) = 0;
   // slot 21
-  virtual void stretchAlphaRect(float sx1, float sy1, float sx2, float sy2,
-                                float dx1, float dy1, float dx2, float dy2,
+  virtual void stretchAlphaRect(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1, float dx2, float dy2,
                                 float blend, float angle, bool flipx, bool flipy) = 0;
 
   // ---- screen grabs, keys, wrapping, colour, arrays ----
@@ -93,8 +84,7 @@ public:
   virtual void setBlitColor(float r, float g, float b, float a) = 0;
   // slot 27: width x height pixels, 4 bytes each in memory as R, G, B, A,
   // top row first. The array stays the caller's and is kept for pollArray.
-  virtual bool makePictureFromArray(uint32_t *userPixelPtr, long width, long height,
-                                    bool hiDef, bool flipEndians) = 0;
+  virtual bool makePictureFromArray(uint32_t *userPixelPtr, long width, long height, bool hiDef, bool flipEndians) = 0;
   // slot 28: re-uploads the array of makePictureFromArray.
   virtual void pollArray() = 0;
   // slot 29: binds the texture to the 2D target for the caller's own drawing.

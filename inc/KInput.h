@@ -205,13 +205,13 @@ public:
   // Drops every simulated key, the simulated mouse and unread key presses.
   static void clearInjectedInput();
 
-  static int32_t _cursorVis;       // the engine's hide count: 0 shown, -1 hidden
-  static bool _cursorVisibility;   // the game wants the pointer visible in the window
-  static SDL_Window *_hwnd;        // the game window
+  static int32_t _cursorVis;     // the engine's hide count: 0 shown, -1 hidden
+  static bool _cursorVisibility; // the game wants the pointer visible in the window
+  static SDL_Window *_hwnd;      // the game window
   static bool joystick[2];
-  static bool _rbuttonstate;       // right button held (kept by the window's events)
-  static int16_t _lastWheelValue;  // wheel movement not yet read
-  static KGraphic *surf_mouse;     // software pointer picture, owned
+  static bool _rbuttonstate;      // right button held (kept by the window's events)
+  static int16_t _lastWheelValue; // wheel movement not yet read
+  static KGraphic *surf_mouse;    // software pointer picture, owned
   static uint32_t *_mousePointerBuffer;
   static uint8_t keystatetable[256];
   static uint32_t mousePattern[2 + 16 * 16];

@@ -15,19 +15,19 @@ union SDL_Event;
 // What a pad press means, by position rather than by the printed label.
 enum EPadButton {
   K_PAD_NONE = 0,
-  K_PAD_SOUTH,      // the bottom face button (A on most pads)
-  K_PAD_EAST,       // the right face button
-  K_PAD_WEST,       // the left face button
-  K_PAD_NORTH,      // the top face button
-  K_PAD_SHOULDER,   // either shoulder button
-  K_PAD_START,      // Start (or Guide)
-  K_PAD_BACK,       // Back / Select
-  K_PAD_UP,         // D-pad or stick pushed up
+  K_PAD_SOUTH,    // the bottom face button (A on most pads)
+  K_PAD_EAST,     // the right face button
+  K_PAD_WEST,     // the left face button
+  K_PAD_NORTH,    // the top face button
+  K_PAD_SHOULDER, // either shoulder button
+  K_PAD_START,    // Start (or Guide)
+  K_PAD_BACK,     // Back / Select
+  K_PAD_UP,       // D-pad or stick pushed up
   K_PAD_DOWN,
   K_PAD_LEFT,
   K_PAD_RIGHT,
-  K_PAD_BUZZ_RED,   // a buzzer handset's big red button
-  K_PAD_BUZZ_BLUE,  // its coloured buttons, from the top of the handset
+  K_PAD_BUZZ_RED,  // a buzzer handset's big red button
+  K_PAD_BUZZ_BLUE, // its coloured buttons, from the top of the handset
   K_PAD_BUZZ_ORANGE,
   K_PAD_BUZZ_GREEN,
   K_PAD_BUZZ_YELLOW,

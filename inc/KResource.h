@@ -16,13 +16,13 @@ enum KResourceWhence { K_RES_BEGIN = 0, K_RES_CURRENT = 1, K_RES_END = 2 };
 
 enum KResourceResult {
   K_RES_OK = 0,
-  K_RES_STATE = 100,    // wrong state: already open, not open, or no member support
-  K_RES_MODE = 101,     // read on a resource opened in another mode
-  K_RES_PARAM = 102,    // bad open mode, seek origin or name
+  K_RES_STATE = 100, // wrong state: already open, not open, or no member support
+  K_RES_MODE = 101,  // read on a resource opened in another mode
+  K_RES_PARAM = 102, // bad open mode, seek origin or name
   K_RES_NOMEM = 103,
   K_RES_NOTFOUND = 104, // no such file, nor member in any archive
   K_RES_CREATERR = 105,
-  K_RES_IOERR = 106,    // 0-byte, short or past-the-member read; archive without a file; corrupt archive
+  K_RES_IOERR = 106, // 0-byte, short or past-the-member read; archive without a file; corrupt archive
   K_RES_BADFMT = 107,
 };
 
@@ -57,12 +57,12 @@ public:
   // resource is no container and answers K_RES_STATE.
   virtual KResourceResult openResource(const char *name, KResource *res);
 
-  FILE *_lpFile;              // plain file, or the archive's shared file for a member
-  bool _bFileInArchive;       // this resource is a member of an archive
-  KResourceMode _nMode;       // K_RES_CLOSED or K_RES_READ
-  unsigned int _nBeginPos;    // offset of the first data byte in _lpFile
-  unsigned int _nSize;        // member size in bytes; 0 for a plain file
-  long long _nPos;            // this resource's read position, from _nBeginPos
+  FILE *_lpFile;           // plain file, or the archive's shared file for a member
+  bool _bFileInArchive;    // this resource is a member of an archive
+  KResourceMode _nMode;    // K_RES_CLOSED or K_RES_READ
+  unsigned int _nBeginPos; // offset of the first data byte in _lpFile
+  unsigned int _nSize;     // member size in bytes; 0 for a plain file
+  long long _nPos;         // this resource's read position, from _nBeginPos
 
   static KList<KResource> _lArchives; // registered archives, oldest first
 };

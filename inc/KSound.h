@@ -41,13 +41,13 @@ struct KMixerBuffer;
 // PCM format description, laid out as the body of a RIFF WAVE "fmt " chunk
 // (little-endian in files, host order in memory).
 struct TAVRIELWAVEFORMATEX {
-  uint16_t wFormatTag;      // 1 = PCM
-  uint16_t nChannels;       // 1 mono, 2 stereo
-  uint32_t nSamplesPerSec;  // frames per second
+  uint16_t wFormatTag;     // 1 = PCM
+  uint16_t nChannels;      // 1 mono, 2 stereo
+  uint32_t nSamplesPerSec; // frames per second
   uint32_t nAvgBytesPerSec;
-  uint16_t nBlockAlign;     // bytes per frame
-  uint16_t wBitsPerSample;  // 8 or 16
-  uint16_t cbSize;          // extra format bytes; 20 in the records the engine builds
+  uint16_t nBlockAlign;    // bytes per frame
+  uint16_t wBitsPerSample; // 8 or 16
+  uint16_t cbSize;         // extra format bytes; 20 in the records the engine builds
 };
 
 // A loaded tracker module and its renderer, both owned by the sound.
@@ -130,8 +130,8 @@ private:
   bool loadWavSample(const char *sampleName);
   unsigned long ParseWavHeader(unsigned long *dataOffset);
   bool openStreamFromRam();
-  unsigned char *makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample,
-                                 unsigned long length, short chanid);
+  unsigned char *makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample, unsigned long length,
+                                 short chanid);
   bool createSoundChannel(int type, short slot);
   unsigned char *makePcmSample(short channels, long rate, unsigned long bytes);
   void freeChannel();
@@ -177,7 +177,7 @@ private:
   // queued behind the playing one; the next callback marks the end.
   int32_t _tailQueued;
   TAVRIELWAVEFORMATEX _wavFormat; // format read from a WAV file
-  int32_t _musicVolumeApplied;     // the music master this sound last applied (-1: none)
+  int32_t _musicVolumeApplied;    // the music master this sound last applied (-1: none)
 
   static int _instanceCount;
   static int _masterSFXvolume;

@@ -53,8 +53,7 @@ public:
   // Word-wrapped between x1 and x2, lines going down from y; style 0 left,
   // 1 right, 2 centred. A text that fits on one line is drawn from the left
   // whatever the style.
-  void drawMultiLine(char *text, long x1, long x2, long y, long style, long kerning,
-                     long yspacing);
+  void drawMultiLine(char *text, long x1, long x2, long y, long style, long kerning, long yspacing);
   // The number written with "%d", drawn like the text variants.
   void drawStringFromLeft(long value, long x, long y, long kerning);
   void drawStringFromRight(long value, long x, long y, long kerning);

@@ -53,9 +53,9 @@ public:
   static void resetLimits();
 
 private:
-  char *dataHandle;          // the body and its NUL, owned; null when none
-  uint32_t _dataBufferSize;  // body length in bytes
-  long _httpStatus;          // status of the last complete reply, 0 when none
+  char *dataHandle;         // the body and its NUL, owned; null when none
+  uint32_t _dataBufferSize; // body length in bytes
+  long _httpStatus;         // status of the last complete reply, 0 when none
 };
 
 #endif

@@ -31,14 +31,14 @@ enum EEventType {
 // The record passed to the game's callback. Every field is filled for every
 // event; a field the event does not carry is 0.
 struct KEvent {
-  int32_t type;              // an EEventType value
-  int32_t mouseX, mouseY;    // pointer position as KInput::getMouseX / getMouseY report it
-  int32_t buttonIndex;       // 1 primary, 2 secondary, 3 middle; 0 for none
-  int16_t wheel;             // wheel delta (K_EVENT_WHEEL only)
-  char character;            // ISO 8859-1 byte of the typed character, 0 if none
-  int32_t virtualKey;        // virtual key code of a keyboard event (see KeyboardLayout)
-  SDL_Event *nativeMessage;  // the platform event being handled
-  EKeyboardLayout nuxKey;    // KInput::getNUXKey of the low 16 bits of virtualKey
+  int32_t type;             // an EEventType value
+  int32_t mouseX, mouseY;   // pointer position as KInput::getMouseX / getMouseY report it
+  int32_t buttonIndex;      // 1 primary, 2 secondary, 3 middle; 0 for none
+  int16_t wheel;            // wheel delta (K_EVENT_WHEEL only)
+  char character;           // ISO 8859-1 byte of the typed character, 0 if none
+  int32_t virtualKey;       // virtual key code of a keyboard event (see KeyboardLayout)
+  SDL_Event *nativeMessage; // the platform event being handled
+  EKeyboardLayout nuxKey;   // KInput::getNUXKey of the low 16 bits of virtualKey
 };
 
 class KWindow {
@@ -46,15 +46,13 @@ public:
   // slot 0: setWorldView(0, 0, 0, 1.0, false), then processEvents().
   virtual void setDefaultWorldView() = 0;
   // slot 1: projection, optional clear and the model-view of the 2D view.
-  virtual void setWorldView(float translateX, float translateY, float rotation, float zoom,
-                            bool clearworld) = 0;
+  virtual void setWorldView(float translateX, float translateY, float rotation, float zoom, bool clearworld) = 0;
   // slot 2: the colour used when the view is cleared.
   virtual void setClearColor(float r, float g, float b, float alpha) = 0;
   // slots 3, 4
   virtual ~KWindow() {}
   // slot 5: opens the window (or takes the full screen); true on success.
-  virtual bool createGameWindow(short width, short height, short depth, bool windowed,
-                                const char *windowName) = 0;
+  virtual bool createGameWindow(short width, short height, short depth, bool windowed, const char *windowName) = 0;
   // slot 6: raises the quit request.
   virtual void terminate() = 0;
   // slot 7
@@ -86,8 +84,7 @@ public:
   virtual void restore() = 0;
   virtual void minimize() = 0;
   // slot 23: picformat 0 BMP, 1 JPEG, 2 TGA, 3 PNG.
-  virtual bool saveBackBuffer(const char *cpcFileName, long picformat, long newWidth,
-                              long newHeight) = 0;
+  virtual bool saveBackBuffer(const char *cpcFileName, long picformat, long newWidth, long newHeight) = 0;
   // slot 24: draw the engine's own pointer picture at each flip.
   virtual void displayMouse(bool mousestate) = 0;
   // slot 25: filter run on each raw event; false keeps it from dispatch.

@@ -16,11 +16,9 @@ public:
   ~KWindowGL() override;
 
   void setDefaultWorldView() override;
-  void setWorldView(float translateX, float translateY, float rotation, float zoom,
-                    bool clearworld) override;
+  void setWorldView(float translateX, float translateY, float rotation, float zoom, bool clearworld) override;
   void setClearColor(float r, float g, float b, float alpha) override;
-  bool createGameWindow(short width, short height, short depth, bool windowed,
-                        const char *windowName) override;
+  bool createGameWindow(short width, short height, short depth, bool windowed, const char *windowName) override;
   void terminate() override;
   void toggleFullScreen(bool fullscreenState) override;
   bool hasFocus() override;
@@ -38,8 +36,7 @@ public:
   long getWindowHeight() override;
   void restore() override;
   void minimize() override;
-  bool saveBackBuffer(const char *cpcFileName, long picformat, long newWidth,
-                      long newHeight) override;
+  bool saveBackBuffer(const char *cpcFileName, long picformat, long newWidth, long newHeight) override;
   void displayMouse(bool mousestate) override;
   void setCallBack(bool (*userProc)(SDL_Event *event)) override;
   void setNUXCallBack(bool (*nuxCallback)(KEvent *event)) override;
@@ -66,27 +63,27 @@ public:
   static void resetPacing();
 
   float _redTable[256], _greenTable[256], _blueTable[256]; // gamma tables at opening
-  void *_activeGLContext;        // SDL_GLContext drawn to
-  void *_openGLContextWindow;    // the context (shared by window and full screen)
-  void *_openGLContextFullScreen; // the same context while full screen, else null
-  SDL_Window *_hwnd;             // the document window; null in full screen
+  void *_activeGLContext;                                  // SDL_GLContext drawn to
+  void *_openGLContextWindow;                              // the context (shared by window and full screen)
+  void *_openGLContextFullScreen;                          // the same context while full screen, else null
+  SDL_Window *_hwnd;                                       // the document window; null in full screen
   bool (*_userCallback)(SDL_Event *event);
   bool (*_nuxCallback)(KEvent *event);
   int16_t _aglFSWidth, _aglFSHeight, _aglFSFrequency; // full-screen mode in use
   char _windowName[256];
   bool _minimized;
   int16_t sourceScreenDepth, gameScreenDepth; // declared, not used
-  uint32_t _maxFrameTime;        // minimum milliseconds per frame; 0 = no cap
-  int32_t _metal;                // always 0
-  bool _displayNUXMouse;         // draw the engine's pointer at each flip
+  uint32_t _maxFrameTime;                     // minimum milliseconds per frame; 0 = no cap
+  int32_t _metal;                             // always 0
+  bool _displayNUXMouse;                      // draw the engine's pointer at each flip
   bool _fullscreen;
-  bool isAccelerated;            // always true
-  bool _use3D;                   // request a 16-bit depth buffer
-  float _gamma;                  // brightness factor, 1.0 = normal
+  bool isAccelerated; // always true
+  bool _use3D;        // request a 16-bit depth buffer
+  float _gamma;       // brightness factor, 1.0 = normal
 
-  static bool _quitGL;           // the quit request, shared by all windows
+  static bool _quitGL; // the quit request, shared by all windows
   static int16_t _windowWidth, _windowHeight, _windowDepth;
-  static bool hasRectangleText;  // rectangle textures available
+  static bool hasRectangleText; // rectangle textures available
 
 private:
   void init(bool use3D);
@@ -112,13 +109,12 @@ private:
   void deliverKeyPress(KEvent *event);
   bool deliver(KEvent *event);
   bool isThisWindow(uint32_t windowID) const;
-  void fillEvent(KEvent *event, SDL_Event *native, int32_t button, char character,
-                 int32_t virtualKey);
+  void fillEvent(KEvent *event, SDL_Event *native, int32_t button, char character, int32_t virtualKey);
   static void dispatchOneEvent();
 
-  SDL_Window *_sdlWindow;        // the SDL window, in both modes
-  bool _windowFocused;           // no focus-lost event since the last focus gain
-  bool _haveGammaRamp;           // the display accepted a gamma ramp
+  SDL_Window *_sdlWindow; // the SDL window, in both modes
+  bool _windowFocused;    // no focus-lost event since the last focus gain
+  bool _haveGammaRamp;    // the display accepted a gamma ramp
   float _clearColor[4];
 };
 

@@ -75,15 +75,44 @@ bool parseOptions(int argc, char **argv, Options &o) {
   while ((c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
     long v = 0;
     switch (c) {
-    case 'a': o.address = optarg; break;
-    case 'd': o.db = optarg; break;
-    case 'p': if ((v = number(optarg, 65535)) < 0) return false; o.port = (int)v; break;
-    case 'r': if ((v = number(optarg, 1000000)) < 0) return false; o.server.submitsPerMinute = (unsigned)v; break;
-    case 'q': if ((v = number(optarg, 1000000)) < 0) return false; o.server.qualifiesPerMinute = (unsigned)v; break;
-    case 'c': if ((v = number(optarg, 1000000)) < 0) return false; o.server.maxConnections = (unsigned)v; break;
-    case 'm': if ((v = number(optarg, 1000000)) < 0) return false; o.server.maxPerAddress = (unsigned)v; break;
-    case 't': if ((v = number(optarg, 256)) < 1) return false; o.server.threads = (unsigned)v; break;
-    default: return false;
+    case 'a':
+      o.address = optarg;
+      break;
+    case 'd':
+      o.db = optarg;
+      break;
+    case 'p':
+      if ((v = number(optarg, 65535)) < 0)
+        return false;
+      o.port = (int)v;
+      break;
+    case 'r':
+      if ((v = number(optarg, 1000000)) < 0)
+        return false;
+      o.server.submitsPerMinute = (unsigned)v;
+      break;
+    case 'q':
+      if ((v = number(optarg, 1000000)) < 0)
+        return false;
+      o.server.qualifiesPerMinute = (unsigned)v;
+      break;
+    case 'c':
+      if ((v = number(optarg, 1000000)) < 0)
+        return false;
+      o.server.maxConnections = (unsigned)v;
+      break;
+    case 'm':
+      if ((v = number(optarg, 1000000)) < 0)
+        return false;
+      o.server.maxPerAddress = (unsigned)v;
+      break;
+    case 't':
+      if ((v = number(optarg, 256)) < 1)
+        return false;
+      o.server.threads = (unsigned)v;
+      break;
+    default:
+      return false;
     }
   }
   return optind == argc;
@@ -124,8 +153,8 @@ int main(int argc, char **argv) {
   fprintf(stderr,
           "trivello-scores: listening on http://%s:%d/highscores/trivello/ (database %s; %u submits and %u "
           "qualify checks a minute per address; at most %u connections, %u per address)\n",
-          o.address.c_str(), port, scores::describeStore(o.db).c_str(), o.server.submitsPerMinute, o.server.qualifiesPerMinute,
-          o.server.maxConnections, o.server.maxPerAddress);
+          o.address.c_str(), port, scores::describeStore(o.db).c_str(), o.server.submitsPerMinute,
+          o.server.qualifiesPerMinute, o.server.maxConnections, o.server.maxPerAddress);
 
   int sig = 0;
   sigwait(&stopSignals, &sig);

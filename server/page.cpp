@@ -42,12 +42,23 @@ std::string htmlEscape(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '"': out += "&quot;"; break;
-    case '\'': out += "&#39;"; break;
-    default: out += c;
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    case '\'':
+      out += "&#39;";
+      break;
+    default:
+      out += c;
     }
   }
   return out;
@@ -55,20 +66,18 @@ std::string htmlEscape(std::string_view text) {
 
 // A small self-contained page: no scripts, no outside resources.
 std::string topTenPage(const std::vector<Entry> &top) {
-  std::string html =
-      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
-      "<meta name=\"viewport\" content=\"width=device-width\">\n"
-      "<title>Trivello top ten</title>\n<style>\n"
-      "body{font-family:sans-serif;background:#123;color:#fff;margin:2em}\n"
-      "table{border-collapse:collapse;margin:auto}h1{text-align:center}\n"
-      "td,th{padding:.3em 1.2em;border-bottom:1px solid #456}td.score{text-align:right}\n"
-      "</style></head><body>\n<h1>Trivello top ten</h1>\n<table>\n"
-      "<tr><th>#</th><th>Name</th><th>Score</th></tr>\n";
+  std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+                     "<meta name=\"viewport\" content=\"width=device-width\">\n"
+                     "<title>Trivello top ten</title>\n<style>\n"
+                     "body{font-family:sans-serif;background:#123;color:#fff;margin:2em}\n"
+                     "table{border-collapse:collapse;margin:auto}h1{text-align:center}\n"
+                     "td,th{padding:.3em 1.2em;border-bottom:1px solid #456}td.score{text-align:right}\n"
+                     "</style></head><body>\n<h1>Trivello top ten</h1>\n<table>\n"
+                     "<tr><th>#</th><th>Name</th><th>Score</th></tr>\n";
   int rank = 1;
   for (const Entry &e : top) {
-    html += "<tr><td>" + std::to_string(rank++) + "</td><td class=\"name\">" +
-            htmlEscape(latin1ToUtf8(e.name)) + "</td><td class=\"score\">" + std::to_string(e.score) +
-            "</td></tr>\n";
+    html += "<tr><td>" + std::to_string(rank++) + "</td><td class=\"name\">" + htmlEscape(latin1ToUtf8(e.name)) +
+            "</td><td class=\"score\">" + std::to_string(e.score) + "</td></tr>\n";
   }
   if (top.empty())
     html += "<tr><td colspan=\"3\">No scores yet.</td></tr>\n";

@@ -126,8 +126,7 @@ struct HttpCallbacks {
 };
 
 ScoreServer::ScoreServer(ScoreStore &store, const ServerOptions &options)
-    : _store(store), _options(options), _submits(options.submitsPerMinute),
-      _qualifies(options.qualifiesPerMinute) {
+    : _store(store), _options(options), _submits(options.submitsPerMinute), _qualifies(options.qualifiesPerMinute) {
   _options.threads = std::max(1u, _options.threads);
   _options.headTimeoutMs = std::max(1u, _options.headTimeoutMs);
 }
@@ -161,16 +160,12 @@ int ScoreServer::start(const std::string &address, int port) {
   unsigned perAddress = _options.maxPerAddress == 0 ? 0 : _options.maxPerAddress + kRefusalMarginPerAddress;
   _daemon = MHD_start_daemon(flags, (uint16_t)port, nullptr, nullptr, &HttpCallbacks::onRequest, this,
                              MHD_OPTION_EXTERNAL_LOGGER, &HttpCallbacks::onLibraryMessage, this, // first, to catch all
-                             MHD_OPTION_SOCK_ADDR, bindTo,
-                             MHD_OPTION_THREAD_POOL_SIZE, _options.threads,
-                             MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds,
-                             MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
-                             MHD_OPTION_CONNECTION_LIMIT, limit,
-                             MHD_OPTION_PER_IP_CONNECTION_LIMIT, perAddress,
-                             MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog,
-                             MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::onConnection, this,
-                             MHD_OPTION_URI_LOG_CALLBACK, &HttpCallbacks::onRequestLine, this,
-                             MHD_OPTION_END);
+                             MHD_OPTION_SOCK_ADDR, bindTo, MHD_OPTION_THREAD_POOL_SIZE, _options.threads,
+                             MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+                             kConnectionMemory, MHD_OPTION_CONNECTION_LIMIT, limit, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+                             perAddress, MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog, MHD_OPTION_NOTIFY_CONNECTION,
+                             &HttpCallbacks::onConnection, this, MHD_OPTION_URI_LOG_CALLBACK,
+                             &HttpCallbacks::onRequestLine, this, MHD_OPTION_END);
   if (_daemon == nullptr)
     return -1;
   const MHD_DaemonInfo *info = MHD_get_daemon_info(_daemon, MHD_DAEMON_INFO_BIND_PORT);
@@ -418,9 +413,12 @@ Reply ScoreServer::submitScore(const QueryParams &params, const std::string &add
   if (!_submits.allow(address, seconds()))
     return plain(429, "too many submissions", "too many submissions");
   switch (_store.submit(cleanName(*name), score)) {
-  case SubmitResult::Stored: return plain(200, "ok");
-  case SubmitResult::NotQualifying: return plain(200, "no");
-  case SubmitResult::Failed: break;
+  case SubmitResult::Stored:
+    return plain(200, "ok");
+  case SubmitResult::NotQualifying:
+    return plain(200, "no");
+  case SubmitResult::Failed:
+    break;
   }
   return plain(500, "not stored", "the store could not keep the score");
 }

@@ -84,7 +84,7 @@ public:
 
 private:
   struct Connection;
-  struct Rendered; // the top ten as the reply and as the page
+  struct Rendered;             // the top ten as the reply and as the page
   friend struct HttpCallbacks; // the library's callbacks, in routes.cpp
   bool handle(MHD_Connection *c, const char *method, const char *version);
   void requestLine(MHD_Connection *c, const char *uri);

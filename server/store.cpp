@@ -48,9 +48,18 @@ bool ScoreStore::beats(const std::vector<Entry> &table, int32_t score) {
 bool isPostgresTarget(const std::string &where) {
   if (where.rfind("postgresql://", 0) == 0 || where.rfind("postgres://", 0) == 0)
     return true;
-  static const char *const keywords[] = {"host",    "hostaddr", "port",        "dbname",
-                                         "user",    "password", "service",     "passfile",
-                                         "sslmode", "options",  "connect_timeout", "application_name"};
+  static const char *const keywords[] = {"host",
+                                         "hostaddr",
+                                         "port",
+                                         "dbname",
+                                         "user",
+                                         "password",
+                                         "service",
+                                         "passfile",
+                                         "sslmode",
+                                         "options",
+                                         "connect_timeout",
+                                         "application_name"};
   size_t start = where.find_first_not_of(" \t");
   if (start == std::string::npos)
     return false;

@@ -57,12 +57,15 @@ const Statement kStatements[] = {
     {"top", "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT 10", 0, {}},
     // How many scores are at least this good, counting to ten at most: the
     // score qualifies below ten.
-    {"better", "SELECT count(*) FROM (SELECT 1 FROM scores WHERE score >= $1 ORDER BY score DESC LIMIT 10) AS better",
-     1, {kInt4Oid}},
+    {"better",
+     "SELECT count(*) FROM (SELECT 1 FROM scores WHERE score >= $1 ORDER BY score DESC LIMIT 10) AS better",
+     1,
+     {kInt4Oid}},
     {"insert",
      "INSERT INTO scores (name, score) SELECT $1, $2 WHERE (SELECT count(*) FROM "
      "(SELECT 1 FROM scores WHERE score >= $2 ORDER BY score DESC LIMIT 10) AS better) < 10 RETURNING id",
-     2, {kByteaOid, kInt4Oid}},
+     2,
+     {kByteaOid, kInt4Oid}},
     {"count", "SELECT count(*) FROM scores", 0, {}},
 };
 
@@ -90,8 +93,7 @@ bool run(PGconn *conn, const char *sql, std::string &reason) {
 // have sent meanwhile finds out whether it has closed the connection (a
 // restarted or stopped server), without a round trip.
 bool alive(PGconn *conn) {
-  return PQconsumeInput(conn) != 0 && PQstatus(conn) == CONNECTION_OK &&
-         PQtransactionStatus(conn) == PQTRANS_IDLE;
+  return PQconsumeInput(conn) != 0 && PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_IDLE;
 }
 
 // A new connection whose notices ("already exists, skipping") are dropped
@@ -101,12 +103,12 @@ bool alive(PGconn *conn) {
 // for sent data to be acknowledged, 10 s for a statement to run.
 PGconn *connectQuietly(const std::string &conninfo) {
   // The connection string comes last, so that what it sets wins.
-  const char *const keys[] = {"connect_timeout", "tcp_user_timeout", "options", "application_name", "dbname",
-                              nullptr};
-  const char *const values[] = {"5", "10000", "-c statement_timeout=10000", "trivello-scores", conninfo.c_str(),
+  const char *const keys[] = {"connect_timeout", "tcp_user_timeout", "options", "application_name", "dbname", nullptr};
+  const char *const values[] = {"5",    "10000", "-c statement_timeout=10000", "trivello-scores", conninfo.c_str(),
                                 nullptr};
   PGconn *conn = PQconnectdbParams(keys, values, 1);
-  PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn, [](void *, const char *) {}, nullptr);
   return conn;
 }
 
@@ -249,8 +251,8 @@ bool PgStore::selectTopTen(PGconn *conn, std::vector<Entry> &out) {
   bool ok = PQresultStatus(res) == PGRES_TUPLES_OK;
   if (ok) {
     for (int row = 0; row < PQntuples(res); row++)
-      out.push_back({std::string(PQgetvalue(res, row, 0), (size_t)PQgetlength(res, row, 0)),
-                     (int32_t)binaryInt(res, row, 1)});
+      out.push_back(
+          {std::string(PQgetvalue(res, row, 0), (size_t)PQgetlength(res, row, 0)), (int32_t)binaryInt(res, row, 1)});
   } else {
     fail(PQerrorMessage(conn));
   }

@@ -38,9 +38,9 @@ private:
   sqlite3_stmt *_selectTop = nullptr;
   sqlite3_stmt *_insert = nullptr;
   sqlite3_stmt *_count = nullptr;
-  std::mutex _writer;             // one writer at a time; guards the statements
+  std::mutex _writer; // one writer at a time; guards the statements
   std::mutex _snapshotLock;
-  std::vector<Entry> _snapshot;   // the top ten as last committed
+  std::vector<Entry> _snapshot; // the top ten as last committed
 };
 
 } // namespace scores

@@ -48,8 +48,7 @@ static const char *kCountTooLarge = "Mesh counts exceed the file";
 
 // The whole file (plain or archive member) in a malloc'd buffer with a NUL
 // after its last byte; null when it cannot be read.
-static char *readWholeFile(const char *filename, long *size)
-{
+static char *readWholeFile(const char *filename, long *size) {
   *size = 0;
   if (!filename)
     return nullptr;
@@ -57,8 +56,7 @@ static char *readWholeFile(const char *filename, long *size)
   if (res.open(filename, K_RES_READ) != K_RES_OK)
     return nullptr;
   int n = 0;
-  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(n) != K_RES_OK || n < 0 ||
-      res.seek(K_RES_BEGIN, 0) != K_RES_OK)
+  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(n) != K_RES_OK || n < 0 || res.seek(K_RES_BEGIN, 0) != K_RES_OK)
     return nullptr;
   char *data = (char *)malloc((size_t)n + 1);
   if (!data)
@@ -73,8 +71,7 @@ static char *readWholeFile(const char *filename, long *size)
 }
 
 // A mesh text file read whole, or null after the "File not found" message.
-static char *readTextFile(const char *filename, long *size)
-{
+static char *readTextFile(const char *filename, long *size) {
   char *data = readWholeFile(filename, size);
   if (!data)
     KMiscTools::messageBox("File not found", filename);
@@ -88,8 +85,7 @@ struct K3DText {
 };
 
 // The first position at or after `start` where the text holds `name`, or -1.
-static long findChunk(const char *name, const K3DText &t, long start)
-{
+static long findChunk(const char *name, const K3DText &t, long start) {
   long n = (long)strlen(name);
   if (start < 0 || n == 0)
     return -1;
@@ -100,23 +96,20 @@ static long findChunk(const char *name, const K3DText &t, long start)
 }
 
 // The position just after `name` found at or after `start`, or -1.
-static long afterChunk(const char *name, const K3DText &t, long start)
-{
+static long afterChunk(const char *name, const K3DText &t, long start) {
   long p = findChunk(name, t, start);
   return p < 0 ? -1 : p + (long)strlen(name);
 }
 
 // Digits and minus signs, and points when allowPoint.
-static bool isNumberChar(char c, bool allowPoint)
-{
+static bool isNumberChar(char c, bool allowPoint) {
   return (c >= '0' && c <= '9') || c == '-' || (allowPoint && c == '.');
 }
 
 // Skips to the first minus sign or digit at or after `pos` and copies the
 // run of number characters there into `out` (cut to its size). Returns the
 // position after the run, or -1 when no number follows.
-static long takeNumber(const K3DText &t, long pos, bool allowPoint, char *out, size_t outSize)
-{
+static long takeNumber(const K3DText &t, long pos, bool allowPoint, char *out, size_t outSize) {
   if (pos < 0)
     return -1;
   while (pos < t.length && !(t.data[pos] == '-' || (t.data[pos] >= '0' && t.data[pos] <= '9')))
@@ -135,8 +128,7 @@ static long takeNumber(const K3DText &t, long pos, bool allowPoint, char *out, s
 
 // The next decimal number at or after `pos`; returns the position after it
 // or -1.
-static long extractNextFloatValue(const K3DText &t, long pos, float *value)
-{
+static long extractNextFloatValue(const K3DText &t, long pos, float *value) {
   char buf[64];
   pos = takeNumber(t, pos, true, buf, sizeof buf);
   if (pos >= 0)
@@ -145,8 +137,7 @@ static long extractNextFloatValue(const K3DText &t, long pos, float *value)
 }
 
 // The next integer at or after `pos`; returns the position after it or -1.
-static long extractNextLongValue(const K3DText &t, long pos, long *value)
-{
+static long extractNextLongValue(const K3DText &t, long pos, long *value) {
   char buf[32];
   pos = takeNumber(t, pos, false, buf, sizeof buf);
   if (pos >= 0)
@@ -155,8 +146,7 @@ static long extractNextLongValue(const K3DText &t, long pos, long *value)
 }
 
 // The integer that follows `name`, or -1 when the name or a number is missing.
-static long extractLongValue(const char *name, const K3DText &t)
-{
+static long extractLongValue(const char *name, const K3DText &t) {
   long value = -1;
   if (extractNextLongValue(t, afterChunk(name, t, 0), &value) < 0)
     return -1;
@@ -165,8 +155,7 @@ static long extractLongValue(const char *name, const K3DText &t)
 
 // The text between the two double quotes after "*BITMAP"; false when there
 // is none, it is not closed, or it does not fit `out`.
-static bool extractString(const K3DText &t, char *out, size_t outSize)
-{
+static bool extractString(const K3DText &t, char *out, size_t outSize) {
   long p = afterChunk("*BITMAP", t, 0);
   if (p < 0)
     return false;
@@ -184,8 +173,7 @@ static bool extractString(const K3DText &t, char *out, size_t outSize)
 
 // Copies a NUL-terminated or fixed-size name into a 260-byte field, always
 // terminated; false (and an empty field) when it does not fit.
-static bool copyName(char *dest, const char *src, size_t srcMax)
-{
+static bool copyName(char *dest, const char *src, size_t srcMax) {
   size_t n = 0;
   while (n < srcMax && src[n])
     n++;
@@ -199,8 +187,7 @@ static bool copyName(char *dest, const char *src, size_t srcMax)
 }
 
 // The last path component of `path` (after its last "\", ":" or "/").
-static const char *lastComponent(const char *path)
-{
+static const char *lastComponent(const char *path) {
   const char *base = path;
   for (const char *p = path; *p; p++)
     if (*p == '\\' || *p == ':' || *p == '/')
@@ -211,8 +198,7 @@ static const char *lastComponent(const char *path)
 // The texture's path: the model's folder joined with the last component of
 // `name`, separators made uniform. False when the name is empty or the path
 // does not fit a 260-byte name.
-static bool texturePath(const char *modelPath, const char *name, char *out)
-{
+static bool texturePath(const char *modelPath, const char *name, char *out) {
   const char *base = lastComponent(name);
   if (!base[0])
     return false;
@@ -230,8 +216,7 @@ static bool texturePath(const char *modelPath, const char *name, char *out)
 
 // Little-endian reading and writing of the K3D file's numbers, whatever the
 // host's byte order.
-static void putU32(unsigned char *p, uint32_t v)
-{
+static void putU32(unsigned char *p, uint32_t v) {
   p[0] = (unsigned char)v;
   p[1] = (unsigned char)(v >> 8);
   p[2] = (unsigned char)(v >> 16);
@@ -239,22 +224,19 @@ static void putU32(unsigned char *p, uint32_t v)
 }
 
 // The little-endian uint32 at p.
-static uint32_t getU32(const unsigned char *p)
-{
+static uint32_t getU32(const unsigned char *p) {
   return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
 // A float's bits as a little-endian uint32.
-static void putFloat(unsigned char *p, float f)
-{
+static void putFloat(unsigned char *p, float f) {
   uint32_t v;
   memcpy(&v, &f, 4);
   putU32(p, v);
 }
 
 // The float whose bits are the little-endian uint32 at p.
-static float getFloat(const unsigned char *p)
-{
+static float getFloat(const unsigned char *p) {
   uint32_t v = getU32(p);
   float f;
   memcpy(&f, &v, 4);
@@ -262,29 +244,25 @@ static float getFloat(const unsigned char *p)
 }
 
 // `count` floats written little-endian one after the other.
-static void putFloats(unsigned char *p, const float *f, int count)
-{
+static void putFloats(unsigned char *p, const float *f, int count) {
   for (int i = 0; i < count; i++)
     putFloat(p + 4 * i, f[i]);
 }
 
 // `count` little-endian floats read from p.
-static void getFloats(const unsigned char *p, float *f, int count)
-{
+static void getFloats(const unsigned char *p, float *f, int count) {
   for (int i = 0; i < count; i++)
     f[i] = getFloat(p + 4 * i);
 }
 
 // One point: position and normal, six floats (24 bytes).
-static void putPoint(unsigned char *p, const s3dPoint &pt)
-{
+static void putPoint(unsigned char *p, const s3dPoint &pt) {
   const float f[6] = {pt.x, pt.y, pt.z, pt.nx, pt.ny, pt.nz};
   putFloats(p, f, 6);
 }
 
 // The point written by putPoint.
-static void getPoint(const unsigned char *p, s3dPoint *pt)
-{
+static void getPoint(const unsigned char *p, s3dPoint *pt) {
   float f[6];
   getFloats(p, f, 6);
   *pt = s3dPoint{f[0], f[1], f[2], f[3], f[4], f[5]};
@@ -292,8 +270,7 @@ static void getPoint(const unsigned char *p, s3dPoint *pt)
 
 // One face: three int32 corners, three floats of normal, three corner
 // points of texture coordinates (96 bytes).
-static void putFace(unsigned char *p, const sMeshFace &f)
-{
+static void putFace(unsigned char *p, const sMeshFace &f) {
   putU32(p, (uint32_t)f.pt1);
   putU32(p + 4, (uint32_t)f.pt2);
   putU32(p + 8, (uint32_t)f.pt3);
@@ -304,8 +281,7 @@ static void putFace(unsigned char *p, const sMeshFace &f)
 }
 
 // The face written by putFace.
-static void getFace(const unsigned char *p, sMeshFace *f)
-{
+static void getFace(const unsigned char *p, sMeshFace *f) {
   f->pt1 = (int32_t)getU32(p);
   f->pt2 = (int32_t)getU32(p + 4);
   f->pt3 = (int32_t)getU32(p + 8);
@@ -319,8 +295,7 @@ static void getFace(const unsigned char *p, sMeshFace *f)
 // The next non-empty line at or after *pos, copied into `line` (cut to its
 // size); *pos moves past it and its line end (CR, LF or CRLF). False at the
 // end of the text.
-static bool nextLine(const K3DText &t, long *pos, char *line, size_t lineSize)
-{
+static bool nextLine(const K3DText &t, long *pos, char *line, size_t lineSize) {
   long p = *pos;
   while (p < t.length && (t.data[p] == '\r' || t.data[p] == '\n'))
     p++;
@@ -339,8 +314,7 @@ static bool nextLine(const K3DText &t, long *pos, char *line, size_t lineSize)
 
 // The light model's view: viewport and 45-degree perspective over the
 // stored screen size, depth test and smooth shading.
-static void setUpView(float width, float height)
-{
+static void setUpView(float width, float height) {
   glViewport(0, 0, (GLsizei)width, (GLsizei)height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -360,8 +334,7 @@ static void setUpView(float width, float height)
 
 // Whether a picture can texture a mesh: only square power-of-two pictures
 // of at least 4 pixels are 2D textures.
-static bool isMeshTexture(KGraphic *picture)
-{
+static bool isMeshTexture(KGraphic *picture) {
   if (!picture)
     return false;
   long w = (long)picture->getWidth(), h = (long)picture->getHeight();
@@ -369,8 +342,7 @@ static bool isMeshTexture(KGraphic *picture)
 }
 
 // The unit normal of the triangle a, b, c; zero when it has no area.
-static void triangleNormal(const s3dPoint &a, const s3dPoint &b, const s3dPoint &c, float *n)
-{
+static void triangleNormal(const s3dPoint &a, const s3dPoint &b, const s3dPoint &c, float *n) {
   float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
   float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
   float x = uy * vz - uz * vy, y = uz * vx - ux * vz, z = ux * vy - uy * vx;
@@ -392,11 +364,9 @@ bool K3D::_useScreenRes = false;
 
 // An empty mesh: no texture, no points or faces, flat, regular alpha.
 K3D::K3D()
-    : surf_texture(nullptr), _textureLoaded(false), _blend(false), _blendFactor(1.0f),
-      _scaleX(1), _scaleY(1), _scaleZ(1), _eShadeMode(ESM_FLAT), _sourceAlpha(GL_SRC_ALPHA),
-      _destAlpha(GL_ONE_MINUS_SRC_ALPHA), meshPtr(nullptr), meshFacesPtr(nullptr),
-      _pointCount(0), _faceCount(0)
-{
+    : surf_texture(nullptr), _textureLoaded(false), _blend(false), _blendFactor(1.0f), _scaleX(1), _scaleY(1),
+      _scaleZ(1), _eShadeMode(ESM_FLAT), _sourceAlpha(GL_SRC_ALPHA), _destAlpha(GL_ONE_MINUS_SRC_ALPHA),
+      meshPtr(nullptr), meshFacesPtr(nullptr), _pointCount(0), _faceCount(0) {
   _textureFileName[0] = 0;
 }
 
@@ -406,16 +376,14 @@ K3D::~K3D() { freeModel(); }
 // ---- scene -------------------------------------------------------------------
 
 // Remembers the screen size and sets up the 3D view.
-void K3D::initK3D(long width, long height)
-{
+void K3D::initK3D(long width, long height) {
   _screenWidth = (float)width;
   _screenHeight = (float)(height > 0 ? height : 1);
   setUpView(_screenWidth, _screenHeight);
 }
 
 // Starts a frame of meshes with one white light.
-void K3D::beginScene(bool clearScene, bool useScreenResolution)
-{
+void K3D::beginScene(bool clearScene, bool useScreenResolution) {
   setUpView(_screenWidth, _screenHeight > 0 ? _screenHeight : 1);
   if (clearScene)
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -439,8 +407,7 @@ void K3D::beginScene(bool clearScene, bool useScreenResolution)
 }
 
 // Ends the meshes of this frame.
-void K3D::endScene()
-{
+void K3D::endScene() {
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
   KGraphicGL::forgetBoundTexture();
@@ -450,8 +417,7 @@ void K3D::endScene()
 
 // Allocates zeroed arrays of `points` points and `faces` faces (either may
 // be 0, left null). False, with nothing allocated, when memory is short.
-bool K3D::allocate(long points, long faces)
-{
+bool K3D::allocate(long points, long faces) {
   s3dPoint *p = points > 0 ? (s3dPoint *)calloc((size_t)points, sizeof(s3dPoint)) : nullptr;
   sMeshFace *f = faces > 0 ? (sMeshFace *)calloc((size_t)faces, sizeof(sMeshFace)) : nullptr;
   if ((points > 0 && !p) || (faces > 0 && !f)) {
@@ -471,8 +437,7 @@ bool K3D::allocate(long points, long faces)
 }
 
 // Reads an ASCII scene export.
-bool K3D::load(const char *filename, float scaleFactor, bool loadTexture)
-{
+bool K3D::load(const char *filename, float scaleFactor, bool loadTexture) {
   freeModel();
   long size = 0;
   char *data = readTextFile(filename, &size);
@@ -495,8 +460,7 @@ bool K3D::load(const char *filename, float scaleFactor, bool loadTexture)
 }
 
 // The counts, vertices, faces and texture coordinates of an ASCII export.
-bool K3D::readAse(const K3DText &t, float scaleFactor)
-{
+bool K3D::readAse(const K3DText &t, float scaleFactor) {
   long points = extractLongValue("*MESH_NUMVERTEX", t);
   if (points <= 0) {
     KMiscTools::messageBox("No Vertices", nullptr);
@@ -507,8 +471,7 @@ bool K3D::readAse(const K3DText &t, float scaleFactor)
     KMiscTools::messageBox("No faces in this asc", nullptr);
     return false;
   }
-  if (points > t.length / kMinAseVertexBytes || faces > t.length / kMinAseFaceBytes ||
-      !allocate(points, faces)) {
+  if (points > t.length / kMinAseVertexBytes || faces > t.length / kMinAseFaceBytes || !allocate(points, faces)) {
     KMiscTools::messageBox(kCountTooLarge, nullptr);
     return false;
   }
@@ -524,8 +487,7 @@ bool K3D::readAse(const K3DText &t, float scaleFactor)
 }
 
 // Reads up to `count` "*MESH_VERTEX" entries; returns how many were whole.
-long K3D::readAseVertices(const K3DText &t, long count, float scaleFactor)
-{
+long K3D::readAseVertices(const K3DText &t, long count, float scaleFactor) {
   long pos = afterChunk("*MESH_VERTEX_LIST", t, 0);
   for (long i = 0; i < count; i++) {
     long index;
@@ -543,14 +505,10 @@ long K3D::readAseVertices(const K3DText &t, long count, float scaleFactor)
 }
 
 // An index read from a file as an int32, or -1 when it cannot be one.
-static int32_t fileIndex(long value)
-{
-  return (value < 0 || value > INT32_MAX) ? -1 : (int32_t)value;
-}
+static int32_t fileIndex(long value) { return (value < 0 || value > INT32_MAX) ? -1 : (int32_t)value; }
 
 // Reads up to `count` "*MESH_FACE" entries; returns how many were whole.
-long K3D::readAseFaces(const K3DText &t, long count)
-{
+long K3D::readAseFaces(const K3DText &t, long count) {
   long pos = afterChunk("*MESH_FACE_LIST", t, 0);
   if (pos < 0) {
     KMiscTools::messageBox("no faces node found! (*MESH_FACE_LIST)", nullptr);
@@ -572,8 +530,7 @@ long K3D::readAseFaces(const K3DText &t, long count)
 
 // Reads the texture vertex list into a temporary table; returns the table
 // (null when there is none) and the number of whole entries in *count.
-static sTextureCoord *readAseTexVertices(const K3DText &t, long *count)
-{
+static sTextureCoord *readAseTexVertices(const K3DText &t, long *count) {
   long n = extractLongValue("*MESH_NUMTVERTEX", t);
   *count = 0;
   if (n <= 0 || n > t.length / kMinAseTVertBytes)
@@ -597,8 +554,7 @@ static sTextureCoord *readAseTexVertices(const K3DText &t, long *count)
 
 // Gives the faces read so far their corners' texture coordinates (u, 1 - v);
 // corners naming a texture vertex outside the list keep (0, 0).
-void K3D::readAseTexCoords(const K3DText &t, long fileFaces)
-{
+void K3D::readAseTexCoords(const K3DText &t, long fileFaces) {
   long uvCount = 0;
   sTextureCoord *uv = readAseTexVertices(t, &uvCount);
   if (!uv)
@@ -625,8 +581,7 @@ void K3D::readAseTexCoords(const K3DText &t, long fileFaces)
 
 // Drops faces with a corner outside the vertex array, then computes the
 // normals. False, with the no-faces message, when no face is left.
-bool K3D::finishMesh()
-{
+bool K3D::finishMesh() {
   if (!keepValidFaces()) {
     KMiscTools::messageBox("No faces in this asc", nullptr);
     return false;
@@ -637,16 +592,14 @@ bool K3D::finishMesh()
 }
 
 // Moves the position past the end of the current line.
-static long endOfLine(const K3DText &t, long pos)
-{
+static long endOfLine(const K3DText &t, long pos) {
   while (pos >= 0 && pos < t.length && t.data[pos] != '\r' && t.data[pos] != '\n')
     pos++;
   return pos;
 }
 
 // The integer at the start of the next non-empty line, or -1.
-static long countLine(const K3DText &t, long *pos)
-{
+static long countLine(const K3DText &t, long *pos) {
   char line[kMaxLineLength + 1];
   long value = -1;
   if (!nextLine(t, pos, line, sizeof line) || sscanf(line, "%ld", &value) != 1)
@@ -655,8 +608,7 @@ static long countLine(const K3DText &t, long *pos)
 }
 
 // Reads the plain text mesh list.
-bool K3D::loadMk(const char *filename, float scaleFactor, bool loadTexture)
-{
+bool K3D::loadMk(const char *filename, float scaleFactor, bool loadTexture) {
   freeModel();
   (void)loadTexture; // this format names no texture
   long size = 0;
@@ -672,8 +624,7 @@ bool K3D::loadMk(const char *filename, float scaleFactor, bool loadTexture)
 }
 
 // The vertex lines, the skipped normal lines and the face lines of a mesh list.
-bool K3D::readMk(const K3DText &t, float scaleFactor)
-{
+bool K3D::readMk(const K3DText &t, float scaleFactor) {
   long points = -1;
   long pos = extractNextLongValue(t, afterChunk("object\" 0 0", t, 0), &points);
   if (pos < 0 || points <= 0) {
@@ -707,8 +658,7 @@ bool K3D::readMk(const K3DText &t, float scaleFactor)
 }
 
 // The face count line and the face lines of a mesh list.
-bool K3D::readMkFaces(const K3DText &t, long pos)
-{
+bool K3D::readMkFaces(const K3DText &t, long pos) {
   long faces = countLine(t, &pos);
   if (faces <= 0) {
     KMiscTools::messageBox("No faces in this asc", nullptr);
@@ -733,8 +683,7 @@ bool K3D::readMkFaces(const K3DText &t, long pos)
 }
 
 // Reads a K3D file.
-bool K3D::loadK3D(const char *filename, bool loadTexture)
-{
+bool K3D::loadK3D(const char *filename, bool loadTexture) {
   freeModel();
   long size = 0;
   char *data = readWholeFile(filename, &size);
@@ -753,15 +702,13 @@ bool K3D::loadK3D(const char *filename, bool loadTexture)
 
 // The header, points and faces of a K3D file held in memory. The counts
 // must be above 0 and the file must hold the arrays they announce.
-bool K3D::readK3D(const unsigned char *d, long size)
-{
+bool K3D::readK3D(const unsigned char *d, long size) {
   if (size < kHeaderSize)
     return false;
   uint32_t points = getU32(d + 264), faces = getU32(d + 268);
   if (points == 0 || faces == 0 || points > INT32_MAX || faces > INT32_MAX)
     return false;
-  uint64_t need = (uint64_t)kHeaderSize + (uint64_t)kPointSize * points +
-                  (uint64_t)kFaceSize * faces;
+  uint64_t need = (uint64_t)kHeaderSize + (uint64_t)kPointSize * points + (uint64_t)kFaceSize * faces;
   if (need > (uint64_t)size || !allocate((long)points, (long)faces)) {
     KMiscTools::messageBox(kCountTooLarge, nullptr);
     return false;
@@ -782,8 +729,7 @@ bool K3D::readK3D(const unsigned char *d, long size)
 }
 
 // Writes the K3D file: header, points, faces, every number little-endian.
-bool K3D::saveK3D(const char *filename)
-{
+bool K3D::saveK3D(const char *filename) {
   if (_faceCount <= 0 || !meshFacesPtr || !filename)
     return false;
   FILE *f = fopen(filename, "wb");
@@ -810,8 +756,7 @@ bool K3D::saveK3D(const char *filename)
 
 // Loads the texture named `name` from the model's folder; on failure the
 // mesh stays untextured.
-void K3D::loadTextureBeside(const char *modelPath, const char *name)
-{
+void K3D::loadTextureBeside(const char *modelPath, const char *name) {
   char path[kNameSize];
   if (!texturePath(modelPath, name, path)) {
     KMiscTools::messageBox("Could not load texture", name);
@@ -831,8 +776,7 @@ void K3D::loadTextureBeside(const char *modelPath, const char *name)
 
 // Moves the mesh so that the centre of its bounding box (which always
 // contains the origin) is the origin.
-void K3D::centerObject()
-{
+void K3D::centerObject() {
   float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
   for (long i = 0; i < _pointCount; i++) {
     const float v[3] = {meshPtr[i].x, meshPtr[i].y, meshPtr[i].z};
@@ -850,13 +794,11 @@ void K3D::centerObject()
 }
 
 // Keeps only the faces whose three corners are vertices of the mesh.
-bool K3D::keepValidFaces()
-{
+bool K3D::keepValidFaces() {
   long kept = 0;
   for (long i = 0; i < _faceCount; i++) {
     const sMeshFace &f = meshFacesPtr[i];
-    if (f.pt1 >= 0 && f.pt1 < _pointCount && f.pt2 >= 0 && f.pt2 < _pointCount &&
-        f.pt3 >= 0 && f.pt3 < _pointCount)
+    if (f.pt1 >= 0 && f.pt1 < _pointCount && f.pt2 >= 0 && f.pt2 < _pointCount && f.pt3 >= 0 && f.pt3 < _pointCount)
       meshFacesPtr[kept++] = f;
   }
   _faceCount = (int32_t)kept;
@@ -864,8 +806,7 @@ bool K3D::keepValidFaces()
 }
 
 // Each face's unit normal, (p2 - p1) x (p3 - p1); zero for a face without area.
-void K3D::makeFaceNormals()
-{
+void K3D::makeFaceNormals() {
   for (long i = 0; i < _faceCount; i++) {
     sMeshFace &f = meshFacesPtr[i];
     float n[3];
@@ -877,8 +818,7 @@ void K3D::makeFaceNormals()
 // Vertex normals in one pass over the faces: the plain average of the
 // normals of the faces using the vertex, faces without area left out. A
 // vertex no face uses takes the last face's normal.
-void K3D::makeGouraud()
-{
+void K3D::makeGouraud() {
   if (_faceCount < 1 || _pointCount < 1)
     return;
   int32_t *uses = (int32_t *)calloc((size_t)_pointCount, sizeof(int32_t));
@@ -912,8 +852,7 @@ void K3D::makeGouraud()
 // ---- drawing -----------------------------------------------------------------
 
 // Draws in the current shade mode.
-void K3D::display(float x, float y, float z, float rx, float ry, float rz)
-{
+void K3D::display(float x, float y, float z, float rx, float ry, float rz) {
   if (_eShadeMode == ESM_GOURAUD)
     displayGouraud(x, y, z, rx, ry, rz);
   else
@@ -921,21 +860,14 @@ void K3D::display(float x, float y, float z, float rx, float ry, float rz)
 }
 
 // Draws with one normal per face.
-void K3D::displayFlat(float x, float y, float z, float rx, float ry, float rz)
-{
-  draw(x, y, z, rx, ry, rz, false);
-}
+void K3D::displayFlat(float x, float y, float z, float rx, float ry, float rz) { draw(x, y, z, rx, ry, rz, false); }
 
 // Draws with one normal per vertex.
-void K3D::displayGouraud(float x, float y, float z, float rx, float ry, float rz)
-{
-  draw(x, y, z, rx, ry, rz, true);
-}
+void K3D::displayGouraud(float x, float y, float z, float rx, float ry, float rz) { draw(x, y, z, rx, ry, rz, true); }
 
 // Places the mesh: identity, translation (screen y turned upward in screen
 // mode), scale, then the turns about x, y and z.
-void K3D::placeModel(float x, float y, float z, float rx, float ry, float rz)
-{
+void K3D::placeModel(float x, float y, float z, float rx, float ry, float rz) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   if (_useScreenRes)
@@ -955,8 +887,7 @@ void K3D::placeModel(float x, float y, float z, float rx, float ry, float rz)
 // normals made unit again by OpenGL so that the light stays right. The
 // pictures' binding cache is forgotten afterwards: the texture targets were
 // switched here without it.
-void K3D::draw(float x, float y, float z, float rx, float ry, float rz, bool perVertex)
-{
+void K3D::draw(float x, float y, float z, float rx, float ry, float rz, bool perVertex) {
   if (!meshPtr || !meshFacesPtr || _faceCount <= 0)
     return;
   placeModel(x, y, z, rx, ry, rz);
@@ -1000,8 +931,7 @@ void K3D::draw(float x, float y, float z, float rx, float ry, float rz, bool per
 // ---- state -------------------------------------------------------------------
 
 // Sets the scale applied when drawing.
-void K3D::scale(float x, float y, float z)
-{
+void K3D::scale(float x, float y, float z) {
   _scaleX = x;
   _scaleY = y;
   _scaleZ = z;
@@ -1011,23 +941,20 @@ void K3D::scale(float x, float y, float z)
 void K3D::setShadeMode(EShadeMode mode) { _eShadeMode = mode; }
 
 // Regular (source alpha, one minus source alpha) or additive blending.
-void K3D::setAlphaMode(bool regular)
-{
+void K3D::setAlphaMode(bool regular) {
   _sourceAlpha = GL_SRC_ALPHA;
   _destAlpha = regular ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE;
 }
 
 // Blending on or off, and the alpha of the drawing colour.
-void K3D::enableBlending(bool allowBlend, float blendFactor)
-{
+void K3D::enableBlending(bool allowBlend, float blendFactor) {
   _blend = allowBlend;
   _blendFactor = blendFactor;
 }
 
 // Deletes a texture the mesh loaded itself, then uses the caller's picture.
 // Handing the mesh its own texture again changes nothing.
-void K3D::setTexture(KGraphic *texturePtr)
-{
+void K3D::setTexture(KGraphic *texturePtr) {
   if (texturePtr == surf_texture)
     return;
   dropTexture();
@@ -1035,8 +962,7 @@ void K3D::setTexture(KGraphic *texturePtr)
 }
 
 // Whether the face uses the vertex as a corner.
-bool K3D::isTouching(long pointIndex, long faceIndex)
-{
+bool K3D::isTouching(long pointIndex, long faceIndex) {
   if (faceIndex < 0 || faceIndex >= _faceCount || !meshFacesPtr)
     return false;
   const sMeshFace &f = meshFacesPtr[faceIndex];
@@ -1044,8 +970,7 @@ bool K3D::isTouching(long pointIndex, long faceIndex)
 }
 
 // Forgets the texture, deleting it only when the mesh created it.
-void K3D::dropTexture()
-{
+void K3D::dropTexture() {
   if (_textureLoaded)
     delete surf_texture;
   surf_texture = nullptr;
@@ -1053,8 +978,7 @@ void K3D::dropTexture()
 }
 
 // Frees points, faces and a texture the mesh loaded; counts 0. A picture set by the caller stays in use.
-void K3D::freeModel()
-{
+void K3D::freeModel() {
   free(meshPtr);
   free(meshFacesPtr);
   meshPtr = nullptr;

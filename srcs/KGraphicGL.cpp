@@ -43,16 +43,14 @@ static const uint32_t kNoTexture = 0xFFFFFFFFu;
 // ---- file-local helpers ------------------------------------------------------
 
 // The smallest power of two that is at least n and at least 4.
-static long powerOfTwoAtLeast(long n)
-{
+static long powerOfTwoAtLeast(long n) {
   long p = 4;
   while (p < n)
     p *= 2;
   return p;
 }
 
-static float clamp01(float v)
-{
+static float clamp01(float v) {
   if (v < 0.0f)
     return 0.0f;
   if (v > 1.0f)
@@ -61,22 +59,20 @@ static float clamp01(float v)
 }
 
 // Both texture targets off (untextured drawing).
-static void texturesOff()
-{
+static void texturesOff() {
   glDisable(GL_TEXTURE_2D);
   glDisable(kRectTarget);
 }
 
 // Reads a file (plain or archive member) whole; null when it cannot be
 // opened, is empty, larger than kMaxFileBytes or cannot be read.
-static unsigned char *readWholeResource(const char *name, size_t &size)
-{
+static unsigned char *readWholeResource(const char *name, size_t &size) {
   KResource res;
   if (res.open(name, K_RES_READ) != K_RES_OK)
     return nullptr;
   int end = 0;
-  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(end) != K_RES_OK || end <= 0 ||
-      (size_t)end > kMaxFileBytes || res.seek(K_RES_BEGIN, 0) != K_RES_OK)
+  if (res.seek(K_RES_END, 0) != K_RES_OK || res.tell(end) != K_RES_OK || end <= 0 || (size_t)end > kMaxFileBytes ||
+      res.seek(K_RES_BEGIN, 0) != K_RES_OK)
     return nullptr;
   unsigned char *data = (unsigned char *)malloc((size_t)end);
   if (!data) {
@@ -93,8 +89,7 @@ static unsigned char *readWholeResource(const char *name, size_t &size)
 
 // The largest width or height a texture may have: the smaller of the 2D and
 // rectangle limits the driver reports, and never more than kMaxPictureSide.
-static long maxTextureSide()
-{
+static long maxTextureSide() {
   GLint side2d = 0, sideRect = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side2d);
   glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB, &sideRect);
@@ -120,14 +115,12 @@ uint32_t KGraphicGL::_oldBindedText = kNoTexture;
 
 // An empty picture with normal alpha blending and an opaque white blend colour.
 KGraphicGL::KGraphicGL()
-  : texture(0), _textureWidth(0), _pixels(nullptr), _sourceAlpha(GL_SRC_ALPHA),
-    _destAlpha(GL_ONE_MINUS_SRC_ALPHA), _glEnum(GL_TEXTURE_2D), offscreenSurface(nullptr),
-    _activeck(false), _ckr(0), _ckg(0), _ckb(0), _allowWrap(false), _blitColorChanged(false),
-    _blitRed(1.0f), _blitGreen(1.0f), _blitBlue(1.0f), _blitAlpha(1.0f), ftextureSize(0),
-    fimageWidth(0), fimageHeight(0), _ftextureWIDTH(0), _ftextureHEIGHT(0), picX1(0), picY1(0),
-    hx1(0), hy1(0), hx2(0), hy2(0), left(0), top(0), _textureQuality(false), _decodedWidth(0),
-    _decodedHeight(0), _nearestInForce(true)
-{
+    : texture(0), _textureWidth(0), _pixels(nullptr), _sourceAlpha(GL_SRC_ALPHA), _destAlpha(GL_ONE_MINUS_SRC_ALPHA),
+      _glEnum(GL_TEXTURE_2D), offscreenSurface(nullptr), _activeck(false), _ckr(0), _ckg(0), _ckb(0), _allowWrap(false),
+      _blitColorChanged(false), _blitRed(1.0f), _blitGreen(1.0f), _blitBlue(1.0f), _blitAlpha(1.0f), ftextureSize(0),
+      fimageWidth(0), fimageHeight(0), _ftextureWIDTH(0), _ftextureHEIGHT(0), picX1(0), picY1(0), hx1(0), hy1(0),
+      hx2(0), hy2(0), left(0), top(0), _textureQuality(false), _decodedWidth(0), _decodedHeight(0),
+      _nearestInForce(true) {
   filename[0] = 0;
   if (screenWidth == 0)
     KMiscTools::messageBox("Screen Dimensions not specified, you will not see anything",
@@ -136,8 +129,7 @@ KGraphicGL::KGraphicGL()
 }
 
 // Frees the load buffers and the texture.
-KGraphicGL::~KGraphicGL()
-{
+KGraphicGL::~KGraphicGL() {
   free(_pixels);
   _pixels = nullptr;
   free(offscreenSurface);
@@ -150,8 +142,7 @@ KGraphicGL::~KGraphicGL()
 // Decodes the file into offscreenSurface: RGBA, top row first, the buffer
 // that is uploaded as it is. The colour key gives matching pixels alpha 0
 // and keeps their colour. False (with the decoder's messages) on failure.
-bool KGraphicGL::LoadGeneric(const char *name)
-{
+bool KGraphicGL::LoadGeneric(const char *name) {
   free(offscreenSurface);
   offscreenSurface = nullptr;
   _decodedWidth = _decodedHeight = 0;
@@ -185,9 +176,7 @@ bool KGraphicGL::LoadGeneric(const char *name)
 // picture's texture is made here. When the driver refuses the upload (no
 // memory, a size it cannot hold) the texture is deleted and the result is
 // false.
-bool KGraphicGL::uploadTexture(const void *pixels, long w, long h, int internal, unsigned format,
-                               int wrap)
-{
+bool KGraphicGL::uploadTexture(const void *pixels, long w, long h, int internal, unsigned format, int wrap) {
   while (glGetError() != GL_NO_ERROR) {
   }
   // Only this picture's target on: with both on, the rectangle one wins.
@@ -214,8 +203,7 @@ bool KGraphicGL::uploadTexture(const void *pixels, long w, long h, int internal,
 
 // Picks the texture target for a picture of w x h: a 2D texture when it is a
 // square power of two (at least 4), else a rectangle texture of its size.
-void KGraphicGL::chooseTarget(long w, long h)
-{
+void KGraphicGL::chooseTarget(long w, long h) {
   long p = powerOfTwoAtLeast(w > h ? w : h);
   _glEnum = (w == p && h == p) ? GL_TEXTURE_2D : kRectTarget;
   ftextureSize = (float)p;
@@ -230,8 +218,7 @@ void KGraphicGL::chooseTarget(long w, long h)
 // as passed, else lower-cased below the resource folder (where the game's
 // own pictures are stored lower-case), so a player's picture with capitals
 // in its name loads too.
-bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
-{
+bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha) {
   freePicture();
   if (!filenameArg)
     return false;
@@ -256,8 +243,7 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
   else
     internal = GL_RGB;
   GLint wrap = (_glEnum == GL_TEXTURE_2D && _allowWrap) ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-  bool uploaded = uploadTexture(offscreenSurface, _decodedWidth, _decodedHeight, internal, GL_RGBA,
-                                wrap);
+  bool uploaded = uploadTexture(offscreenSurface, _decodedWidth, _decodedHeight, internal, GL_RGBA, wrap);
   free(offscreenSurface);
   offscreenSurface = nullptr;
   if (!uploaded) {
@@ -269,8 +255,7 @@ bool KGraphicGL::loadPicture(const char *filenameArg, bool hidef, bool hasalpha)
 }
 
 // Deletes the texture; the picture is empty afterwards.
-void KGraphicGL::freePicture()
-{
+void KGraphicGL::freePicture() {
   if (fimageWidth > 0) {
     if (texture) {
       GLuint name = texture;
@@ -292,8 +277,7 @@ float KGraphicGL::getHeight() { return fimageHeight; }
 
 // Linear (true) or nearest (false) filtering of this picture's texture.
 // Only the picture's own target is touched, so no other texture changes.
-void KGraphicGL::setTextureQuality(bool quality)
-{
+void KGraphicGL::setTextureQuality(bool quality) {
   _textureQuality = quality;
   if (!texture)
     return;
@@ -305,15 +289,13 @@ void KGraphicGL::setTextureQuality(bool quality)
 }
 
 // Normal (source alpha, one minus source alpha) or additive blending.
-void KGraphicGL::setAlphaMode(bool alphamode)
-{
+void KGraphicGL::setAlphaMode(bool alphamode) {
   _sourceAlpha = GL_SRC_ALPHA;
   _destAlpha = alphamode ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE;
 }
 
 // The colour key used by the next load or array conversion.
-void KGraphicGL::setColorKey(bool activate, uint8_t r, uint8_t g, uint8_t b)
-{
+void KGraphicGL::setColorKey(bool activate, uint8_t r, uint8_t g, uint8_t b) {
   _activeck = activate;
   _ckr = r;
   _ckg = g;
@@ -321,8 +303,7 @@ void KGraphicGL::setColorKey(bool activate, uint8_t r, uint8_t g, uint8_t b)
 }
 
 // Repeat or clamp this texture; a rectangle texture can only clamp.
-void KGraphicGL::allowTextureWrap(bool allow)
-{
+void KGraphicGL::allowTextureWrap(bool allow) {
   _allowWrap = allow;
   if (!texture)
     return;
@@ -333,8 +314,7 @@ void KGraphicGL::allowTextureWrap(bool allow)
 }
 
 // The blend colour of the alpha blits, each component clamped to 0..1.
-void KGraphicGL::setBlitColor(float r, float g, float b, float a)
-{
+void KGraphicGL::setBlitColor(float r, float g, float b, float a) {
   _blitRed = clamp01(r);
   _blitGreen = clamp01(g);
   _blitBlue = clamp01(b);
@@ -344,9 +324,7 @@ void KGraphicGL::setBlitColor(float r, float g, float b, float a)
 
 // Makes the texture from the caller's pixel array (R, G, B, A bytes, top row
 // first). flipEndians and the colour key change the caller's array in place.
-bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long height,
-                                      bool hiDef, bool flipEndians)
-{
+bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long height, bool hiDef, bool flipEndians) {
   if (!userPixelPtr || width < 1 || height < 1)
     return false;
   // A picture made again gives its earlier texture back first.
@@ -373,8 +351,7 @@ bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long h
   _userPixelPtr = userPixelPtr;
   _userHiDef = hiDef;
   chooseTarget(width, height);
-  if (!uploadTexture(userPixelPtr, width, height, hiDef ? GL_RGBA8 : GL_RGBA, GL_RGBA,
-                     GL_CLAMP_TO_EDGE)) {
+  if (!uploadTexture(userPixelPtr, width, height, hiDef ? GL_RGBA8 : GL_RGBA, GL_RGBA, GL_CLAMP_TO_EDGE)) {
     _userPixelPtr = nullptr;
     return false;
   }
@@ -385,8 +362,7 @@ bool KGraphicGL::makePictureFromArray(uint32_t *userPixelPtr, long width, long h
 }
 
 // Uploads the current contents of the array of makePictureFromArray.
-void KGraphicGL::pollArray()
-{
+void KGraphicGL::pollArray() {
   if (!_userPixelPtr || !texture)
     return;
   glMatrixMode(GL_MODELVIEW);
@@ -395,22 +371,20 @@ void KGraphicGL::pollArray()
   glEnable(_glEnum);
   nux_glBindTexture();
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexSubImage2D(_glEnum, 0, 0, 0, (GLsizei)fimageWidth, (GLsizei)fimageHeight, GL_RGBA,
-                  GL_UNSIGNED_BYTE, _userPixelPtr);
+  glTexSubImage2D(_glEnum, 0, 0, 0, (GLsizei)fimageWidth, (GLsizei)fimageHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                  _userPixelPtr);
 }
 
 // Binds the texture to the 2D target for drawing with the caller's own
 // primitives; the binding cache is left alone.
-void KGraphicGL::selectTexture()
-{
+void KGraphicGL::selectTexture() {
   glDisable(kRectTarget);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, texture);
 }
 
 // Remembers the drawing size of the window just opened.
-void KGraphicGL::setScreenSize(short width, short height, short depth)
-{
+void KGraphicGL::setScreenSize(short width, short height, short depth) {
   screenWidth = width;
   screenHeight = height;
   screenDepth = depth;
@@ -419,8 +393,7 @@ void KGraphicGL::setScreenSize(short width, short height, short depth)
 }
 
 // Binds this texture unless it is the one last bound by a picture.
-void KGraphicGL::nux_glBindTexture()
-{
+void KGraphicGL::nux_glBindTexture() {
   if (_oldBindedText != texture) {
     texturesOff();
     glEnable(_glEnum);
@@ -435,8 +408,7 @@ void KGraphicGL::forgetBoundTexture() { _oldBindedText = kNoTexture; }
 // ---- screen grabs -------------------------------------------------------------------
 
 // Copies the back or front buffer into this picture, the right way up.
-bool KGraphicGL::grabBuffer(bool front)
-{
+bool KGraphicGL::grabBuffer(bool front) {
   long sw = screenWidth, sh = screenHeight;
   if (sw <= 0 || sh <= 0)
     return false;
@@ -491,8 +463,7 @@ bool KGraphicGL::grabFrontBuffer() { return grabBuffer(true); }
 
 // One texture coordinate in picture pixels: texels for a rectangle texture,
 // normalised by the texture size for a 2D texture.
-void KGraphicGL::texCoord(float sx, float sy)
-{
+void KGraphicGL::texCoord(float sx, float sy) {
   if (_glEnum == GL_TEXTURE_2D && _ftextureWIDTH > 0 && _ftextureHEIGHT > 0)
     glTexCoord2f(sx / _ftextureWIDTH, sy / _ftextureHEIGHT);
   else
@@ -505,9 +476,8 @@ void KGraphicGL::texCoord(float sx, float sy)
 // projection and viewport are the window's own. Linear filtering then
 // samples texel centres only, so nearest sampling gives the same pixels for
 // much less work in a software renderer.
-bool KGraphicGL::isPixelExact(float x1, float y1, float sw, float sh, float destX, float destY,
-                              float w, float h) const
-{
+bool KGraphicGL::isPixelExact(float x1, float y1, float sw, float sh, float destX, float destY, float w,
+                              float h) const {
   if (sw != w || sh != h || x1 != floorf(x1) || y1 != floorf(y1))
     return false;
   const SdlDisplayMapping &m = sdlDisplayMapping();
@@ -515,22 +485,20 @@ bool KGraphicGL::isPixelExact(float x1, float y1, float sw, float sh, float dest
     return false;
   GLfloat mv[16], pr[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, mv);
-  if (mv[0] != 1 || mv[5] != 1 || mv[1] != 0 || mv[4] != 0 || mv[3] != 0 || mv[7] != 0 ||
-      mv[15] != 1)
+  if (mv[0] != 1 || mv[5] != 1 || mv[1] != 0 || mv[4] != 0 || mv[3] != 0 || mv[7] != 0 || mv[15] != 1)
     return false;
   float tx = mv[12] + destX, ty = mv[13] + destY;
   if (tx != floorf(tx) || ty != floorf(ty))
     return false;
   glGetFloatv(GL_PROJECTION_MATRIX, pr);
-  return pr[0] == 2.0f / m.drawWidth && pr[5] == 2.0f / m.drawHeight && pr[1] == 0 &&
-         pr[4] == 0 && pr[12] == -1.0f && pr[13] == -1.0f && pr[3] == 0 && pr[7] == 0;
+  return pr[0] == 2.0f / m.drawWidth && pr[5] == 2.0f / m.drawHeight && pr[1] == 0 && pr[4] == 0 && pr[12] == -1.0f &&
+         pr[13] == -1.0f && pr[3] == 0 && pr[7] == 0;
 }
 
 // Sets the texture's filters for the next quad: the picture's quality, or
 // nearest for a pixel-exact quad (the same pixels). Filters change only when
 // they differ from those last set on this texture.
-void KGraphicGL::prepareFilter(bool exact)
-{
+void KGraphicGL::prepareFilter(bool exact) {
   bool nearest = !_textureQuality || exact;
   if (nearest == _nearestInForce)
     return;
@@ -542,9 +510,7 @@ void KGraphicGL::prepareFilter(bool exact)
 
 // One quad of the source rectangle with its top-left at (destX, destY) of
 // drawing space (y up), integer corners, size truncated toward zero.
-void KGraphicGL::GenericBlit(float x1, float y1, float x2, float y2, short destX, short destY,
-                             bool flipx, bool flipy)
-{
+void KGraphicGL::GenericBlit(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx, bool flipy) {
   nux_glBindTexture();
   int w = (int)(x2 - x1);
   int h = (int)(y2 - y1);
@@ -564,9 +530,8 @@ void KGraphicGL::GenericBlit(float x1, float y1, float x2, float y2, short destX
 }
 
 // GenericBlit with float corners, nothing truncated.
-void KGraphicGL::GenericBlitF(float x1, float y1, float x2, float y2, float destX, float destY,
-                              bool flipx, bool flipy)
-{
+void KGraphicGL::GenericBlitF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx,
+                              bool flipy) {
   nux_glBindTexture();
   float w = x2 - x1;
   float h = y2 - y1;
@@ -588,9 +553,7 @@ void KGraphicGL::GenericBlitF(float x1, float y1, float x2, float y2, float dest
 // ---- untextured primitives --------------------------------------------------------------
 
 // A filled rectangle between two screen corners; opaque when blend is 1.
-void KGraphicGL::drawRect(float x1, float y1, float x2, float y2, float r, float g, float b,
-                          float blend)
-{
+void KGraphicGL::drawRect(float x1, float y1, float x2, float y2, float r, float g, float b, float blend) {
   texturesOff();
   if (blend == 1.0f) {
     glDisable(GL_BLEND);
@@ -613,9 +576,7 @@ void KGraphicGL::drawRect(float x1, float y1, float x2, float y2, float r, float
 }
 
 // A blended segment between two screen points; blending stays on.
-void KGraphicGL::drawLine(float x1, float y1, float x2, float y2, float r, float g, float b,
-                          float blend)
-{
+void KGraphicGL::drawLine(float x1, float y1, float x2, float y2, float r, float g, float b, float blend) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   texturesOff();
@@ -630,8 +591,7 @@ void KGraphicGL::drawLine(float x1, float y1, float x2, float y2, float r, float
 }
 
 // A one-pixel horizontal segment at the screen point.
-void KGraphicGL::plotPixel(float x1, float y1, float r, float g, float b, float blend)
-{
+void KGraphicGL::plotPixel(float x1, float y1, float r, float g, float b, float blend) {
   drawLine(x1, y1, x1 + 1, y1, r, g, b, blend);
 }
 
@@ -639,8 +599,7 @@ void KGraphicGL::plotPixel(float x1, float y1, float r, float g, float b, float 
 
 // The colour the alpha blits draw in: the blend colour when one was set,
 // else opaque white, its alpha scaled by `blend`.
-void KGraphicGL::applyBlitColor(float blend)
-{
+void KGraphicGL::applyBlitColor(float blend) {
   if (_blitColorChanged)
     glColor4f(_blitRed, _blitGreen, _blitBlue, _blitAlpha * blend);
   else
@@ -649,8 +608,7 @@ void KGraphicGL::applyBlitColor(float blend)
 
 // Opens the two model-view levels of an opaque Fx blit: moved to the pivot,
 // turned and zoomed, blending off. The caller pops both.
-void KGraphicGL::pushOpaqueFx(float destX, float dy, float mx, float my, float angle, float zoom)
-{
+void KGraphicGL::pushOpaqueFx(float destX, float dy, float mx, float my, float angle, float zoom) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glTranslatef(destX + mx, dy - my, 0);
@@ -663,9 +621,7 @@ void KGraphicGL::pushOpaqueFx(float destX, float dy, float mx, float my, float a
 // Opens the two model-view levels of an alpha Fx blit, transformed only when
 // it turns or zooms, with the blit colour and blending set. The caller pops
 // both. Returns whether it transforms.
-bool KGraphicGL::pushAlphaFx(float destX, float dy, float mx, float my, float angle, float zoom,
-                             float blend)
-{
+bool KGraphicGL::pushAlphaFx(float destX, float dy, float mx, float my, float angle, float zoom, float blend) {
   bool transform = angle != 0.0f || zoom != 1.0f;
   glPushMatrix();
   if (transform) {
@@ -683,9 +639,7 @@ bool KGraphicGL::pushAlphaFx(float destX, float dy, float mx, float my, float an
 }
 
 // Opaque copy of the source rectangle with its top-left at the screen point.
-void KGraphicGL::blitRect(float x1, float y1, float x2, float y2, short destX, short destY,
-                          bool flipx, bool flipy)
-{
+void KGraphicGL::blitRect(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx, bool flipy) {
   glDisable(GL_BLEND);
   short dy = (short)(screenHeight - destY);
   glPushMatrix();
@@ -694,9 +648,8 @@ void KGraphicGL::blitRect(float x1, float y1, float x2, float y2, short destX, s
 }
 
 // Blended copy in the blend colour (or opaque white); leaves that colour set.
-void KGraphicGL::blitAlphaRect(float x1, float y1, float x2, float y2, short destX, short destY,
-                               bool flipx, bool flipy)
-{
+void KGraphicGL::blitAlphaRect(float x1, float y1, float x2, float y2, short destX, short destY, bool flipx,
+                               bool flipy) {
   glEnable(GL_BLEND);
   glBlendFunc(_sourceAlpha, _destAlpha);
   short dy = (short)(screenHeight - destY);
@@ -708,10 +661,8 @@ void KGraphicGL::blitAlphaRect(float x1, float y1, float x2, float y2, short des
 
 // Blended copy turned by angle and scaled by zoom about the rectangle's
 // centre moved by (centerX, centerY); nothing for zoom 0 or blend <= 0.
-void KGraphicGL::blitAlphaRectFx(float x1, float y1, float x2, float y2, short destX,
-                                 short destY, float angle, float zoom, float blend, bool flipx,
-                                 bool flipy, float centerX, float centerY)
-{
+void KGraphicGL::blitAlphaRectFx(float x1, float y1, float x2, float y2, short destX, short destY, float angle,
+                                 float zoom, float blend, bool flipx, bool flipy, float centerX, float centerY) {
   if (zoom == 0.0f || blend <= 0.0f)
     return;
   short dy = (short)(screenHeight - destY);
@@ -728,10 +679,8 @@ void KGraphicGL::blitAlphaRectFx(float x1, float y1, float x2, float y2, short d
 }
 
 // Opaque copy turned and scaled about the pivot; nothing for zoom 0.
-void KGraphicGL::blitRectFx(float x1, float y1, float x2, float y2, short destX, short destY,
-                            float angle, float zoom, bool flipx, bool flipy, float centerX,
-                            float centerY)
-{
+void KGraphicGL::blitRectFx(float x1, float y1, float x2, float y2, short destX, short destY, float angle, float zoom,
+                            bool flipx, bool flipy, float centerX, float centerY) {
   if (zoom == 0.0f)
     return;
   short dy = (short)(screenHeight - destY);
@@ -746,9 +695,7 @@ void KGraphicGL::blitRectFx(float x1, float y1, float x2, float y2, short destX,
 
 // The picture repeated tileFactor times across a screen rectangle, turned
 // by angle about its centre.
-void KGraphicGL::blitTiledRect(short destX, short destY, short width, short height,
-                               float tileFactor, float angle)
-{
+void KGraphicGL::blitTiledRect(short destX, short destY, short width, short height, float tileFactor, float angle) {
   int hw = width / 2;
   int hh = height / 2;
   glDisable(GL_BLEND);
@@ -772,8 +719,7 @@ void KGraphicGL::blitTiledRect(short destX, short destY, short width, short heig
 }
 
 // The four source points drawn onto the four screen points, in order.
-void KGraphicGL::genericArbitraryBlit(const float *src, const float *dst)
-{
+void KGraphicGL::genericArbitraryBlit(const float *src, const float *dst) {
   nux_glBindTexture();
   prepareFilter(false);
   GLenum other = _glEnum == GL_TEXTURE_2D ? kRectTarget : GL_TEXTURE_2D;
@@ -788,11 +734,9 @@ void KGraphicGL::genericArbitraryBlit(const float *src, const float *dst)
 }
 
 // Blended copy of any source quadrilateral onto any screen quadrilateral.
-void KGraphicGL::blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3,
-                                   float sy3, float sx4, float sy4, float dx1, float dy1,
-                                   float dx2, float dy2, float dx3, float dy3, float dx4,
-                                   float dy4)
-{
+void KGraphicGL::blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, float sx3, float sy3, float sx4,
+                                   float sy4, float dx1, float dy1, float dx2, float dy2, float dx3, float dy3,
+                                   float dx4, float dy4) {
   glEnable(GL_BLEND);
   glBlendFunc(_sourceAlpha, _destAlpha);
   glPushMatrix();
@@ -804,9 +748,7 @@ void KGraphicGL::blitArbitraryQuad(float sx1, float sy1, float sx2, float sy2, f
 }
 
 // blitRect with a float destination.
-void KGraphicGL::blitRectF(float x1, float y1, float x2, float y2, float destX, float destY,
-                           bool flipx, bool flipy)
-{
+void KGraphicGL::blitRectF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx, bool flipy) {
   nux_glBindTexture();
   glDisable(GL_BLEND);
   float dy = screenHeight - destY;
@@ -816,10 +758,8 @@ void KGraphicGL::blitRectF(float x1, float y1, float x2, float y2, float destX, 
 }
 
 // blitRectFx with a float destination.
-void KGraphicGL::blitRectFxF(float x1, float y1, float x2, float y2, float destX, float destY,
-                             float angle, float zoom, bool flipx, bool flipy, float centerX,
-                             float centerY)
-{
+void KGraphicGL::blitRectFxF(float x1, float y1, float x2, float y2, float destX, float destY, float angle, float zoom,
+                             bool flipx, bool flipy, float centerX, float centerY) {
   if (zoom == 0.0f)
     return;
   nux_glBindTexture();
@@ -834,9 +774,8 @@ void KGraphicGL::blitRectFxF(float x1, float y1, float x2, float y2, float destX
 }
 
 // blitAlphaRect with a float destination.
-void KGraphicGL::blitAlphaRectF(float x1, float y1, float x2, float y2, float destX, float destY,
-                                bool flipx, bool flipy)
-{
+void KGraphicGL::blitAlphaRectF(float x1, float y1, float x2, float y2, float destX, float destY, bool flipx,
+                                bool flipy) {
   nux_glBindTexture();
   glEnable(GL_BLEND);
   glBlendFunc(_sourceAlpha, _destAlpha);
@@ -848,10 +787,8 @@ void KGraphicGL::blitAlphaRectF(float x1, float y1, float x2, float y2, float de
 }
 
 // blitAlphaRectFx with a float destination.
-void KGraphicGL::blitAlphaRectFxF(float x1, float y1, float x2, float y2, float destX,
-                                  float destY, float angle, float zoom, float blend, bool flipx,
-                                  bool flipy, float centerX, float centerY)
-{
+void KGraphicGL::blitAlphaRectFxF(float x1, float y1, float x2, float y2, float destX, float destY, float angle,
+                                  float zoom, float blend, bool flipx, bool flipy, float centerX, float centerY) {
   if (zoom == 0.0f || blend <= 0.0f)
     return;
   nux_glBindTexture();
@@ -870,14 +807,12 @@ void KGraphicGL::blitAlphaRectFxF(float x1, float y1, float x2, float y2, float 
 
 // One quad from source (sx1, sy1)-(sx2, sy2) onto drawing corners
 // (dx1, gy1)-(dx2, gy2), integer vertices.
-void KGraphicGL::genericStretchBlit(float sx1, float sy1, float sx2, float sy2, float dx1,
-                                    float gy1, float dx2, float gy2, bool flipx, bool flipy)
-{
+void KGraphicGL::genericStretchBlit(float sx1, float sy1, float sx2, float sy2, float dx1, float gy1, float dx2,
+                                    float gy2, bool flipx, bool flipy) {
   glPushMatrix();
   nux_glBindTexture();
-  prepareFilter(_textureQuality &&
-                isPixelExact(sx1, sy1, sx2 - sx1, sy2 - sy1, (float)(int)dx1, (float)(int)gy1,
-                             (float)((int)dx2 - (int)dx1), (float)((int)gy1 - (int)gy2)));
+  prepareFilter(_textureQuality && isPixelExact(sx1, sy1, sx2 - sx1, sy2 - sy1, (float)(int)dx1, (float)(int)gy1,
+                                                (float)((int)dx2 - (int)dx1), (float)((int)gy1 - (int)gy2)));
   if (flipx) {
     float t = sx1;
     sx1 = sx2;
@@ -903,10 +838,8 @@ void KGraphicGL::genericStretchBlit(float sx1, float sy1, float sx2, float sy2, 
 
 // The source rectangle stretched onto the screen rectangle (dx1, dy1) top-left
 // to (dx2, dy2) bottom-right, optionally turned about its centre.
-void KGraphicGL::stretchAlphaRect(float sx1, float sy1, float sx2, float sy2, float dx1,
-                                  float dy1, float dx2, float dy2, float blend, float angle,
-                                  bool flipx, bool flipy)
-{
+void KGraphicGL::stretchAlphaRect(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1, float dx2,
+                                  float dy2, float blend, float angle, bool flipx, bool flipy) {
   nux_glBindTexture();
   glEnable(GL_BLEND);
   glBlendFunc(_sourceAlpha, _destAlpha);

@@ -10,6 +10,8 @@
 
 // ---- the engine's key table, in code order -------------------------------------
 
+// One entry a line, as the table is read.
+// clang-format off
 const KKeyTableEntry KeyboardLayout[101] = {
   {K_VK_LEFT, 123},
   {K_VK_UP, 126},
@@ -113,6 +115,7 @@ const KKeyTableEntry KeyboardLayout[101] = {
   {K_VK_NEXT, 121},
   {K_VK_ERROR, 255},
 };
+// clang-format on
 
 // ---- SDL scancodes onto key positions ---------------------------------------------
 // A PC keyboard's keys take the positions of the keys found at the same
@@ -127,6 +130,8 @@ struct ScancodePosition {
   uint16_t virtualKey;
 };
 
+// One entry a line, as the table is read.
+// clang-format off
 const ScancodePosition kScancodePositions[] = {
   {SDL_SCANCODE_A, 0},
   {SDL_SCANCODE_S, 1},
@@ -243,11 +248,11 @@ const ScancodePosition kScancodePositions[] = {
   {SDL_SCANCODE_DOWN, 125},
   {SDL_SCANCODE_UP, 126},
 };
+// clang-format on
 } // namespace
 
 // Virtual key code of an SDL scancode, 255 for keys without a position.
-uint16_t KInput::virtualKeyOfScancode(int sdlScancode)
-{
+uint16_t KInput::virtualKeyOfScancode(int sdlScancode) {
   static uint16_t table[SDL_NUM_SCANCODES];
   static bool built = false;
   if (!built) {

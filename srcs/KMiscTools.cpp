@@ -6,10 +6,10 @@
 // open log file.
 #include "KMiscTools.h"
 
-#include <SDL.h>     // SDL_ShowSimpleMessageBox for messageBox
-#include <dirent.h>  // opendir/readdir for enumerateFolder
-#include <fcntl.h>   // fstatat flags
-#include <pwd.h>     // getpwuid for a home folder without $HOME
+#include <SDL.h>    // SDL_ShowSimpleMessageBox for messageBox
+#include <dirent.h> // opendir/readdir for enumerateFolder
+#include <fcntl.h>  // fstatat flags
+#include <pwd.h>    // getpwuid for a home folder without $HOME
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,10 +22,10 @@
 
 // ---- constants -------------------------------------------------------------
 
-static const size_t kPathMax = 260;      // path buffers: 259 bytes and a NUL
-static const size_t kFolderMax = 520;    // user folder buffers: 519 bytes and a NUL
-static const size_t kBoxTextMax = 255;   // message box strings are cut to this
-static const size_t kUrlMax = 255;       // URLs are cut to this
+static const size_t kPathMax = 260;    // path buffers: 259 bytes and a NUL
+static const size_t kFolderMax = 520;  // user folder buffers: 519 bytes and a NUL
+static const size_t kBoxTextMax = 255; // message box strings are cut to this
+static const size_t kUrlMax = 255;     // URLs are cut to this
 
 // ---- static state ----------------------------------------------------------
 
@@ -146,10 +146,14 @@ void KLog::logDebug(bool enable) { _logDebug = enable; }
 // The word that opens a line of each type.
 static const char *logTypeName(KLogType type) {
   switch (type) {
-  case kInfo: return "info";
-  case kError: return "error";
-  case kFatal: return "fatal";
-  case kDebug: return "debug";
+  case kInfo:
+    return "info";
+  case kError:
+    return "error";
+  case kFatal:
+    return "fatal";
+  case kDebug:
+    return "debug";
   }
   return "log";
 }

@@ -20,8 +20,8 @@
 namespace {
 
 const int kMaxDevices = 8;
-const int kHandsets = 4;           // handsets of one buzzer set
-const int kButtonsPerHandset = 5;  // red, yellow, green, orange, blue
+const int kHandsets = 4;          // handsets of one buzzer set
+const int kButtonsPerHandset = 5; // red, yellow, green, orange, blue
 // Stick and trigger travel that counts as a press, and the travel back
 // under which the next push counts again.
 const int kPushAt = 16000;
@@ -169,20 +169,32 @@ void CloseDevice(Device &d) {
 
 EPadButton ControllerButton(int button) {
   switch (button) {
-  case SDL_CONTROLLER_BUTTON_A: return K_PAD_SOUTH;
-  case SDL_CONTROLLER_BUTTON_B: return K_PAD_EAST;
-  case SDL_CONTROLLER_BUTTON_X: return K_PAD_WEST;
-  case SDL_CONTROLLER_BUTTON_Y: return K_PAD_NORTH;
+  case SDL_CONTROLLER_BUTTON_A:
+    return K_PAD_SOUTH;
+  case SDL_CONTROLLER_BUTTON_B:
+    return K_PAD_EAST;
+  case SDL_CONTROLLER_BUTTON_X:
+    return K_PAD_WEST;
+  case SDL_CONTROLLER_BUTTON_Y:
+    return K_PAD_NORTH;
   case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
-  case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return K_PAD_SHOULDER;
+  case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+    return K_PAD_SHOULDER;
   case SDL_CONTROLLER_BUTTON_START:
-  case SDL_CONTROLLER_BUTTON_GUIDE: return K_PAD_START;
-  case SDL_CONTROLLER_BUTTON_BACK: return K_PAD_BACK;
-  case SDL_CONTROLLER_BUTTON_DPAD_UP: return K_PAD_UP;
-  case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return K_PAD_DOWN;
-  case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return K_PAD_LEFT;
-  case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return K_PAD_RIGHT;
-  default: return K_PAD_NONE;
+  case SDL_CONTROLLER_BUTTON_GUIDE:
+    return K_PAD_START;
+  case SDL_CONTROLLER_BUTTON_BACK:
+    return K_PAD_BACK;
+  case SDL_CONTROLLER_BUTTON_DPAD_UP:
+    return K_PAD_UP;
+  case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+    return K_PAD_DOWN;
+  case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+    return K_PAD_LEFT;
+  case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+    return K_PAD_RIGHT;
+  default:
+    return K_PAD_NONE;
   }
 }
 
@@ -318,11 +330,20 @@ static bool HandleOne(const SDL_Event *e) {
     Pad &p = g_pads[pad];
     int value = e->caxis.value;
     switch (e->caxis.axis) {
-    case SDL_CONTROLLER_AXIS_LEFTX: StickAxis(pad, p.stickX, value, K_PAD_LEFT, K_PAD_RIGHT); break;
-    case SDL_CONTROLLER_AXIS_LEFTY: StickAxis(pad, p.stickY, value, K_PAD_UP, K_PAD_DOWN); break;
-    case SDL_CONTROLLER_AXIS_TRIGGERLEFT: TriggerAxis(pad, p.trigger[0], value); break;
-    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT: TriggerAxis(pad, p.trigger[1], value); break;
-    default: break;
+    case SDL_CONTROLLER_AXIS_LEFTX:
+      StickAxis(pad, p.stickX, value, K_PAD_LEFT, K_PAD_RIGHT);
+      break;
+    case SDL_CONTROLLER_AXIS_LEFTY:
+      StickAxis(pad, p.stickY, value, K_PAD_UP, K_PAD_DOWN);
+      break;
+    case SDL_CONTROLLER_AXIS_TRIGGERLEFT:
+      TriggerAxis(pad, p.trigger[0], value);
+      break;
+    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT:
+      TriggerAxis(pad, p.trigger[1], value);
+      break;
+    default:
+      break;
     }
     return true;
   }

@@ -65,8 +65,7 @@ void splitName(const char *filename, char *lowerPlain, char *member) {
 // ---- KResource -------------------------------------------------------------
 
 KResource::KResource()
-    : _lpFile(nullptr), _bFileInArchive(false), _nMode(K_RES_CLOSED), _nBeginPos(0), _nSize(0),
-      _nPos(0) {}
+    : _lpFile(nullptr), _bFileInArchive(false), _nMode(K_RES_CLOSED), _nBeginPos(0), _nSize(0), _nPos(0) {}
 
 KResource::~KResource() { close(); }
 

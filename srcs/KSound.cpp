@@ -17,10 +17,10 @@
 // a stop or a reload never frees anything a callback is using.
 #include "KSound.h"
 
-#include "KMiscTools.h"        // KLog
+#include "KMiscTools.h"      // KLog
 #include "platform/KMixer.h" // channels, buffers, the audio lock
 
-#include <dumb.h>            // tracker modules
+#include <dumb.h> // tracker modules
 
 #include <algorithm>
 #include <cerrno>
@@ -42,11 +42,11 @@ const int kModuleRate = 44100;
 // Limits on what a file may make the engine hold. A sample is decoded whole,
 // so long sounds must be streams; a module's samples are expanded by the
 // module library from what the file's headers claim.
-const size_t kFileMaxBytes = 256u * 1024 * 1024;      // any sound file read whole
-const size_t kSampleMaxBytes = 64u * 1024 * 1024;     // decoded Ogg sample (about 6 min stereo)
-const size_t kModuleMaxBytes = 32u * 1024 * 1024;     // module file
+const size_t kFileMaxBytes = 256u * 1024 * 1024;         // any sound file read whole
+const size_t kSampleMaxBytes = 64u * 1024 * 1024;        // decoded Ogg sample (about 6 min stereo)
+const size_t kModuleMaxBytes = 32u * 1024 * 1024;        // module file
 const uint64_t kModuleMaxDecoded = 256ull * 1024 * 1024; // all of a module's samples
-const uint64_t kModuleCompression = 16;               // IT sample compression ratio allowed
+const uint64_t kModuleCompression = 16;                  // IT sample compression ratio allowed
 // The module library's resampler steps through a looped sample one loop at
 // a time: a sample tuned to millions of Hz takes seconds per buffer.
 const uint32_t kModuleMaxSampleRate = 500000;
@@ -65,7 +65,8 @@ uint32_t readLE32(const unsigned char *p) {
 // Offset of the first `tag` (4 bytes) in `data`, or -1.
 long findTag(const unsigned char *data, unsigned long length, const char *tag) {
   for (unsigned long i = 0; i + 4 <= length; ++i)
-    if (memcmp(data + i, tag, 4) == 0) return (long)i;
+    if (memcmp(data + i, tag, 4) == 0)
+      return (long)i;
   return -1;
 }
 
@@ -80,7 +81,8 @@ void toBigEndian(const int16_t *in, unsigned char *out, size_t count) {
 
 // Copies `name` into a 260-byte field, cut to 259 characters.
 void copyName(char *field, const char *name) {
-  if (!name) name = "";
+  if (!name)
+    name = "";
   strncpy(field, name, 259);
   field[259] = 0;
 }
@@ -100,7 +102,8 @@ uint64_t sampleBytes(uint32_t frames, bool sixteen, bool stereo) {
 // kModuleCompression times smaller) or the total passes kModuleMaxDecoded.
 bool addSample(uint64_t bytes, bool compressed, size_t fileSize, uint64_t &total) {
   const uint64_t room = compressed ? (uint64_t)fileSize * kModuleCompression : (uint64_t)fileSize;
-  if (bytes > room) return false;
+  if (bytes > room)
+    return false;
   total += bytes;
   return total <= kModuleMaxDecoded;
 }
@@ -108,23 +111,25 @@ bool addSample(uint64_t bytes, bool compressed, size_t fileSize, uint64_t &total
 // Whether a sample of `frames` frames tuned to `rate` Hz can be resampled: a
 // rate of 0 divides by zero in the module library, one above
 // kModuleMaxSampleRate takes it seconds per buffer.
-bool rateUsable(uint32_t frames, uint32_t rate) {
-  return frames == 0 || (rate > 0 && rate <= kModuleMaxSampleRate);
-}
+bool rateUsable(uint32_t frames, uint32_t rate) { return frames == 0 || (rate > 0 && rate <= kModuleMaxSampleRate); }
 
 // S3M: each sample instrument's length (in frames) against the file, and
 // its tuning (C-4 rate) against rateUsable.
 bool s3mSamplesFit(const unsigned char *d, size_t n) {
-  if (n < 0x60) return false;
+  if (n < 0x60)
+    return false;
   const unsigned orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
   uint64_t total = 0;
   for (unsigned i = 0; i < instruments; ++i) {
     const size_t at = 0x60 + orders + 2 * (size_t)i;
-    if (at + 2 > n) return true; // the loader stops at the same place
+    if (at + 2 > n)
+      return true; // the loader stops at the same place
     const size_t ins = (size_t)readLE16(d + at) * 16;
-    if (ins + 0x20 > n || d[ins] != 1) continue;
+    if (ins + 0x20 > n || d[ins] != 1)
+      continue;
     const uint8_t flags = d[ins + 0x1f];
-    if (ins + 0x24 > n || !rateUsable(readLE32(d + ins + 0x10), readLE32(d + ins + 0x20))) return false;
+    if (ins + 0x24 > n || !rateUsable(readLE32(d + ins + 0x10), readLE32(d + ins + 0x20)))
+      return false;
     if (!addSample(sampleBytes(readLE32(d + ins + 0x10), flags & 4, flags & 2), false, n, total))
       return false;
   }
@@ -134,18 +139,23 @@ bool s3mSamplesFit(const unsigned char *d, size_t n) {
 // IT: each sample header's length (in frames) against the file, and its
 // tuning (C-5 rate) against rateUsable.
 bool itSamplesFit(const unsigned char *d, size_t n) {
-  if (n < 0xc0) return false;
+  if (n < 0xc0)
+    return false;
   const size_t orders = readLE16(d + 0x20), instruments = readLE16(d + 0x22);
   const size_t samples = readLE16(d + 0x24);
   uint64_t total = 0;
   for (size_t i = 0; i < samples; ++i) {
     const size_t at = 0xc0 + orders + 4 * instruments + 4 * i;
-    if (at + 4 > n) return true;
+    if (at + 4 > n)
+      return true;
     const size_t smp = readLE32(d + at);
-    if (smp > n || n - smp < 0x50 || memcmp(d + smp, "IMPS", 4) != 0) continue;
+    if (smp > n || n - smp < 0x50 || memcmp(d + smp, "IMPS", 4) != 0)
+      continue;
     const uint8_t flags = d[smp + 0x12];
-    if (!(flags & 1)) continue; // no sample data
-    if (!rateUsable(readLE32(d + smp + 0x30), readLE32(d + smp + 0x3c))) return false;
+    if (!(flags & 1))
+      continue; // no sample data
+    if (!rateUsable(readLE32(d + smp + 0x30), readLE32(d + smp + 0x3c)))
+      return false;
     if (!addSample(sampleBytes(readLE32(d + smp + 0x30), flags & 2, flags & 4), flags & 8, n, total))
       return false;
   }
@@ -155,28 +165,34 @@ bool itSamplesFit(const unsigned char *d, size_t n) {
 // XM: walks past the patterns to the instruments and checks each sample's
 // length (in bytes) against the file.
 bool xmSamplesFit(const unsigned char *d, size_t n) {
-  if (n < 80) return false;
+  if (n < 80)
+    return false;
   size_t at = 60 + (size_t)readLE32(d + 60);
   const unsigned patterns = readLE16(d + 70), instruments = readLE16(d + 72);
   for (unsigned p = 0; p < patterns; ++p) {
-    if (at > n || n - at < 9) return true;
+    if (at > n || n - at < 9)
+      return true;
     at += (size_t)readLE32(d + at) + readLE16(d + at + 7);
   }
   uint64_t total = 0;
   for (unsigned i = 0; i < instruments; ++i) {
-    if (at > n || n - at < 33) return true;
+    if (at > n || n - at < 33)
+      return true;
     const size_t size = readLE32(d + at);
     const unsigned count = readLE16(d + at + 27);
     const size_t headerSize = count ? readLE32(d + at + 29) : 0;
     at += size;
     uint64_t data = 0;
     for (unsigned s = 0; s < count; ++s, at += headerSize) {
-      if (at > n || n - at < 18) return true;
+      if (at > n || n - at < 18)
+        return true;
       const uint32_t bytes = readLE32(d + at);
-      if (!addSample(bytes, false, n, total)) return false;
+      if (!addSample(bytes, false, n, total))
+        return false;
       data += bytes;
     }
-    if (headerSize == 0 && count) return false;
+    if (headerSize == 0 && count)
+      return false;
     at += data;
   }
   return true;
@@ -187,24 +203,30 @@ bool xmSamplesFit(const unsigned char *d, size_t n) {
 // the file can hold (the library allocates and fills what a header claims);
 // IT and S3M samples are tuned to rates the library can resample.
 bool moduleLooksSafe(const unsigned char *d, size_t n) {
-  if (n == 0 || n > kModuleMaxBytes) return false;
-  if (n >= 4 && memcmp(d, "IMPM", 4) == 0) return itSamplesFit(d, n);
-  if (n >= 17 && memcmp(d, "Extended Module: ", 17) == 0) return xmSamplesFit(d, n);
-  if (n >= 0x30 && memcmp(d + 0x2c, "SCRM", 4) == 0) return s3mSamplesFit(d, n);
+  if (n == 0 || n > kModuleMaxBytes)
+    return false;
+  if (n >= 4 && memcmp(d, "IMPM", 4) == 0)
+    return itSamplesFit(d, n);
+  if (n >= 17 && memcmp(d, "Extended Module: ", 17) == 0)
+    return xmSamplesFit(d, n);
+  if (n >= 0x30 && memcmp(d + 0x2c, "SCRM", 4) == 0)
+    return s3mSamplesFit(d, n);
   return true; // MOD: 31 samples of at most 128 KB each
 }
 
 // Reads the module with the library's quick readers (the full ones play the
 // whole song through at load time), IT, XM, S3M then MOD, from memory.
 DUH *readModule(const unsigned char *d, size_t n) {
-  DUH *(*const readers[])(DUMBFILE *) = {dumb_read_it_quick, dumb_read_xm_quick,
-                                         dumb_read_s3m_quick, dumb_read_mod_quick};
+  DUH *(*const readers[])(DUMBFILE *) = {dumb_read_it_quick, dumb_read_xm_quick, dumb_read_s3m_quick,
+                                         dumb_read_mod_quick};
   for (auto reader : readers) {
     DUMBFILE *file = dumbfile_open_memory(reinterpret_cast<const char *>(d), (long)n);
-    if (!file) return nullptr;
+    if (!file)
+      return nullptr;
     DUH *duh = reader(file);
     dumbfile_close(file);
-    if (duh) return duh;
+    if (duh)
+      return duh;
   }
   return nullptr;
 }
@@ -213,9 +235,12 @@ DUH *readModule(const unsigned char *d, size_t n) {
 // defaults (speed 6, 125 BPM) stand in for them.
 void repairTiming(DUH *duh) {
   DUMB_IT_SIGDATA *sd = duh_get_it_sigdata(duh);
-  if (!sd) return;
-  if (dumb_it_sd_get_initial_speed(sd) <= 0) dumb_it_sd_set_initial_speed(sd, 6);
-  if (dumb_it_sd_get_initial_tempo(sd) <= 0) dumb_it_sd_set_initial_tempo(sd, 125);
+  if (!sd)
+    return;
+  if (dumb_it_sd_get_initial_speed(sd) <= 0)
+    dumb_it_sd_set_initial_speed(sd, 6);
+  if (dumb_it_sd_get_initial_tempo(sd) <= 0)
+    dumb_it_sd_set_initial_tempo(sd, 125);
 }
 
 // Decodes an open Ogg Vorbis file of `channels` channels to its end into
@@ -231,9 +256,12 @@ bool decodeOggWhole(OggVorbis_File *vorbis, int channels, std::vector<unsigned c
   int section = 0;
   for (;;) {
     long got = ov_read(vorbis, chunk, sizeof(chunk), 1, 2, 1, &section);
-    if (got == OV_HOLE) continue; // decoding goes on after the gap
-    if (got <= 0) return true;
-    if (pcm.size() + (size_t)got > kSampleMaxBytes) return false;
+    if (got == OV_HOLE)
+      continue; // decoding goes on after the gap
+    if (got <= 0)
+      return true;
+    if (pcm.size() + (size_t)got > kSampleMaxBytes)
+      return false;
     pcm.insert(pcm.end(), chunk, chunk + got);
   }
 }
@@ -245,7 +273,8 @@ KMixer &mixer() { return KMixer::shared(); }
 // would take SDL's device lock after the mixer's, against the audio thread's
 // order.
 void openOutput() {
-  if (!mixer().isOpen()) mixer().openDevice();
+  if (!mixer().isOpen())
+    mixer().openDevice();
 }
 
 } // namespace
@@ -258,17 +287,15 @@ int KSound::_masterMUSICvolume = 100;
 KSound::CallBack KSound::_modCallBackUPP = nullptr;
 KSound::CallBack KSound::_oggCallBackUPP = nullptr;
 KSound::CallBack KSound::_wavCallBackUPP = nullptr;
-ov_callbacks KSound::ogg_CallBacks = {KSound::ogg_Read, KSound::ogg_Seek, KSound::ogg_Close,
-                                      KSound::ogg_Tell};
+ov_callbacks KSound::ogg_CallBacks = {KSound::ogg_Read, KSound::ogg_Seek, KSound::ogg_Close, KSound::ogg_Tell};
 
 // ---- construction ------------------------------------------------------------
 
 // A sound with nothing loaded; the first one also sets up the module library.
 KSound::KSound()
-    : _channelCount(1), _channelVolume(80), _type(K_SOUND_SAMPLE), _slotc(0), _pan(0),
-      _waveFormatEx(nullptr), _wavLength(0), _oggFile(0), id(0), _whatPartIsPlaying(1),
-      _oggCompleted(0), _isChannelActive(0), _loopState(0), _originalFrequency(0),
-      _oggPosition(0), _oggFileLen(0), _wavData(nullptr), _tailQueued(0),
+    : _channelCount(1), _channelVolume(80), _type(K_SOUND_SAMPLE), _slotc(0), _pan(0), _waveFormatEx(nullptr),
+      _wavLength(0), _oggFile(0), id(0), _whatPartIsPlaying(1), _oggCompleted(0), _isChannelActive(0), _loopState(0),
+      _originalFrequency(0), _oggPosition(0), _oggFileLen(0), _wavData(nullptr), _tailQueued(0),
       _musicVolumeApplied(-1) {
   _lastError[0] = 0;
   _filename[0] = 0;
@@ -321,16 +348,19 @@ bool KSound::loadSample(const char *sampleName, int volume, bool loop, short max
   _loopState = loop;
   _channelVolume = volume;
   _isChannelActive = 0;
-  if (!sampleName) return false;
+  if (!sampleName)
+    return false;
   bool loaded = strstr(sampleName, ".ogg") ? loadOggSample(sampleName) : loadWavSample(sampleName);
-  if (!loaded) KLog::logFormat(kError, "cannot load the sound sample %s", sampleName);
+  if (!loaded)
+    KLog::logFormat(kError, "cannot load the sound sample %s", sampleName);
   return loaded;
 }
 
 // Decodes an Ogg Vorbis file whole into the sample's buffer.
 bool KSound::loadOggSample(const char *sampleName) {
   FILE *file = fopen(sampleName, "rb");
-  if (!file) return false;
+  if (!file)
+    return false;
   OggVorbis_File vorbis;
   if (ov_open(file, &vorbis, nullptr, 0) < 0) {
     fclose(file); // the decoder leaves a file it refused open
@@ -340,7 +370,8 @@ bool KSound::loadOggSample(const char *sampleName) {
   if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
     // The channels play mono or stereo only: no sound buffer can be made
     // for more channels, so fail as making it would, without decoding.
-    if (info) setError(kErrorSoundHeader);
+    if (info)
+      setError(kErrorSoundHeader);
     ov_clear(&vorbis);
     return false;
   }
@@ -349,7 +380,8 @@ bool KSound::loadOggSample(const char *sampleName) {
   std::vector<unsigned char> pcm;
   const bool whole = decodeOggWhole(&vorbis, channels, pcm);
   ov_clear(&vorbis);
-  if (pcm.empty() || !whole) return false;
+  if (pcm.empty() || !whole)
+    return false;
 
   unsigned char *data = makePcmSample((short)channels, rate, pcm.size());
   if (!data)
@@ -360,7 +392,8 @@ bool KSound::loadOggSample(const char *sampleName) {
 
 // Reads a WAV file whole and keeps its PCM data in the sample's buffer.
 bool KSound::loadWavSample(const char *sampleName) {
-  if (loadFileToRam(sampleName) <= 0) return false;
+  if (loadFileToRam(sampleName) <= 0)
+    return false;
   unsigned long offset = 0;
   unsigned long length = ParseWavHeader(&offset);
   if (length == 0 || length > kSampleMaxBytes) {
@@ -424,9 +457,11 @@ bool KSound::loadSampleFromPcm(const int16_t *samples, unsigned long frames, sho
   _loopState = 0;
   _channelVolume = volume;
   _isChannelActive = 0;
-  if (!samples || frames == 0 || (channels != 1 && channels != 2) || rate <= 0) return false;
+  if (!samples || frames == 0 || (channels != 1 && channels != 2) || rate <= 0)
+    return false;
   const unsigned long bytes = frames * (unsigned long)channels * 2;
-  if (bytes / 2 / (unsigned long)channels != frames || bytes > kSampleMaxBytes) return false;
+  if (bytes / 2 / (unsigned long)channels != frames || bytes > kSampleMaxBytes)
+    return false;
   unsigned char *data = makePcmSample(channels, rate, bytes);
   if (!data)
     return false;
@@ -443,10 +478,13 @@ bool KSound::loadSampleFromPcm(const int16_t *samples, unsigned long frames, sho
 // Plays the sample on the next slot, cutting what that slot still played.
 void KSound::playSample() {
   KMixer::Guard guard(mixer());
-  if (!_sndChannelPtr[0] || !_sndHandle[0]) return;
-  if (_slotc < 0 || _slotc >= _channelCount) _slotc = 0;
+  if (!_sndChannelPtr[0] || !_sndHandle[0])
+    return;
+  if (_slotc < 0 || _slotc >= _channelCount)
+    _slotc = 0;
   KMixerChannel *channel = _sndChannelPtr[_slotc];
-  if (!channel) return;
+  if (!channel)
+    return;
   stopChannel((short)_slotc);
   _isChannelActive = 0;
   setVolume(-1);
@@ -460,7 +498,8 @@ void KSound::playSample() {
 // Stops every slot, then plays with this rate, volume, balance and looping.
 KSound *KSound::playSample(long rate, long vol, long pan, bool loop) {
   KMixer::Guard guard(mixer());
-  if (!_sndChannelPtr[0]) return nullptr;
+  if (!_sndChannelPtr[0])
+    return nullptr;
   stopSample();
   _channelVolume = (int32_t)std::clamp<long>(vol, INT32_MIN, INT32_MAX);
   setFrequency(rate);
@@ -473,15 +512,18 @@ KSound *KSound::playSample(long rate, long vol, long pan, bool loop) {
 // Silences every slot of a sample.
 void KSound::stopSample() {
   KMixer::Guard guard(mixer());
-  if (_type != K_SOUND_SAMPLE) return;
-  for (short slot = 0; slot < kSlots; ++slot) stopChannel(slot);
+  if (_type != K_SOUND_SAMPLE)
+    return;
+  for (short slot = 0; slot < kSlots; ++slot)
+    stopChannel(slot);
   _isChannelActive = 0;
 }
 
 // Silences one slot of a sample.
 void KSound::stopSample(short slot) {
   KMixer::Guard guard(mixer());
-  if (_type != K_SOUND_SAMPLE || slot < 0 || slot >= kSlots || !_sndChannelPtr[slot]) return;
+  if (_type != K_SOUND_SAMPLE || slot < 0 || slot >= kSlots || !_sndChannelPtr[slot])
+    return;
   stopChannel(slot);
   _isChannelActive = 0;
 }
@@ -491,7 +533,8 @@ void KSound::stopSample(short slot) {
 void KSound::pauseSample() {
   KMixer::Guard guard(mixer());
   for (KMixerChannel *channel : _sndChannelPtr)
-    if (channel) channel->setVolume(0, 0);
+    if (channel)
+      channel->setVolume(0, 0);
 }
 
 // Gives a muted sample its volume back.
@@ -500,7 +543,8 @@ void KSound::continueSample() { setVolume(-1); }
 // Makes the sample restart at its end, or not.
 void KSound::setLoop(bool loop) {
   KMixer::Guard guard(mixer());
-  if (_type == K_SOUND_SAMPLE && _sndChannelPtr[0]) _loopState = loop;
+  if (_type == K_SOUND_SAMPLE && _sndChannelPtr[0])
+    _loopState = loop;
 }
 
 // Plays at `frequency` / the recorded rate times the recorded speed; 0 or
@@ -508,14 +552,16 @@ void KSound::setLoop(bool loop) {
 // copies of the sample sound alike.
 void KSound::setFrequency(long frequency) {
   KMixer::Guard guard(mixer());
-  if (_slotc < 0 || _slotc >= kSlots || !_sndChannelPtr[_slotc] || _originalFrequency <= 0) return;
+  if (_slotc < 0 || _slotc >= kSlots || !_sndChannelPtr[_slotc] || _originalFrequency <= 0)
+    return;
   uint32_t multiplier = 0x10000;
   if (frequency > 0) {
     uint64_t m = ((uint64_t)frequency << 16) / (uint64_t)_originalFrequency;
     multiplier = (uint32_t)std::clamp<uint64_t>(m, 1, 0xffffffffULL);
   }
   for (KMixerChannel *channel : _sndChannelPtr)
-    if (channel) channel->setRateMultiplier(multiplier);
+    if (channel)
+      channel->setRateMultiplier(multiplier);
 }
 
 // Sets the volume in percent (-1 keeps it, other negatives mean 0) and sends
@@ -528,25 +574,33 @@ void KSound::setVolume(int volume) {
     _channelVolume = 0;
   float fvol = (float)_channelVolume * 2.55f;
   fvol = std::clamp(fvol, 0.0f, 255.0f);
-  if (!_sndChannelPtr[0] || !_isChannelActive) return;
+  if (!_sndChannelPtr[0] || !_isChannelActive)
+    return;
 
   int master = _type == K_SOUND_SAMPLE ? _masterSFXvolume : _masterMUSICvolume;
   int samplevol = (int)((float)master * fvol / 100.0f);
-  if (samplevol < 1) samplevol = 0;
-  if (samplevol > 254) samplevol = 255;
+  if (samplevol < 1)
+    samplevol = 0;
+  if (samplevol > 254)
+    samplevol = 255;
   int volleft = samplevol;
   int volright = samplevol;
-  if (_pan < 0) volright = (_pan + 100) * samplevol / 100;
-  if (_pan > 0) volleft = (100 - _pan) * samplevol / 100;
+  if (_pan < 0)
+    volright = (_pan + 100) * samplevol / 100;
+  if (_pan > 0)
+    volleft = (100 - _pan) * samplevol / 100;
   for (KMixerChannel *channel : _sndChannelPtr)
-    if (channel) channel->setVolume(volleft, volright);
-  if (_type != K_SOUND_SAMPLE) _musicVolumeApplied = master;
+    if (channel)
+      channel->setVolume(volleft, volright);
+  if (_type != K_SOUND_SAMPLE)
+    _musicVolumeApplied = master;
 }
 
 // Sets the balance, -100 (left) to 100 (right).
 void KSound::setPan(long panoramic) {
   KMixer::Guard guard(mixer());
-  if (_slotc < 0 || _slotc >= kSlots || !_sndChannelPtr[_slotc]) return;
+  if (_slotc < 0 || _slotc >= kSlots || !_sndChannelPtr[_slotc])
+    return;
   _pan = (int32_t)std::clamp<long>(panoramic, -100, 100);
   setVolume(-1);
 }
@@ -555,8 +609,10 @@ void KSound::setPan(long panoramic) {
 // negative value leaves that master alone).
 void KSound::setGlobalVolumes(int volumeMusic, int volumeSFX) {
   KMixer::Guard guard(mixer());
-  if (volumeMusic >= 0) _masterMUSICvolume = std::min(volumeMusic, 100);
-  if (volumeSFX >= 0) _masterSFXvolume = std::min(volumeSFX, 100);
+  if (volumeMusic >= 0)
+    _masterMUSICvolume = std::min(volumeMusic, 100);
+  if (volumeSFX >= 0)
+    _masterSFXvolume = std::min(volumeSFX, 100);
 }
 
 // True while the sound plays.
@@ -564,7 +620,8 @@ int KSound::outputRate() { return mixer().isOpen() ? mixer().outputRate() : 0; }
 
 bool KSound::isPlaying() {
   KMixer::Guard guard(mixer());
-  if (!_sndChannelPtr[0]) return false;
+  if (!_sndChannelPtr[0])
+    return false;
   return _isChannelActive != 0;
 }
 
@@ -583,7 +640,8 @@ bool KSound::loadStream(const char *filename) {
   copyName(_filename, filename);
   _type = K_SOUND_STREAM;
   releaseAll();
-  if (!filename || loadFileToRam(filename) <= 0) return false;
+  if (!filename || loadFileToRam(filename) <= 0)
+    return false;
   return openStreamFromRam();
 }
 
@@ -593,7 +651,8 @@ bool KSound::loadStreamFromPtr(char *oggPtr, unsigned long datasize) {
   KMixer::Guard guard(mixer());
   _type = K_SOUND_STREAM;
   releaseAll();
-  if (transferFileToRam(oggPtr, datasize) <= 0) return false;
+  if (transferFileToRam(oggPtr, datasize) <= 0)
+    return false;
   return openStreamFromRam();
 }
 
@@ -601,7 +660,8 @@ bool KSound::loadStreamFromPtr(char *oggPtr, unsigned long datasize) {
 void KSound::playStream(bool loop) {
   KMixer::Guard guard(mixer());
   KMixerChannel *channel = _sndChannelPtr[0];
-  if (!channel || !_oggFile || !_sndHandle[0] || !_sndHandle[1]) return;
+  if (!channel || !_oggFile || !_sndHandle[0] || !_sndHandle[1])
+    return;
   stopStream();
   _oggCompleted = 0;
   _tailQueued = 0;
@@ -620,10 +680,12 @@ void KSound::playStream(bool loop) {
 // Stops a stream: silences the channel, clears both buffers, marks it ended.
 void KSound::stopStream() {
   KMixer::Guard guard(mixer());
-  if (_type != K_SOUND_STREAM || !_sndChannelPtr[0]) return;
+  if (_type != K_SOUND_STREAM || !_sndChannelPtr[0])
+    return;
   stopChannel(0);
   for (int i = 0; i < 2; ++i)
-    if (_sndHandle[i]) memset(_wavDataStart[i], 0, kStreamBufferBytes);
+    if (_sndHandle[i])
+      memset(_wavDataStart[i], 0, kStreamBufferBytes);
   _oggCompleted = 1;
   _isChannelActive = 0;
   _tailQueued = 0;
@@ -646,13 +708,16 @@ bool KSound::loadModule(const char *moduleName) {
   copyName(_filename, moduleName);
   _type = K_SOUND_MODULE;
   releaseAll();
-  if (!moduleName || loadFileToRam(moduleName) <= 0) return false;
+  if (!moduleName || loadFileToRam(moduleName) <= 0)
+    return false;
   DUH *duh = nullptr;
-  if (moduleLooksSafe(_wavData, _oggFileLen)) duh = readModule(_wavData, _oggFileLen);
+  if (moduleLooksSafe(_wavData, _oggFileLen))
+    duh = readModule(_wavData, _oggFileLen);
   free(_wavData); // the library keeps its own copy of what it read
   _wavData = nullptr;
   _oggFileLen = 0;
-  if (!duh) return false;
+  if (!duh)
+    return false;
   repairTiming(duh);
   _moduleStorage._moduleData = duh;
   if (!restartRenderer(0)) {
@@ -675,7 +740,8 @@ bool KSound::loadModule(const char *moduleName) {
   unsigned char *second = makeSoundHandle(2, kModuleRate, 16, kStreamBufferBytes, 1);
   if (!first || !second) {
     releaseAll();
-    if (!first) setError(kErrorModuleBuffer);
+    if (!first)
+      setError(kErrorModuleBuffer);
     return false;
   }
   _whatPartIsPlaying = 0;
@@ -690,7 +756,8 @@ bool KSound::loadModule(const char *moduleName) {
 void KSound::playModule(bool loop) {
   KMixer::Guard guard(mixer());
   KMixerChannel *channel = _sndChannelPtr[0];
-  if (!channel || !_moduleStorage._moduleRenderer || !_sndHandle[0] || !_sndHandle[1]) return;
+  if (!channel || !_moduleStorage._moduleRenderer || !_sndHandle[0] || !_sndHandle[1])
+    return;
   _moduleStorage.allowLooping = loop;
   stopModule();
   _oggCompleted = 0;
@@ -708,7 +775,8 @@ void KSound::playModule(bool loop) {
 // Stops a module and rewinds it to its first order.
 void KSound::stopModule() {
   KMixer::Guard guard(mixer());
-  if (_type != K_SOUND_MODULE || !_sndChannelPtr[0]) return;
+  if (_type != K_SOUND_MODULE || !_sndChannelPtr[0])
+    return;
   stopChannel(0);
   _isChannelActive = 0;
   _tailQueued = 0;
@@ -718,7 +786,8 @@ void KSound::stopModule() {
 // Holds the music where it is.
 void KSound::pauseModule() {
   KMixer::Guard guard(mixer());
-  if (!_sndChannelPtr[0]) return;
+  if (!_sndChannelPtr[0])
+    return;
   _sndChannelPtr[0]->pause();
   _isChannelActive = 0;
 }
@@ -726,7 +795,8 @@ void KSound::pauseModule() {
 // Goes on from where pauseModule held the music.
 void KSound::continueModule() {
   KMixer::Guard guard(mixer());
-  if (!_sndChannelPtr[0]) return;
+  if (!_sndChannelPtr[0])
+    return;
   _sndChannelPtr[0]->resume();
   _isChannelActive = 1;
 }
@@ -745,12 +815,14 @@ void KSound::setModulePosition(int position) {
 bool KSound::modToRaw(char *filename, unsigned long maxbytes) {
   {
     KMixer::Guard guard(mixer());
-    if (!filename || !_sndChannelPtr[0] || !_moduleStorage._moduleRenderer) return false;
+    if (!filename || !_sndChannelPtr[0] || !_moduleStorage._moduleRenderer)
+      return false;
     stopModule();
     _moduleStorage.allowLooping = false;
   }
   FILE *file = fopen(filename, "wb");
-  if (!file) return false;
+  if (!file)
+    return false;
   const unsigned long limit = maxbytes / 4;
   unsigned long total = 0;
   bool ok = true;
@@ -761,20 +833,22 @@ bool KSound::modToRaw(char *filename, unsigned long maxbytes) {
     long rendered;
     {
       KMixer::Guard guard(mixer());
-      rendered = duh_render(_moduleStorage._moduleRenderer, 16, 0, 1.0f, 65536.0f / kModuleRate,
-                            kModuleFrames, frames);
+      rendered = duh_render(_moduleStorage._moduleRenderer, 16, 0, 1.0f, 65536.0f / kModuleRate, kModuleFrames, frames);
     }
-    if (rendered <= 0) break;
+    if (rendered <= 0)
+      break;
     // The block whose frames take the total past the limit is not written.
     total += (unsigned long)rendered;
-    if (limit != 0 && total > limit) break;
+    if (limit != 0 && total > limit)
+      break;
     toBigEndian(frames, block, (size_t)rendered * 2);
     if (fwrite(block, 1, sizeof(block), file) != sizeof(block)) {
       ok = false;
       break;
     }
   }
-  if (fclose(file) != 0) ok = false;
+  if (fclose(file) != 0)
+    ok = false;
   KMixer::Guard guard(mixer());
   restartRenderer(0);
   _oggCompleted = 0;
@@ -791,7 +865,8 @@ size_t KSound::ogg_Read(void *ptr, size_t size, size_t nmemb, void *datasource) 
     errno = EINVAL;
     return 0;
   }
-  if (!sound->_wavData || sound->_oggPosition >= sound->_oggFileLen) return 0;
+  if (!sound->_wavData || sound->_oggPosition >= sound->_oggFileLen)
+    return 0;
   size_t wanted = size * nmemb;
   size_t left = sound->_oggFileLen - sound->_oggPosition;
   size_t count = std::min(wanted, left);
@@ -803,13 +878,21 @@ size_t KSound::ogg_Read(void *ptr, size_t size, size_t nmemb, void *datasource) 
 // Moves the read position, kept within 0 and the file's length.
 int KSound::ogg_Seek(void *datasource, ogg_int64_t offset, int whence) {
   KSound *sound = static_cast<KSound *>(datasource);
-  if (!sound) return -1;
+  if (!sound)
+    return -1;
   int64_t position;
   switch (whence) {
-  case SEEK_SET: position = offset; break;
-  case SEEK_CUR: position = (int64_t)sound->_oggPosition + offset; break;
-  case SEEK_END: position = (int64_t)sound->_oggFileLen + offset; break;
-  default: return 0;
+  case SEEK_SET:
+    position = offset;
+    break;
+  case SEEK_CUR:
+    position = (int64_t)sound->_oggPosition + offset;
+    break;
+  case SEEK_END:
+    position = (int64_t)sound->_oggFileLen + offset;
+    break;
+  default:
+    return 0;
   }
   position = std::clamp<int64_t>(position, 0, (int64_t)sound->_oggFileLen);
   sound->_oggPosition = (uint32_t)position;
@@ -825,7 +908,8 @@ int KSound::ogg_Close(void *datasource) {
 // The read position.
 long KSound::ogg_Tell(void *datasource) {
   KSound *sound = static_cast<KSound *>(datasource);
-  if (!sound) return -1;
+  if (!sound)
+    return -1;
   return (long)sound->_oggPosition;
 }
 
@@ -835,9 +919,11 @@ long KSound::ogg_Tell(void *datasource) {
 // opened, -1 if it is empty, unreadable or larger than kFileMaxBytes.
 long KSound::loadFileToRam(const char *filename) {
   FILE *file = fopen(filename, "rb");
-  if (!file) return 0;
+  if (!file)
+    return 0;
   long length = -1;
-  if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
+  if (fseek(file, 0, SEEK_END) == 0)
+    length = ftell(file);
   if (length <= 0 || (unsigned long)length > kFileMaxBytes || fseek(file, 0, SEEK_SET) != 0) {
     fclose(file);
     return -1;
@@ -862,9 +948,11 @@ long KSound::loadFileToRam(const char *filename) {
 
 // Copies a memory block into _wavData (with 1,024 spare zero bytes).
 long KSound::transferFileToRam(const char *data, unsigned long size) {
-  if (!data || size == 0 || size > 0xffffffffUL - 1024) return -1;
+  if (!data || size == 0 || size > 0xffffffffUL - 1024)
+    return -1;
   unsigned char *copy = static_cast<unsigned char *>(calloc(1, (size_t)size + 1024));
-  if (!copy) return -1;
+  if (!copy)
+    return -1;
   memcpy(copy, data, (size_t)size);
   free(_wavData);
   _wavData = copy;
@@ -880,13 +968,16 @@ long KSound::transferFileToRam(const char *data, unsigned long size) {
 // its offset in *dataOffset.
 unsigned long KSound::ParseWavHeader(unsigned long *dataOffset) {
   const unsigned long length = _oggFileLen;
-  if (!_wavData || length < 8) return 0;
+  if (!_wavData || length < 8)
+    return 0;
   long dataTag = findTag(_wavData, length, "data");
   long fmtTag = findTag(_wavData, length, "fmt ");
-  if (dataTag < 0 || fmtTag < 0) return 0;
+  if (dataTag < 0 || fmtTag < 0)
+    return 0;
   // The chunk sizes come from the file: the format must fit in it, and a
   // data length running past its end is cut to the bytes present.
-  if ((unsigned long)dataTag + 8 > length || (unsigned long)fmtTag + 8 + 16 > length) return 0;
+  if ((unsigned long)dataTag + 8 > length || (unsigned long)fmtTag + 8 + 16 > length)
+    return 0;
   const unsigned char *fmt = _wavData + fmtTag + 8;
   _wavFormat.wFormatTag = readLE16(fmt);
   _wavFormat.nChannels = readLE16(fmt + 2);
@@ -899,8 +990,7 @@ unsigned long KSound::ParseWavHeader(unsigned long *dataOffset) {
   // stereo, 8 or 16 bits.
   if ((_wavFormat.wFormatTag != 1 && _wavFormat.wFormatTag != 0xfffe) ||
       (_wavFormat.nChannels != 1 && _wavFormat.nChannels != 2) ||
-      (_wavFormat.wBitsPerSample != 8 && _wavFormat.wBitsPerSample != 16) ||
-      _wavFormat.nSamplesPerSec == 0)
+      (_wavFormat.wBitsPerSample != 8 && _wavFormat.wBitsPerSample != 16) || _wavFormat.nSamplesPerSec == 0)
     return 0;
 
   unsigned long start = (unsigned long)dataTag + 8;
@@ -908,7 +998,8 @@ unsigned long KSound::ParseWavHeader(unsigned long *dataOffset) {
   size = std::min(size, length - start);
   if (_wavFormat.wBitsPerSample != 8) {
     unsigned char *p = _wavData + start;
-    for (unsigned long i = 0; i + 1 < size; i += 2) std::swap(p[i], p[i + 1]);
+    for (unsigned long i = 0; i + 1 < size; i += 2)
+      std::swap(p[i], p[i + 1]);
   }
   *dataOffset = start;
   return size;
@@ -925,7 +1016,8 @@ bool KSound::openStreamFromRam() {
   vorbis_info *info = ov_info(&_vorbisFile, -1);
   if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
     // No sound buffer can be made for other than mono or stereo.
-    if (info) setError(kErrorSoundHeader);
+    if (info)
+      setError(kErrorSoundHeader);
     releaseAll();
     return false;
   }
@@ -960,12 +1052,12 @@ bool KSound::openStreamFromRam() {
 
 // Makes sound buffer `chanid` (0 or 1) for `length` bytes of PCM and returns
 // where its data goes, or null.
-unsigned char *KSound::makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample,
-                                       unsigned long length, short chanid) {
+unsigned char *KSound::makeSoundHandle(short nbchannels, long samplesPerSec, short bitsPersample, unsigned long length,
+                                       short chanid) {
   _originalFrequency = (int32_t)samplesPerSec;
   _wavLength = (uint32_t)length;
-  if (chanid < 0 || chanid > 1 || (nbchannels != 1 && nbchannels != 2) ||
-      (bitsPersample != 8 && bitsPersample != 16) || samplesPerSec <= 0) {
+  if (chanid < 0 || chanid > 1 || (nbchannels != 1 && nbchannels != 2) || (bitsPersample != 8 && bitsPersample != 16) ||
+      samplesPerSec <= 0) {
     setError(kErrorSoundHeader);
     return nullptr;
   }
@@ -975,7 +1067,8 @@ unsigned char *KSound::makeSoundHandle(short nbchannels, long samplesPerSec, sho
     setError(kErrorSoundHeader);
     return nullptr;
   }
-  if (_sndHandle[chanid]) freeSoundHandle(_sndHandle[chanid]);
+  if (_sndHandle[chanid])
+    freeSoundHandle(_sndHandle[chanid]);
   KMixerBuffer *buffer = new (block) KMixerBuffer;
   unsigned char *data = static_cast<unsigned char *>(block) + sizeof(KMixerBuffer);
   buffer->data = data;
@@ -990,11 +1083,13 @@ unsigned char *KSound::makeSoundHandle(short nbchannels, long samplesPerSec, sho
 
 // Creates the channel of `slot` with the completion callback of `type`.
 bool KSound::createSoundChannel(int type, short slot) {
-  if (slot < 0 || slot >= kSlots) return false;
-  CallBack callback = type == K_SOUND_MODULE ? _modCallBackUPP
+  if (slot < 0 || slot >= kSlots)
+    return false;
+  CallBack callback = type == K_SOUND_MODULE   ? _modCallBackUPP
                       : type == K_SOUND_STREAM ? _oggCallBackUPP
                                                : _wavCallBackUPP;
-  if (_sndChannelPtr[slot]) mixer().disposeChannel(_sndChannelPtr[slot]);
+  if (_sndChannelPtr[slot])
+    mixer().disposeChannel(_sndChannelPtr[slot]);
   _sndChannelPtr[slot] = mixer().newChannel(callback);
   return _sndChannelPtr[slot] != nullptr;
 }
@@ -1003,7 +1098,8 @@ bool KSound::createSoundChannel(int type, short slot) {
 void KSound::freeChannel() {
   KMixer::Guard guard(mixer());
   for (KMixerChannel *&channel : _sndChannelPtr) {
-    if (channel) mixer().disposeChannel(channel);
+    if (channel)
+      mixer().disposeChannel(channel);
     channel = nullptr;
   }
 }
@@ -1027,7 +1123,8 @@ void KSound::releaseAll() {
     _moduleStorage._moduleData = nullptr;
   }
   for (int i = 0; i < 2; ++i) {
-    if (_sndHandle[i]) freeSoundHandle(_sndHandle[i]);
+    if (_sndHandle[i])
+      freeSoundHandle(_sndHandle[i]);
     _sndHandle[i] = nullptr;
     _wavDataStart[i] = nullptr;
   }
@@ -1052,7 +1149,8 @@ void KSound::setError(const char *text) {
 // Quiet, flush and reinitialise one slot's channel at once.
 void KSound::stopChannel(short slot) {
   KMixerChannel *channel = _sndChannelPtr[slot];
-  if (!channel) return;
+  if (!channel)
+    return;
   channel->quiet();
   channel->flush();
   channel->reinit();
@@ -1079,9 +1177,10 @@ void KSound::fillOggBuffer(short bufferID) {
   long result = 1;
   int section = 0;
   while (filled < kStreamBufferBytes) {
-    result = ov_read(&_vorbisFile, reinterpret_cast<char *>(data) + filled,
-                     (int)(kStreamBufferBytes - filled), 1, 2, 1, &section);
-    if (result <= 0) break;
+    result = ov_read(&_vorbisFile, reinterpret_cast<char *>(data) + filled, (int)(kStreamBufferBytes - filled), 1, 2, 1,
+                     &section);
+    if (result <= 0)
+      break;
     filled += (unsigned long)result;
   }
   if (result < 0) {
@@ -1098,16 +1197,19 @@ void KSound::fillOggBuffer(short bufferID) {
 
 // Renders the next 1,024 frames of the module into buffer `bufferID`.
 void KSound::fillModBuffer(short bufferID) {
-  if (bufferID < 0 || bufferID > 1 || !_sndHandle[bufferID]) return;
+  if (bufferID < 0 || bufferID > 1 || !_sndHandle[bufferID])
+    return;
   KMixerBuffer *buffer = _sndHandle[bufferID];
   unsigned char *data = _wavDataStart[bufferID];
   memset(data, 0, kStreamBufferBytes);
   buffer->frames = kModuleFrames;
-  if (!_moduleStorage._moduleRenderer) return;
+  if (!_moduleStorage._moduleRenderer)
+    return;
   int16_t frames[kModuleFrames * 2];
-  long rendered = duh_render(_moduleStorage._moduleRenderer, 16, 0, 1.0f, 65536.0f / kModuleRate,
-                             kModuleFrames, frames);
-  if (rendered < 0) rendered = 0;
+  long rendered = duh_render(_moduleStorage._moduleRenderer, 16, 0, 1.0f, 65536.0f / kModuleRate, kModuleFrames,
+                             frames);
+  if (rendered < 0)
+    rendered = 0;
   toBigEndian(frames, data, (size_t)rendered * 2);
   if (rendered < kModuleFrames) {
     // The renderer stopped: the module wrapped round without looping, or ended.
@@ -1120,18 +1222,21 @@ void KSound::fillModBuffer(short bufferID) {
 // (kept within the module's orders) and frees the old one.
 bool KSound::restartRenderer(int order) {
   DUH *duh = _moduleStorage._moduleData;
-  if (!duh) return false;
+  if (!duh)
+    return false;
   int orders = dumb_it_sd_get_n_orders(duh_get_it_sigdata(duh));
   order = std::clamp(order, 0, std::max(orders - 1, 0));
-  DUH_SIGRENDERER *renderer = order == 0 && !_moduleStorage._moduleRenderer
-                                  ? duh_start_sigrenderer(duh, 0, 2, 0)
-                                  : dumb_it_start_at_order(duh, 2, order);
-  if (!renderer) return false;
-  if (_moduleStorage._moduleRenderer) duh_end_sigrenderer(_moduleStorage._moduleRenderer);
+  DUH_SIGRENDERER *renderer = order == 0 && !_moduleStorage._moduleRenderer ? duh_start_sigrenderer(duh, 0, 2, 0)
+                                                                            : dumb_it_start_at_order(duh, 2, order);
+  if (!renderer)
+    return false;
+  if (_moduleStorage._moduleRenderer)
+    duh_end_sigrenderer(_moduleStorage._moduleRenderer);
   _moduleStorage._moduleRenderer = renderer;
   // The loop callback decides at each wrap whether looping is allowed.
   DUMB_IT_SIGRENDERER *itRenderer = duh_get_it_sigrenderer(renderer);
-  if (itRenderer) dumb_it_set_loop_callback(itRenderer, loopFunc, this);
+  if (itRenderer)
+    dumb_it_set_loop_callback(itRenderer, loopFunc, this);
   return true;
 }
 
@@ -1141,7 +1246,8 @@ bool KSound::restartRenderer(int order) {
 // sound has ended.
 void KSound::wavCallBackProcPtr(KMixerChannel *channel, void *param) {
   KSound *sound = static_cast<KSound *>(param);
-  if (!sound->_isChannelActive) return;
+  if (!sound->_isChannelActive)
+    return;
   if (sound->_loopState) {
     channel->play(sound->_sndHandle[0]);
     channel->queueCallback(sound);
@@ -1153,7 +1259,8 @@ void KSound::wavCallBackProcPtr(KMixerChannel *channel, void *param) {
 // A stream's buffer has played: start the other one and refill this one.
 void KSound::oggCallBackProcPtr(KMixerChannel *channel, void *param) {
   KSound *sound = static_cast<KSound *>(param);
-  if (!sound->_isChannelActive) return;
+  if (!sound->_isChannelActive)
+    return;
   bufferSwitch(sound, channel);
 }
 
@@ -1172,7 +1279,8 @@ void KSound::bufferSwitch(KSound *sound, KMixerChannel *channel) {
   if (sound->_tailQueued) {
     sound->_tailQueued = 0;
     sound->_isChannelActive = 0;
-    if (module) sound->restartRenderer(0);
+    if (module)
+      sound->restartRenderer(0);
     return;
   }
   const int next = sound->_whatPartIsPlaying == 1 ? 0 : 1;
@@ -1188,7 +1296,8 @@ void KSound::bufferSwitch(KSound *sound, KMixerChannel *channel) {
       sound->fillModBuffer((short)finished);
     else
       sound->fillOggBuffer((short)finished);
-    if (sound->_oggCompleted) channel->queueBuffer(sound->_sndHandle[finished]);
+    if (sound->_oggCompleted)
+      channel->queueBuffer(sound->_sndHandle[finished]);
     channel->queueCallback(sound);
     sound->_tailQueued = sound->_oggCompleted;
   }
@@ -1196,14 +1305,16 @@ void KSound::bufferSwitch(KSound *sound, KMixerChannel *channel) {
   // A change of the music master reaches a playing stream or module here.
   // Each sound compares with the master it applied itself, so that every
   // playing sound follows a change, whatever the others did.
-  if (_masterMUSICvolume != sound->_musicVolumeApplied) sound->setVolume(-1);
+  if (_masterMUSICvolume != sound->_musicVolumeApplied)
+    sound->setVolume(-1);
 }
 
 // Called by the module renderer when the module wraps round to its start:
 // without looping, the module has ended and the renderer stops there.
 int KSound::loopFunc(void *data) {
   KSound *sound = static_cast<KSound *>(data);
-  if (sound->_moduleStorage.allowLooping) return 0;
+  if (sound->_moduleStorage.allowLooping)
+    return 0;
   sound->_oggCompleted = 1;
   return 1;
 }

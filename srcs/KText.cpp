@@ -20,9 +20,7 @@ static bool isBreakChar(char c) {
 
 // ---- KText -----------------------------------------------------------------
 
-KText::KText()
-    : _surf_Fonts(nullptr), _fontTable(nullptr), _blendFactor(1.0f), _red(1.0f), _green(1.0f),
-      _blue(1.0f) {}
+KText::KText() : _surf_Fonts(nullptr), _fontTable(nullptr), _blendFactor(1.0f), _red(1.0f), _green(1.0f), _blue(1.0f) {}
 
 KText::KText(char *font_Filename, KFont *table) : KText() {
   loadFontBitmap(font_Filename);
@@ -70,8 +68,8 @@ void KText::drawCharsFromLeft(const char *txt, long count, long x, long y, long 
     if (index < 0)
       continue;
     const KFont &g = _fontTable[index];
-    _surf_Fonts->blitAlphaRect((short)g._x1, (short)g._y1, (short)(g._x2 + 1), (short)(g._y2 + 1),
-                               (short)x, (short)y, false, false);
+    _surf_Fonts->blitAlphaRect((short)g._x1, (short)g._y1, (short)(g._x2 + 1), (short)(g._y2 + 1), (short)x, (short)y,
+                               false, false);
     x += g._w + kerning;
   }
   _surf_Fonts->setBlitColor(1, 1, 1, 1);
@@ -95,8 +93,8 @@ void KText::drawStringFromRight(const char *txt, long x, long y, long kerning) {
       continue;
     const KFont &g = _fontTable[index];
     x -= g._w + kerning;
-    _surf_Fonts->blitAlphaRect((short)g._x1, (short)g._y1, (short)(g._x2 + 1), (short)(g._y2 + 1),
-                               (short)x, (short)y, false, false);
+    _surf_Fonts->blitAlphaRect((short)g._x1, (short)g._y1, (short)(g._x2 + 1), (short)(g._y2 + 1), (short)x, (short)y,
+                               false, false);
   }
   _surf_Fonts->setBlitColor(1, 1, 1, 1);
 }
@@ -118,8 +116,7 @@ void KText::drawNCharFromLeft(char *txt, long nchar, long x, long y, long kernin
 // findClosestBreak allows; the break character after it (blank, line end or
 // punctuation) is skipped. A word too long for a line is cut, and then no
 // character is skipped, so nothing of the word is lost.
-void KText::drawMultiLine(char *text, long x1, long x2, long y, long style, long kerning,
-                          long yspacing) {
+void KText::drawMultiLine(char *text, long x1, long x2, long y, long style, long kerning, long yspacing) {
   long maxWidth = x2 - x1;
   if (text == nullptr || text[0] == 0 || maxWidth < 0)
     return;
@@ -181,8 +178,7 @@ long KText::getStringWidth(const char *txt, long kerning) {
 
 // The kerning after the last glyph is part of the width.
 long KText::getStringWidth(const char *txt, long kerning, long ccount) {
-  if (_surf_Fonts == nullptr || txt == nullptr || _fontTable == nullptr || txt[0] == 0 ||
-      ccount <= 0)
+  if (_surf_Fonts == nullptr || txt == nullptr || _fontTable == nullptr || txt[0] == 0 || ccount <= 0)
     return -1;
   long width = 0;
   for (long i = 0; i < ccount && txt[i] != 0; i++) {

@@ -193,6 +193,4 @@ void KWeb::setLimits(long connectTimeoutMs, long totalTimeoutMs, size_t maxBodyB
 }
 
 // Restores the default bounds.
-void KWeb::resetLimits() {
-  setLimits(kDefaultConnectTimeoutMs, kDefaultTotalTimeoutMs, kDefaultMaxBodyBytes);
-}
+void KWeb::resetLimits() { setLimits(kDefaultConnectTimeoutMs, kDefaultTotalTimeoutMs, kDefaultMaxBodyBytes); }

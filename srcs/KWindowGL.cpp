@@ -66,8 +66,7 @@ std::string screenshotFolder;
 // The path of the next screenshot, "screenshot<n>.tga" in the screenshot
 // folder. The number goes on past files already there, so an earlier run's
 // pictures are never written over; sscount keeps the number used.
-std::string nextScreenshotPath()
-{
+std::string nextScreenshotPath() {
   for (;;) {
     sscount++;
     char name[64];
@@ -87,8 +86,7 @@ bool glLibraryHeld = false;
 // The swap interval last set on the context (-1 unknown).
 int currentSwapInterval = -1;
 
-void setSwapInterval(int interval)
-{
+void setSwapInterval(int interval) {
   if (interval != currentSwapInterval && SDL_GL_GetCurrentContext()) {
     SDL_GL_SetSwapInterval(interval);
     currentSwapInterval = interval;
@@ -96,20 +94,22 @@ void setSwapInterval(int interval)
 }
 
 // Engine button number of an SDL button: 1 primary, 2 secondary, 3 middle.
-int32_t engineButton(Uint8 sdlButton)
-{
+int32_t engineButton(Uint8 sdlButton) {
   switch (sdlButton) {
-  case SDL_BUTTON_LEFT: return 1;
-  case SDL_BUTTON_RIGHT: return 2;
-  case SDL_BUTTON_MIDDLE: return 3;
-  default: return sdlButton;
+  case SDL_BUTTON_LEFT:
+    return 1;
+  case SDL_BUTTON_RIGHT:
+    return 2;
+  case SDL_BUTTON_MIDDLE:
+    return 3;
+  default:
+    return sdlButton;
   }
 }
 
 // The ISO 8859-1 byte of the first character of UTF-8 text, 0 when it has
 // none (a character outside Latin-1 types nothing).
-char latin1OfUtf8(const char *text)
-{
+char latin1OfUtf8(const char *text) {
   const unsigned char *s = (const unsigned char *)text;
   if (!s || !s[0])
     return 0;
@@ -123,24 +123,28 @@ char latin1OfUtf8(const char *text)
 }
 
 // The character typed by a key that sends no text: the control keys.
-char controlCharacterOfKey(SDL_Keycode sym)
-{
+char controlCharacterOfKey(SDL_Keycode sym) {
   switch (sym) {
-  case SDLK_BACKSPACE: return 8;
-  case SDLK_TAB: return 9;
+  case SDLK_BACKSPACE:
+    return 8;
+  case SDLK_TAB:
+    return 9;
   case SDLK_RETURN:
-  case SDLK_KP_ENTER: return 13;
-  case SDLK_ESCAPE: return 27;
-  case SDLK_DELETE: return 127;
-  default: return 0;
+  case SDLK_KP_ENTER:
+    return 13;
+  case SDLK_ESCAPE:
+    return 27;
+  case SDLK_DELETE:
+    return 127;
+  default:
+    return 0;
   }
 }
 
 // Modifier keys (Shift, Control, Alt, the system keys, Caps Lock) send no
 // key events of their own, as on the system the engine was made for; their
 // state is read with KInput::isPressed.
-bool isModifierKey(SDL_Scancode scancode)
-{
+bool isModifierKey(SDL_Scancode scancode) {
   switch (scancode) {
   case SDL_SCANCODE_LSHIFT:
   case SDL_SCANCODE_RSHIFT:
@@ -160,8 +164,7 @@ bool isModifierKey(SDL_Scancode scancode)
 
 // The display's depth stands in for a depth of 0 or less; the display mode
 // itself is never changed.
-short effectiveDepth(short depth)
-{
+short effectiveDepth(short depth) {
   SDL_DisplayMode mode;
   if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && depth <= 0)
     depth = (short)SDL_BITSPERPIXEL(mode.format);
@@ -172,8 +175,7 @@ short effectiveDepth(short depth)
 
 // Asks for a double-buffered compatibility context with the fixed pipeline,
 // and a depth buffer only for 3D.
-void requestGLAttributes(bool use3D)
-{
+void requestGLAttributes(bool use3D) {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
@@ -187,12 +189,10 @@ void requestGLAttributes(bool use3D)
 
 // The character a key press types: the text that follows the press in the
 // queue (taken out of the queue with it), else the control key's own.
-char takeTypedCharacter(SDL_Keycode sym)
-{
+char takeTypedCharacter(SDL_Keycode sym) {
   char character = controlCharacterOfKey(sym);
   SDL_Event next;
-  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
-      next.type == SDL_TEXTINPUT) {
+  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 && next.type == SDL_TEXTINPUT) {
     SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
     character = latin1OfUtf8(next.text.text);
   }
@@ -206,9 +206,7 @@ char pressedCharacter[SDL_NUM_SCANCODES];
 // Writes bottom-first BGRA pixels as a picture file, the right way up.
 // picformat 0 BMP, 1 JPEG, 2 TGA, 3 PNG. Returns false with the exporter's
 // messages when the file cannot be written.
-bool savePicFile(const char *name, const unsigned char *bgra, long width, long height,
-                 long picformat)
-{
+bool savePicFile(const char *name, const unsigned char *bgra, long width, long height, long picformat) {
   if (!name || width < 1 || height < 1)
     return false;
   std::vector<unsigned char> rgb((size_t)width * height * 3);
@@ -230,9 +228,15 @@ bool savePicFile(const char *name, const unsigned char *bgra, long width, long h
   int ok = 0;
   int w = (int)width, h = (int)height;
   switch (picformat) {
-  case 0: ok = stbi_write_bmp(name, w, h, 3, rgb.data()); break;
-  case 1: ok = writeJpegFile(name, rgb.data(), width, height, kJpegQuality); break;
-  case 3: ok = stbi_write_png(name, w, h, 3, rgb.data(), w * 3); break;
+  case 0:
+    ok = stbi_write_bmp(name, w, h, 3, rgb.data());
+    break;
+  case 1:
+    ok = writeJpegFile(name, rgb.data(), width, height, kJpegQuality);
+    break;
+  case 3:
+    ok = stbi_write_png(name, w, h, 3, rgb.data(), w * 3);
+    break;
   case 2:
   default:
     stbi_write_tga_with_rle = 0;
@@ -257,8 +261,7 @@ KWindowGL::KWindowGL() { init(false); }
 KWindowGL::KWindowGL(bool use3D) { init(use3D); }
 
 // A closed window: identity transfer tables, no contexts, pacing to 10 ms.
-void KWindowGL::init(bool use3D)
-{
+void KWindowGL::init(bool use3D) {
   SDL_InitSubSystem(SDL_INIT_VIDEO);
   // A new window starts with the system pointer visible.
   SDL_ShowCursor(SDL_ENABLE);
@@ -289,8 +292,7 @@ void KWindowGL::init(bool use3D)
 
 // Closes everything in the reverse order of opening; the quit request is
 // cleared so that it does not carry over to the next window.
-KWindowGL::~KWindowGL()
-{
+KWindowGL::~KWindowGL() {
   bool opened = _sdlWindow != nullptr;
   _userCallback = nullptr;
   _nuxCallback = nullptr;
@@ -338,9 +340,7 @@ KWindowGL::~KWindowGL()
 // ---- opening ---------------------------------------------------------------------------
 
 // Opens a window centred on the main screen, or takes the full screen.
-bool KWindowGL::createGameWindow(short width, short height, short depth, bool windowed,
-                                 const char *windowName)
-{
+bool KWindowGL::createGameWindow(short width, short height, short depth, bool windowed, const char *windowName) {
   snprintf(_windowName, sizeof(_windowName), "%s", windowName ? windowName : "");
   _windowWidth = width;
   _windowHeight = height;
@@ -360,14 +360,12 @@ bool KWindowGL::createGameWindow(short width, short height, short depth, bool wi
 }
 
 // Opens the document window centred on the main screen with its GL context.
-bool KWindowGL::openWindow(short width, short height, short depth)
-{
+bool KWindowGL::openWindow(short width, short height, short depth) {
   SDL_Rect screen = {0, 0, 0, 0};
   SDL_GetDisplayBounds(0, &screen);
   int left = (screen.w - width) / 2 + screen.x;
   int top = (screen.h - height) / 2 + screen.y;
-  _sdlWindow = SDL_CreateWindow(_windowName, left, top, width, height,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  _sdlWindow = SDL_CreateWindow(_windowName, left, top, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
   if (!_sdlWindow) {
     KMiscTools::messageBox("could not create window", nullptr);
     return false;
@@ -399,8 +397,7 @@ bool KWindowGL::openWindow(short width, short height, short depth)
 
 // Keeps the window's current gamma ramp as the tables fades start from;
 // false where the display has none.
-bool KWindowGL::readGammaRamp()
-{
+bool KWindowGL::readGammaRamp() {
   Uint16 r[256], g[256], b[256];
   if (SDL_GetWindowGammaRamp(_sdlWindow, r, g, b) != 0)
     return false;
@@ -415,8 +412,7 @@ bool KWindowGL::readGammaRamp()
 
 // Takes the desktop's full-screen mode and draws the game's size scaled
 // into it. Messages and results as for the platform's full-screen context.
-bool KWindowGL::SwitchToResolution(short width, short height, short depth)
-{
+bool KWindowGL::SwitchToResolution(short width, short height, short depth) {
   if (!glLibraryHeld) {
     if (SDL_GL_LoadLibrary(nullptr) != 0) {
       KMiscTools::messageBox("OpenGL not installed", "openGL error");
@@ -431,8 +427,7 @@ bool KWindowGL::SwitchToResolution(short width, short height, short depth)
   SDL_Rect screen = {0, 0, width, height};
   SDL_GetDisplayBounds(0, &screen);
   _sdlWindow = SDL_CreateWindow(_windowName, screen.x, screen.y, screen.w, screen.h,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS |
-                                    SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
   if (!_sdlWindow) {
     KMiscTools::messageBox("Could not find valid pixel format", "openGL error");
     return false;
@@ -470,16 +465,14 @@ bool KWindowGL::SwitchToResolution(short width, short height, short depth)
 }
 
 // Rectangle textures: the EXT or NV extension. Never set back to false.
-void KWindowGL::detectCaps()
-{
+void KWindowGL::detectCaps() {
   const char *ext = (const char *)glGetString(GL_EXTENSIONS);
   if (ext && (strstr(ext, "GL_EXT_texture_rectangle") || strstr(ext, "GL_NV_texture_rectangle")))
     hasRectangleText = true;
 }
 
 // Recomputes where the drawing area lies in the window (letterbox).
-void KWindowGL::updateDisplayMapping()
-{
+void KWindowGL::updateDisplayMapping() {
   SdlDisplayMapping &m = sdlDisplayMapping();
   m.window = _sdlWindow;
   m.drawWidth = _windowWidth;
@@ -492,8 +485,7 @@ void KWindowGL::updateDisplayMapping()
 
 // Switches between the window and the full screen; the one GL context (and
 // so every picture) stays valid.
-void KWindowGL::toggleFullScreen(bool fullscreenState)
-{
+void KWindowGL::toggleFullScreen(bool fullscreenState) {
   if (_fullscreen == fullscreenState)
     return;
   _fullscreen = fullscreenState;
@@ -536,17 +528,14 @@ void KWindowGL::toggleFullScreen(bool fullscreenState)
 // ---- world view ---------------------------------------------------------------------------
 
 // The default view: no translation, rotation or zoom; then pumps one event.
-void KWindowGL::setDefaultWorldView()
-{
+void KWindowGL::setDefaultWorldView() {
   setWorldView(0, 0, 0, 1.0f, false);
   processEvents();
 }
 
 // Orthographic drawing space of the window's size (y up), optionally
 // cleared, with the model-view centre + rotate(zoom x (p + t - centre)).
-void KWindowGL::setWorldView(float translateX, float translateY, float rotation, float zoom,
-                             bool clearworld)
-{
+void KWindowGL::setWorldView(float translateX, float translateY, float rotation, float zoom, bool clearworld) {
   if (!_activeGLContext)
     return;
   updateDisplayMapping();
@@ -568,8 +557,7 @@ void KWindowGL::setWorldView(float translateX, float translateY, float rotation,
 }
 
 // The colour used when the view is cleared.
-void KWindowGL::setClearColor(float r, float g, float b, float alpha)
-{
+void KWindowGL::setClearColor(float r, float g, float b, float alpha) {
   _clearColor[0] = r;
   _clearColor[1] = g;
   _clearColor[2] = b;
@@ -581,8 +569,7 @@ void KWindowGL::setClearColor(float r, float g, float b, float alpha)
 // ---- frames --------------------------------------------------------------------------------
 
 // Darkens the whole frame with a black quad of alpha 1 - gamma.
-void KWindowGL::doGammaAdjustment()
-{
+void KWindowGL::doGammaAdjustment() {
   setDefaultWorldView();
   glDisable(GL_TEXTURE_2D);
   glDisable(0x84F5 /* GL_TEXTURE_RECTANGLE */);
@@ -608,8 +595,7 @@ void KWindowGL::doGammaAdjustment()
 // (pumping events and giving the processor back), the default view, and
 // the wait while a back window has no focus. Key presses the game left
 // unread for a whole frame are dropped first.
-void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
-{
+void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview) {
   KInput::nextFrame();
   if (_displayNUXMouse) {
     setDefaultWorldView();
@@ -644,8 +630,7 @@ void KWindowGL::flipBackBuffer(bool waitForWindowInBack, bool restoreview)
 
 // The system pointer shows outside the drawing area and hides inside it
 // (where the game draws its own).
-void KWindowGL::updateSystemPointer()
-{
+void KWindowGL::updateSystemPointer() {
   long x = KInput::getMouseX(), y = KInput::getMouseY();
   bool outside = x < 0 || y < 0 || x > _windowWidth || y > _windowHeight;
   if (outside) {
@@ -659,8 +644,7 @@ void KWindowGL::updateSystemPointer()
 
 // Pumps events and gives the processor back until the frame time has passed
 // since the last paced frame ended.
-void KWindowGL::waitForFrameTime()
-{
+void KWindowGL::waitForFrameTime() {
   for (;;) {
     uint32_t now = KMiscTools::getMilliseconds();
     processEvents();
@@ -677,8 +661,7 @@ void KWindowGL::waitForFrameTime()
 
 // Pumps events while the window is in the back, until it has the focus
 // again or a quit is asked for.
-void KWindowGL::waitForFocus()
-{
+void KWindowGL::waitForFocus() {
   for (;;) {
     processEvents();
     if (_windowFocused || isQuit())
@@ -695,8 +678,7 @@ int32_t KWindowGL::screenshotCount() { return sscount; }
 void KWindowGL::setScreenshotFolder(const char *folder) { screenshotFolder = folder ? folder : ""; }
 
 // Frames per second at most; 0 or less turns the cap and the retrace wait off.
-void KWindowGL::setMaxFrameRate(long desiredFrameRate)
-{
+void KWindowGL::setMaxFrameRate(long desiredFrameRate) {
   if (desiredFrameRate >= 1) {
     _maxFrameTime = (uint32_t)(1000 / desiredFrameRate);
   } else {
@@ -707,8 +689,7 @@ void KWindowGL::setMaxFrameRate(long desiredFrameRate)
 }
 
 // Scales the display's transfer tables by f where the display has them.
-void KWindowGL::fadeToIntensity(float f)
-{
+void KWindowGL::fadeToIntensity(float f) {
   if (!_sdlWindow || !_haveGammaRamp)
     return;
   Uint16 r[256], g[256], b[256];
@@ -730,16 +711,14 @@ bool KWindowGL::isQuit() { return _quitGL; }
 void KWindowGL::setQuit(bool quit) { _quitGL = quit; }
 
 // True in full screen; in a window, whether it has the keyboard focus.
-bool KWindowGL::hasFocus()
-{
+bool KWindowGL::hasFocus() {
   if (_fullscreen)
     return true;
   return _hwnd != nullptr && _windowFocused;
 }
 
 // Sets the window's title (only while a document window exists).
-void KWindowGL::setTitle(const char *title)
-{
+void KWindowGL::setTitle(const char *title) {
   if (!_hwnd || !title)
     return;
   if (title != _windowName)
@@ -764,8 +743,7 @@ long KWindowGL::getWindowHeight() { return _windowHeight; }
 void KWindowGL::displayMouse(bool mousestate) { _displayNUXMouse = mousestate; }
 
 // Collapses the window.
-void KWindowGL::minimize()
-{
+void KWindowGL::minimize() {
   if (_minimized)
     return;
   _minimized = true;
@@ -774,8 +752,7 @@ void KWindowGL::minimize()
 }
 
 // Expands a collapsed window and brings it to the front.
-void KWindowGL::restore()
-{
+void KWindowGL::restore() {
   if (!_minimized)
     return;
   _minimized = false;
@@ -793,9 +770,7 @@ void KWindowGL::restore()
 // Writes the back buffer as a picture file (picformat 0 BMP, 1 JPEG, 2 TGA,
 // 3 PNG). Another size than the window's is sampled to that size. Returns
 // false when the file could not be written.
-bool KWindowGL::saveBackBuffer(const char *cpcFileName, long picformat, long newWidth,
-                               long newHeight)
-{
+bool KWindowGL::saveBackBuffer(const char *cpcFileName, long picformat, long newWidth, long newHeight) {
   long w = _windowWidth, h = _windowHeight;
   if (w < 1 || h < 1 || !_activeGLContext)
     return false;
@@ -838,16 +813,14 @@ void KWindowGL::setNUXCallBack(bool (*nuxCallback)(KEvent *event)) { _nuxCallbac
 
 // Routes SDL events to this window (replacing any window before it) and
 // lets KMiscTools::pause(ms, true) dispatch them.
-void KWindowGL::setUpEventHandlers()
-{
+void KWindowGL::setUpEventHandlers() {
   disposeHandlers();
   handlerWindow = this;
   KMiscTools::setEventDispatcher(&KWindowGL::dispatchOneEvent);
 }
 
 // No event reaches this window any more.
-void KWindowGL::disposeHandlers()
-{
+void KWindowGL::disposeHandlers() {
   if (handlerWindow == this || handlerWindow == nullptr) {
     handlerWindow = nullptr;
     KMiscTools::setEventDispatcher(nullptr);
@@ -855,8 +828,7 @@ void KWindowGL::disposeHandlers()
 }
 
 // The dispatcher of KMiscTools::pause: one pass of the window's events.
-void KWindowGL::dispatchOneEvent()
-{
+void KWindowGL::dispatchOneEvent() {
   if (handlerWindow)
     handlerWindow->processEvents();
 }
@@ -864,12 +836,11 @@ void KWindowGL::dispatchOneEvent()
 // The quit key (Ctrl+Q), the screenshot key (left Shift with Print Screen or
 // F12), then at most one waiting SDL event, which the raw-event filter may
 // keep from dispatch.
-void KWindowGL::processEvents()
-{
+void KWindowGL::processEvents() {
   // Checked many times a frame, so a press is looked at without being read
   // (the game may still want it).
-  if ((KInput::isDownOrPressed(K_VK_L_CONTROL) || KInput::isDownOrPressed(K_VK_R_CONTROL)) &&
-      hasFocus() && KInput::isDownOrPressed(K_VK_Q))
+  if ((KInput::isDownOrPressed(K_VK_L_CONTROL) || KInput::isDownOrPressed(K_VK_R_CONTROL)) && hasFocus() &&
+      KInput::isDownOrPressed(K_VK_Q))
     _quitGL = true;
 
   if (KInput::isDownOrPressed(K_VK_L_SHIFT) &&
@@ -890,9 +861,7 @@ void KWindowGL::processEvents()
 }
 
 // Prepares the record: zeroed, then every field that the event carries.
-void KWindowGL::fillEvent(KEvent *ev, SDL_Event *native, int32_t button, char character,
-                          int32_t virtualKey)
-{
+void KWindowGL::fillEvent(KEvent *ev, SDL_Event *native, int32_t button, char character, int32_t virtualKey) {
   memset(ev, 0, sizeof(*ev));
   ev->buttonIndex = button;
   ev->character = character;
@@ -907,24 +876,38 @@ void KWindowGL::fillEvent(KEvent *ev, SDL_Event *native, int32_t button, char ch
 bool KWindowGL::deliver(KEvent *event) { return _nuxCallback ? _nuxCallback(event) : true; }
 
 // Whether an event's window id names this window.
-bool KWindowGL::isThisWindow(uint32_t windowID) const
-{
+bool KWindowGL::isThisWindow(uint32_t windowID) const {
   return _sdlWindow != nullptr && windowID != 0 && windowID == SDL_GetWindowID(_sdlWindow);
 }
 
 // Turns one SDL event into the window's effects and the game's KEvents.
-void KWindowGL::dispatchEvent(SDL_Event *e)
-{
+void KWindowGL::dispatchEvent(SDL_Event *e) {
   switch (e->type) {
-  case SDL_QUIT: terminate(); break;
-  case SDL_WINDOWEVENT: onWindowEvent(e); break;
+  case SDL_QUIT:
+    terminate();
+    break;
+  case SDL_WINDOWEVENT:
+    onWindowEvent(e);
+    break;
   case SDL_MOUSEBUTTONUP:
-  case SDL_MOUSEBUTTONDOWN: onMouseButton(e); break;
-  case SDL_MOUSEMOTION: onMouseMotion(e); break;
-  case SDL_MOUSEWHEEL: onMouseWheel(e); break;
-  case SDL_KEYDOWN: onKeyDown(e); break;
-  case SDL_TEXTINPUT: onTextInput(e); break;
-  case SDL_KEYUP: onKeyUp(e); break;
+  case SDL_MOUSEBUTTONDOWN:
+    onMouseButton(e);
+    break;
+  case SDL_MOUSEMOTION:
+    onMouseMotion(e);
+    break;
+  case SDL_MOUSEWHEEL:
+    onMouseWheel(e);
+    break;
+  case SDL_KEYDOWN:
+    onKeyDown(e);
+    break;
+  case SDL_TEXTINPUT:
+    onTextInput(e);
+    break;
+  case SDL_KEYUP:
+    onKeyUp(e);
+    break;
   default:
     KPad::handleEvent(e); // controllers and joysticks
     break;
@@ -932,14 +915,21 @@ void KWindowGL::dispatchEvent(SDL_Event *e)
 }
 
 // Closing, focus, size changes and the pointer entering or leaving.
-void KWindowGL::onWindowEvent(SDL_Event *e)
-{
+void KWindowGL::onWindowEvent(SDL_Event *e) {
   switch (e->window.event) {
-  case SDL_WINDOWEVENT_CLOSE: terminate(); break;
-  case SDL_WINDOWEVENT_FOCUS_GAINED: _windowFocused = true; break;
-  case SDL_WINDOWEVENT_FOCUS_LOST: _windowFocused = false; break;
+  case SDL_WINDOWEVENT_CLOSE:
+    terminate();
+    break;
+  case SDL_WINDOWEVENT_FOCUS_GAINED:
+    _windowFocused = true;
+    break;
+  case SDL_WINDOWEVENT_FOCUS_LOST:
+    _windowFocused = false;
+    break;
   case SDL_WINDOWEVENT_SIZE_CHANGED:
-  case SDL_WINDOWEVENT_RESIZED: updateDisplayMapping(); break;
+  case SDL_WINDOWEVENT_RESIZED:
+    updateDisplayMapping();
+    break;
   case SDL_WINDOWEVENT_ENTER:
     // The pointer's place until its next move (the platform moves the
     // pointer it tracks with the window's own events).
@@ -953,7 +943,8 @@ void KWindowGL::onWindowEvent(SDL_Event *e)
     if (isThisWindow(e->window.windowID))
       KInput::pointerLeft();
     break;
-  default: break;
+  default:
+    break;
   }
 }
 
@@ -961,8 +952,7 @@ void KWindowGL::onWindowEvent(SDL_Event *e)
 // button's state, and the game's button event (a double click when SDL
 // counts more than one click; a single secondary click is also the window's
 // contextual-menu request).
-void KWindowGL::onMouseButton(SDL_Event *e)
-{
+void KWindowGL::onMouseButton(SDL_Event *e) {
   const bool down = e->type == SDL_MOUSEBUTTONDOWN;
   if (isThisWindow(e->button.windowID))
     KInput::pointerEvent(e->button.x, e->button.y);
@@ -983,8 +973,7 @@ void KWindowGL::onMouseButton(SDL_Event *e)
 }
 
 // The pointer's new place; a move with no button held reaches the game.
-void KWindowGL::onMouseMotion(SDL_Event *e)
-{
+void KWindowGL::onMouseMotion(SDL_Event *e) {
   if (isThisWindow(e->motion.windowID))
     KInput::pointerEvent(e->motion.x, e->motion.y);
   if (e->motion.state == 0 && _nuxCallback) {
@@ -997,8 +986,7 @@ void KWindowGL::onMouseMotion(SDL_Event *e)
 
 // The wheel's turn, positive away from the user whatever the system's
 // scrolling direction.
-void KWindowGL::onMouseWheel(SDL_Event *e)
-{
+void KWindowGL::onMouseWheel(SDL_Event *e) {
   int32_t delta = e->wheel.y;
   if (e->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
     delta = -delta;
@@ -1015,8 +1003,7 @@ void KWindowGL::onMouseWheel(SDL_Event *e)
 
 // Sends a key press; one the game leaves unhandled comes again as a typed
 // character.
-void KWindowGL::deliverKeyPress(KEvent *ev)
-{
+void KWindowGL::deliverKeyPress(KEvent *ev) {
   ev->type = K_EVENT_KEYDOWN;
   if (deliver(ev)) {
     ev->type = K_EVENT_KEYCHAR;
@@ -1026,8 +1013,7 @@ void KWindowGL::deliverKeyPress(KEvent *ev)
 
 // A key press: counted in KInput, then (modifier keys aside) sent to the
 // game with the character it typed.
-void KWindowGL::onKeyDown(SDL_Event *e)
-{
+void KWindowGL::onKeyDown(SDL_Event *e) {
   // Every press counts once, even when its release came in the same
   // frame; a held key's auto-repeats are read from the key map.
   if (!e->key.repeat)
@@ -1046,8 +1032,7 @@ void KWindowGL::onKeyDown(SDL_Event *e)
 }
 
 // Text without a key press of its own (an input method's composition).
-void KWindowGL::onTextInput(SDL_Event *e)
-{
+void KWindowGL::onTextInput(SDL_Event *e) {
   if (!_nuxCallback)
     return;
   char character = latin1OfUtf8(e->text.text);
@@ -1059,8 +1044,7 @@ void KWindowGL::onTextInput(SDL_Event *e)
 }
 
 // A key release, with the character its press typed.
-void KWindowGL::onKeyUp(SDL_Event *e)
-{
+void KWindowGL::onKeyUp(SDL_Event *e) {
   if (isModifierKey(e->key.keysym.scancode))
     return;
   char character = controlCharacterOfKey(e->key.keysym.sym);

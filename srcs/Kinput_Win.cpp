@@ -19,6 +19,8 @@
 
 // ---- the built-in pointer ---------------------------------------------------------
 // 16 x 16 arrow: O outline (opaque white), F fill (opaque black), _ clear.
+// The picture one row of pixels a line.
+// clang-format off
 // Pixel words are little-endian RGBA: red in the low byte, alpha in the high.
 #define O 0xFFFFFFFFu,
 #define F 0xFF000000u,
@@ -44,6 +46,7 @@ uint32_t KInput::mousePattern[2 + 16 * 16] = {
 #undef O
 #undef F
 #undef _
+// clang-format on
 
 // ---- static state -------------------------------------------------------------------
 
@@ -77,16 +80,14 @@ bool pointerTracked = false;
 int trackedX = 0, trackedY = 0;
 
 // Virtual key code of an engine key code, 255 when it has none.
-uint16_t virtualKeyOf(EKeyboardLayout keyCode)
-{
+uint16_t virtualKeyOf(EKeyboardLayout keyCode) {
   if ((int)keyCode < 0 || (int)keyCode > (int)K_VK_ERROR)
     return 255;
   return KeyboardLayout[keyCode].virtualKey;
 }
 
 // Whether the key map holds the key now.
-bool heldNow(uint16_t k)
-{
+bool heldNow(uint16_t k) {
   if (k >= 128)
     return false;
   uint8_t map[16];
@@ -99,8 +100,7 @@ bool heldNow(uint16_t k)
 // global position is only refreshed by real devices on some systems (X11
 // with input injected through XTest or pointer warps keeps the old one).
 // Outside, the global position less the window's is what there is.
-bool pointerInWindow(int *wx, int *wy)
-{
+bool pointerInWindow(int *wx, int *wy) {
   SdlDisplayMapping &m = sdlDisplayMapping();
   SDL_Window *window = m.window ? m.window : KInput::_hwnd;
   if (window && pointerTracked) {
@@ -122,8 +122,7 @@ bool pointerInWindow(int *wx, int *wy)
   return true;
 }
 
-void pointerInDrawing(int *dx, int *dy)
-{
+void pointerInDrawing(int *dx, int *dy) {
   int wx, wy;
   if (pointerInWindow(&wx, &wy))
     sdlWindowToDrawing(sdlDisplayMapping(), wx, wy, dx, dy);
@@ -137,8 +136,7 @@ void pointerInDrawing(int *dx, int *dy)
 // ---- operations --------------------------------------------------------------------
 
 // Remembers the game window; resets the hide count and the joystick flags.
-void KInput::initInput(SDL_Window *window)
-{
+void KInput::initInput(SDL_Window *window) {
   _cursorVis = 0;
   _hwnd = window;
   joystick[0] = joystick[1] = false;
@@ -147,8 +145,7 @@ void KInput::initInput(SDL_Window *window)
 
 // Pointer x in drawing pixels of the window (negative or beyond its width
 // when the pointer is outside).
-int32_t KInput::getMouseX()
-{
+int32_t KInput::getMouseX() {
   if (mouseInjected)
     return (int32_t)injectedX;
   int x, y;
@@ -157,8 +154,7 @@ int32_t KInput::getMouseX()
 }
 
 // Pointer y in drawing pixels of the window, downward.
-int32_t KInput::getMouseY()
-{
+int32_t KInput::getMouseY() {
   if (mouseInjected)
     return (int32_t)injectedY;
   int x, y;
@@ -167,8 +163,7 @@ int32_t KInput::getMouseY()
 }
 
 // Whether the primary button is held now.
-bool KInput::getLeftButtonState()
-{
+bool KInput::getLeftButtonState() {
   if (mouseInjected)
     return injectedLeft;
   Uint32 buttons = SDL_GetGlobalMouseState(nullptr, nullptr);
@@ -179,8 +174,7 @@ bool KInput::getLeftButtonState()
 bool KInput::getRightButtonState() { return _rbuttonstate; }
 
 // The wheel movement not yet read; each movement is read once.
-int32_t KInput::getWheelValue()
-{
+int32_t KInput::getWheelValue() {
   int32_t value = _lastWheelValue;
   _lastWheelValue = 0;
   return value;
@@ -191,8 +185,7 @@ void KInput::setLastWheelValue(short value) { _lastWheelValue = value; }
 
 // The key map: one bit per key position, from SDL's keyboard state plus
 // any simulated keys.
-void KInput::getKeyMap(uint8_t keyMap[16])
-{
+void KInput::getKeyMap(uint8_t keyMap[16]) {
   memcpy(keyMap, injectedKeys, 16);
   int count = 0;
   const Uint8 *state = SDL_GetKeyboardState(&count);
@@ -211,8 +204,7 @@ void KInput::getKeyMap(uint8_t keyMap[16])
 // k being the key's virtual key code) or has a press not yet read, which
 // this call reads. K_VK_ERROR and codes outside the table read as not
 // pressed.
-bool KInput::isPressed(EKeyboardLayout keyCode)
-{
+bool KInput::isPressed(EKeyboardLayout keyCode) {
   uint16_t k = virtualKeyOf(keyCode);
   if (k >= 128)
     return false;
@@ -224,8 +216,7 @@ bool KInput::isPressed(EKeyboardLayout keyCode)
 // Waits until the key is released; an unread press of it counts as read.
 // Events stay queued (only the keyboard state is refreshed) and the
 // processor is given back between polls.
-void KInput::waitForKeyRelease(EKeyboardLayout keyCode)
-{
+void KInput::waitForKeyRelease(EKeyboardLayout keyCode) {
   uint16_t k = virtualKeyOf(keyCode);
   if (k < 128)
     pressFrame[k] = 0;
@@ -237,8 +228,7 @@ void KInput::waitForKeyRelease(EKeyboardLayout keyCode)
 
 // Engine key code of a virtual key code: the first table entry that has it,
 // K_VK_ERROR when none does.
-EKeyboardLayout KInput::getNUXKey(unsigned short virtualKey)
-{
+EKeyboardLayout KInput::getNUXKey(unsigned short virtualKey) {
   for (int i = 0; i <= (int)K_VK_ERROR; i++) {
     if (KeyboardLayout[i].virtualKey == virtualKey)
       return KeyboardLayout[i].nuxKey;
@@ -247,8 +237,7 @@ EKeyboardLayout KInput::getNUXKey(unsigned short virtualKey)
 }
 
 // Shows the system pointer if this engine had hidden it.
-void KInput::showPointer()
-{
+void KInput::showPointer() {
   _cursorVisibility = true;
   while (_cursorVis < 0) {
     // Without the video subsystem (no window yet, or after the last one
@@ -260,8 +249,7 @@ void KInput::showPointer()
 }
 
 // Hides the system pointer once (nothing more when it is already hidden).
-void KInput::hidePointer()
-{
+void KInput::hidePointer() {
   _cursorVisibility = false;
   while (_cursorVis >= 0) {
     if (SDL_WasInit(SDL_INIT_VIDEO))
@@ -271,8 +259,7 @@ void KInput::hidePointer()
 }
 
 // Moves the system pointer to (x, y) in drawing pixels of the window.
-void KInput::mousePointerTo(long x, long y)
-{
+void KInput::mousePointerTo(long x, long y) {
   if (mouseInjected) {
     injectedX = x;
     injectedY = y;
@@ -300,8 +287,7 @@ void KInput::setMousePointerBuffer(uint32_t *buffer) { _mousePointerBuffer = buf
 
 // Makes the software pointer picture from the pointer buffer. The pixel
 // words are put into R, G, B, A byte order in place, once per buffer.
-void KInput::generateMouse()
-{
+void KInput::generateMouse() {
   uint32_t *buffer = _mousePointerBuffer ? _mousePointerBuffer : mousePattern;
   long width = (long)buffer[0], height = (long)buffer[1];
   if (width < 1 || height < 1 || width > 1024 || height > 1024)
@@ -325,8 +311,7 @@ void KInput::generateMouse()
 
 // Draws the software pointer with its top-left pixel at the pointer; the
 // first call only makes the picture.
-void KInput::displayMouse()
-{
+void KInput::displayMouse() {
   if (!surf_mouse) {
     generateMouse();
     return;
@@ -335,23 +320,20 @@ void KInput::displayMouse()
 }
 
 // Deletes the software pointer picture.
-void KInput::freeMouse()
-{
+void KInput::freeMouse() {
   delete surf_mouse;
   surf_mouse = nullptr;
 }
 
 // ---- joysticks: not supported, nothing is ever pressed --------------------------
 
-bool KInput::joyEnable(char joyID)
-{
+bool KInput::joyEnable(char joyID) {
   if (joyID < 0 || joyID > 1)
     return false;
   return joystick[(int)joyID];
 }
 
-void KInput::joyDisable(char joyID)
-{
+void KInput::joyDisable(char joyID) {
   if (joyID >= 0 && joyID <= 1)
     joystick[(int)joyID] = false;
 }
@@ -369,8 +351,7 @@ void KInput::RescanJoysticks() {}
 // ---- fed by the window's events ------------------------------------------------
 
 // Held, or pressed and not yet read; the press stays unread.
-bool KInput::isDownOrPressed(EKeyboardLayout keyCode)
-{
+bool KInput::isDownOrPressed(EKeyboardLayout keyCode) {
   uint16_t k = virtualKeyOf(keyCode);
   if (k >= 128)
     return false;
@@ -378,16 +359,14 @@ bool KInput::isDownOrPressed(EKeyboardLayout keyCode)
 }
 
 // Keeps a key press from the window's events until it is read.
-void KInput::keyPressEvent(uint16_t virtualKey)
-{
+void KInput::keyPressEvent(uint16_t virtualKey) {
   if (virtualKey < 128)
     pressFrame[virtualKey] = frameNumber;
 }
 
 // A new frame: a press kept through one whole frame without being read is
 // dropped, so an old press cannot join a later key combination.
-void KInput::nextFrame()
-{
+void KInput::nextFrame() {
   frameNumber++;
   for (uint32_t &f : pressFrame) {
     if (f != 0 && frameNumber - f > 1)
@@ -397,8 +376,7 @@ void KInput::nextFrame()
 
 // The window's pointer event at (windowX, windowY): the pointer is in the
 // window (or dragged from it) and there.
-void KInput::pointerEvent(int windowX, int windowY)
-{
+void KInput::pointerEvent(int windowX, int windowY) {
   pointerTracked = true;
   trackedX = windowX;
   trackedY = windowY;
@@ -410,8 +388,7 @@ void KInput::pointerLeft() { pointerTracked = false; }
 // ---- test seams ------------------------------------------------------------------
 
 // Holds a simulated key down, or releases it.
-void KInput::injectKey(EKeyboardLayout keyCode, bool down)
-{
+void KInput::injectKey(EKeyboardLayout keyCode, bool down) {
   if ((int)keyCode < 0 || (int)keyCode >= (int)K_VK_ERROR)
     return;
   uint16_t k = KeyboardLayout[keyCode].virtualKey;
@@ -420,12 +397,11 @@ void KInput::injectKey(EKeyboardLayout keyCode, bool down)
   if (down)
     injectedKeys[k >> 3] |= (uint8_t)(1u << (k & 7));
   else
-    injectedKeys[k >> 3] &= (uint8_t)~(1u << (k & 7));
+    injectedKeys[k >> 3] &= (uint8_t) ~(1u << (k & 7));
 }
 
 // Simulated pointer position and primary button while `active`.
-void KInput::injectMouse(bool active, long x, long y, bool leftButton)
-{
+void KInput::injectMouse(bool active, long x, long y, bool leftButton) {
   mouseInjected = active;
   injectedX = x;
   injectedY = y;
@@ -434,8 +410,7 @@ void KInput::injectMouse(bool active, long x, long y, bool leftButton)
 
 // Drops every simulated key, the simulated mouse and any key press not
 // yet read.
-void KInput::clearInjectedInput()
-{
+void KInput::clearInjectedInput() {
   memset(injectedKeys, 0, sizeof(injectedKeys));
   memset(pressFrame, 0, sizeof(pressFrame));
   mouseInjected = false;

@@ -8,8 +8,7 @@
 Erenderer KNUX::_renderer = K_OPENGL;
 
 // A closed OpenGL window; the renderer argument is ignored.
-KWindow *KNUX::createKWindow(Erenderer, bool use3D)
-{
+KWindow *KNUX::createKWindow(Erenderer, bool use3D) {
   if (use3D)
     return new KWindowGL(true);
   return new KWindowGL();
@@ -18,8 +17,7 @@ KWindow *KNUX::createKWindow(Erenderer, bool use3D)
 KGraphic *KNUX::createKGraphic() { return new KGraphicGL(); }
 
 // A picture loaded from the file; returned whatever the load's result.
-KGraphic *KNUX::createKGraphic(const char *filename)
-{
+KGraphic *KNUX::createKGraphic(const char *filename) {
   KGraphicGL *picture = new KGraphicGL();
   picture->loadPicture(filename, true, true);
   return picture;

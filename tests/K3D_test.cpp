@@ -29,8 +29,7 @@ namespace {
 const int W = 400, H = 300;
 const std::string kMeshDir = std::string(TRIVELLO_SOURCE_DIR) + "/tests/data/mesh/";
 
-std::string readFile(const std::string &path)
-{
+std::string readFile(const std::string &path) {
   std::string out;
   FILE *f = fopen(path.c_str(), "rb");
   if (!f)
@@ -46,8 +45,7 @@ std::string readFile(const std::string &path)
 // A mesh list: vertex lines "i x y z 0 0 0", no normal lines, face lines
 // "i a b c ...", joined with `eol`.
 std::string mkText(const std::vector<std::vector<float>> &v, const std::vector<std::vector<long>> &f,
-                   const std::string &eol = "\r")
-{
+                   const std::string &eol = "\r") {
   std::string s = "\"object\" 0 0 " + std::to_string(v.size()) + eol;
   char line[160];
   for (size_t i = 0; i < v.size(); i++) {
@@ -63,9 +61,7 @@ std::string mkText(const std::vector<std::vector<float>> &v, const std::vector<s
 }
 
 // A one-triangle ASCII export with the given extra text after the mesh.
-std::string aseTriangle(const std::string &faceLine, const std::string &extra = "",
-                        int faces = 1)
-{
+std::string aseTriangle(const std::string &faceLine, const std::string &extra = "", int faces = 1) {
   return "*MESH_NUMVERTEX 3\n*MESH_NUMFACES " + std::to_string(faces) +
          "\n*MESH_VERTEX_LIST {\n"
          "*MESH_VERTEX 0\t0.0\t0.0\t0.0\n*MESH_VERTEX 1\t1.0\t0.0\t0.0\n"
@@ -81,8 +77,7 @@ const std::vector<std::vector<long>> kTentFaces = {{0, 1, 2}, {3, 2, 1}};
 
 class K3DTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite()
-  {
+  static void SetUpTestSuite() {
     recorder = new testsupport::MessageBoxRecorder();
     window = new KWindowGL(true);
     ASSERT_TRUE(window->createGameWindow(W, H, 16, true, "K3D test"));
@@ -96,8 +91,7 @@ protected:
     snprintf(KMiscTools::currentFilePath, sizeof(KMiscTools::currentFilePath), "%s", dir.c_str());
     KMiscTools::_inPackage = false;
   }
-  static void TearDownTestSuite()
-  {
+  static void TearDownTestSuite() {
     strcpy(KMiscTools::currentFilePath, savedFilePath);
     KMiscTools::_inPackage = savedInPackage;
     delete window;
@@ -109,8 +103,7 @@ protected:
   void SetUp() override { recorder->clear(); }
 
   // Writes `bytes` to a file of the test folder and returns its path.
-  std::string write(const std::string &name, const std::string &bytes)
-  {
+  std::string write(const std::string &name, const std::string &bytes) {
     std::string path = dir + "/" + name;
     FILE *f = fopen(path.c_str(), "wb");
     EXPECT_TRUE(f != nullptr);
@@ -121,15 +114,13 @@ protected:
     return path;
   }
   // A fresh frame: 3D view over the window, black colour and far depth.
-  void startFrame(bool screenResolution)
-  {
+  void startFrame(bool screenResolution) {
     K3D::initK3D(W, H);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     K3D::beginScene(true, screenResolution);
   }
-  PixelReader capture()
-  {
+  PixelReader capture() {
     PixelReader r(W, H);
     r.capture();
     return r;
@@ -150,8 +141,7 @@ bool K3DTest::savedInPackage = false;
 
 // ---- loaders ------------------------------------------------------------------
 
-TEST_F(K3DTest, CubeLoadsAlikeFromAllThreeFormats)
-{
+TEST_F(K3DTest, CubeLoadsAlikeFromAllThreeFormats) {
   K3D ase, mk, k3d;
   ASSERT_TRUE(ase.load((kMeshDir + "cube.ase").c_str(), 1.0f, false));
   ASSERT_TRUE(mk.loadMk((kMeshDir + "cube.mk").c_str(), 1.0f, false));
@@ -190,15 +180,14 @@ TEST_F(K3DTest, CubeLoadsAlikeFromAllThreeFormats)
   EXPECT_TRUE(recorder->messages().empty());
 }
 
-TEST_F(K3DTest, CentringKeepsTheOriginInsideTheBox)
-{
+TEST_F(K3DTest, CentringKeepsTheOriginInsideTheBox) {
   struct Case {
     std::vector<std::vector<float>> v;
     float scale, minX, maxX;
   } cases[] = {
-      {{{1, 0, 0}, {3, 0, 0}, {1, 1, 0}}, 1, -0.5f, 1.5f},  // all x positive
-      {{{-4, 0, 0}, {-2, 0, 0}, {-2, 1, 0}}, 1, -2, 0},     // all x negative
-      {{{-1, 0, 0}, {3, 0, 0}, {0, 1, 0}}, 2, -4, 4},       // scaled by 2
+      {{{1, 0, 0}, {3, 0, 0}, {1, 1, 0}}, 1, -0.5f, 1.5f}, // all x positive
+      {{{-4, 0, 0}, {-2, 0, 0}, {-2, 1, 0}}, 1, -2, 0},    // all x negative
+      {{{-1, 0, 0}, {3, 0, 0}, {0, 1, 0}}, 2, -4, 4},      // scaled by 2
   };
   for (const Case &c : cases) {
     K3D m;
@@ -213,8 +202,7 @@ TEST_F(K3DTest, CentringKeepsTheOriginInsideTheBox)
   }
 }
 
-TEST_F(K3DTest, VertexNormalsAverageTheFacesThatUseThem)
-{
+TEST_F(K3DTest, VertexNormalsAverageTheFacesThatUseThem) {
   K3D m;
   ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 1, false));
   const float s = std::sqrt(0.5f);
@@ -229,8 +217,7 @@ TEST_F(K3DTest, VertexNormalsAverageTheFacesThatUseThem)
   EXPECT_NEAR(m.meshPtr[3].nx, s, 1e-6);
 }
 
-TEST_F(K3DTest, DegenerateFaceHasZeroNormalAndStaysOutOfAverages)
-{
+TEST_F(K3DTest, DegenerateFaceHasZeroNormalAndStaysOutOfAverages) {
   // Face 1 is collinear (vertices 0, 1, 3 on the x axis) and shares vertex 0.
   K3D m;
   std::string text = mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1, 3}});
@@ -245,17 +232,14 @@ TEST_F(K3DTest, DegenerateFaceHasZeroNormalAndStaysOutOfAverages)
     EXPECT_FALSE(std::isnan(m.meshPtr[i].nx + m.meshPtr[i].ny + m.meshPtr[i].nz));
 }
 
-TEST_F(K3DTest, OneFaceMeshGetsVertexNormals)
-{
+TEST_F(K3DTest, OneFaceMeshGetsVertexNormals) {
   K3D m;
-  ASSERT_TRUE(m.load(write("one.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2")).c_str(), 1,
-                     false));
+  ASSERT_TRUE(m.load(write("one.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2")).c_str(), 1, false));
   for (int i = 0; i < 3; i++)
     EXPECT_EQ(m.meshPtr[i].nz, 1.0f);
 }
 
-TEST_F(K3DTest, FailedLoadsSayWhy)
-{
+TEST_F(K3DTest, FailedLoadsSayWhy) {
   struct Case {
     const char *name, *text, *title;
     bool mk;
@@ -264,8 +248,7 @@ TEST_F(K3DTest, FailedLoadsSayWhy)
       {"nof.ase", "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 0\n", "No faces in this asc", false},
       {"nov.mk", "\"object\" 0 0 0\r", "No Vertices", true},
       {"nof.mk", "\"object\" 0 0 1\r0 1 2 3 0 0 0\r0\r0\r", "No faces in this asc", true},
-      {"big.ase", "*MESH_NUMVERTEX 2000000000\n*MESH_NUMFACES 2000000000\n",
-       "Mesh counts exceed the file", false},
+      {"big.ase", "*MESH_NUMVERTEX 2000000000\n*MESH_NUMFACES 2000000000\n", "Mesh counts exceed the file", false},
       {"big.mk", "\"object\" 0 0 999999999\r0 1 2 3\r", "Mesh counts exceed the file", true},
   };
   for (const Case &c : cases) {
@@ -285,8 +268,7 @@ TEST_F(K3DTest, FailedLoadsSayWhy)
   EXPECT_FALSE(m.loadK3D((dir + "/missing.k3d").c_str(), false));
 }
 
-TEST_F(K3DTest, MissingFaceListAndTextureCountMismatchAreReportedButLoad)
-{
+TEST_F(K3DTest, MissingFaceListAndTextureCountMismatchAreReportedButLoad) {
   std::string noList = "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 1\n*MESH_VERTEX_LIST {\n"
                        "*MESH_VERTEX 0 0 0 0\n"
                        "*MESH_VERTEX 1 1 0 0\n*MESH_VERTEX 2 0 1 0\n*MESH_FACE 0: A: 0 B: 1 C: 2\n";
@@ -298,8 +280,7 @@ TEST_F(K3DTest, MissingFaceListAndTextureCountMismatchAreReportedButLoad)
   std::string uv = "*MESH_NUMTVERTEX 2\n*MESH_TVERTLIST {\n*MESH_TVERT 0\t0.25\t0.5\t0\n"
                    "*MESH_TVERT 1\t1\t1\t0\n}\n*MESH_NUMTVFACES 2\n*MESH_TFACELIST {\n"
                    "*MESH_TFACE 0\t1\t0\t7\n}\n";
-  EXPECT_TRUE(m.load(write("uv.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2", uv)).c_str(), 1,
-                     false));
+  EXPECT_TRUE(m.load(write("uv.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2", uv)).c_str(), 1, false));
   EXPECT_EQ(recorder->count("Texture mapping count doesn't match polygon count"), 1);
   const s3dPoint *tc = m.meshFacesPtr[0].texCoords;
   EXPECT_EQ(tc[0].x, 1.0f);
@@ -309,8 +290,7 @@ TEST_F(K3DTest, MissingFaceListAndTextureCountMismatchAreReportedButLoad)
   EXPECT_EQ(tc[2].x, 0.0f); // texture vertex 7 does not exist: the corner keeps (0, 0)
 }
 
-TEST_F(K3DTest, EveryLineEndLoads)
-{
+TEST_F(K3DTest, EveryLineEndLoads) {
   std::string ase = readFile(kMeshDir + "cube.ase");
   for (const char *eol : {"\r", "\n", "\r\n"}) {
     K3D m;
@@ -325,8 +305,7 @@ TEST_F(K3DTest, EveryLineEndLoads)
   }
 }
 
-TEST_F(K3DTest, TexturePathIsTheModelFolderAndTheBitmapName)
-{
+TEST_F(K3DTest, TexturePathIsTheModelFolderAndTheBitmapName) {
   struct Case {
     std::string model, bitmap, path;
   } cases[] = {
@@ -355,8 +334,7 @@ TEST_F(K3DTest, TexturePathIsTheModelFolderAndTheBitmapName)
   ASSERT_NE(bin.surf_texture, nullptr);
 }
 
-TEST_F(K3DTest, UnclosedOrOverlongBitmapMeansNoTexture)
-{
+TEST_F(K3DTest, UnclosedOrOverlongBitmapMeansNoTexture) {
   const std::string face = "*MESH_FACE 0: A: 0 B: 1 C: 2";
   const std::string cases[] = {"*BITMAP \"cube.png", "*BITMAP \"" + std::string(300, 'a') + "\"",
                                "*BITMAP \"" + std::string(280, 'a') + "/x.png\""};
@@ -368,23 +346,20 @@ TEST_F(K3DTest, UnclosedOrOverlongBitmapMeansNoTexture)
   }
 }
 
-TEST_F(K3DTest, IsTouchingTellsTheCornersOfAFace)
-{
+TEST_F(K3DTest, IsTouchingTellsTheCornersOfAFace) {
   K3D m;
   ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 1, false));
   const struct {
     long point, face;
     bool touching;
-  } cases[] = {{0, 0, true}, {2, 0, true}, {3, 0, false}, {3, 1, true}, {0, 1, false},
-               {0, 2, false}, {0, -1, false}};
+  } cases[] = {{0, 0, true}, {2, 0, true}, {3, 0, false}, {3, 1, true}, {0, 1, false}, {0, 2, false}, {0, -1, false}};
   for (const auto &c : cases)
     EXPECT_EQ(m.isTouching(c.point, c.face), c.touching) << c.point << "," << c.face;
 }
 
 // ---- the K3D file ---------------------------------------------------------------
 
-TEST_F(K3DTest, SaveWritesTheLayoutAndRoundTripsByteExact)
-{
+TEST_F(K3DTest, SaveWritesTheLayoutAndRoundTripsByteExact) {
   K3D a;
   ASSERT_TRUE(a.load((kMeshDir + "cube.ase").c_str(), 1.0f, false));
   std::vector<sMeshFace> before(a.meshFacesPtr, a.meshFacesPtr + 12);
@@ -412,8 +387,7 @@ TEST_F(K3DTest, SaveWritesTheLayoutAndRoundTripsByteExact)
   EXPECT_EQ(generated.substr(0, 272), bytes.substr(0, 272));
 }
 
-TEST_F(K3DTest, SaveReportsEveryFailure)
-{
+TEST_F(K3DTest, SaveReportsEveryFailure) {
   K3D empty;
   EXPECT_FALSE(empty.saveK3D((dir + "/empty.k3d").c_str()));
   K3D m;
@@ -424,8 +398,7 @@ TEST_F(K3DTest, SaveReportsEveryFailure)
 
 // ---- hostile files ----------------------------------------------------------------
 
-std::string k3dHeader(uint32_t points, uint32_t faces, const std::string &name = "")
-{
+std::string k3dHeader(uint32_t points, uint32_t faces, const std::string &name = "") {
   std::string h = "k3d " + name;
   h.resize(264, '\0');
   for (uint32_t v : {points, faces})
@@ -434,15 +407,13 @@ std::string k3dHeader(uint32_t points, uint32_t faces, const std::string &name =
   return h;
 }
 
-TEST_F(K3DTest, HostileK3DFilesFailOrLoadSafely)
-{
+TEST_F(K3DTest, HostileK3DFilesFailOrLoadSafely) {
   std::string cube = readFile(kMeshDir + "cube.k3d");
   std::string badIndex = cube;
   badIndex[272 + 8 * 24 + 96 * 3] = 8; // face 3's first corner: vertex 8 of 0..7
   std::string negative = cube;
   negative[272 + 8 * 24 + 96 * 5 + 7] = '\xff'; // face 5's second corner < 0
-  std::string allBad = k3dHeader(1, 1) + std::string(24, '\0') + std::string(4, '\x05') +
-                       std::string(92, '\0');
+  std::string allBad = k3dHeader(1, 1) + std::string(24, '\0') + std::string(4, '\x05') + std::string(92, '\0');
   const struct {
     const char *name;
     std::string bytes;
@@ -468,8 +439,7 @@ TEST_F(K3DTest, HostileK3DFilesFailOrLoadSafely)
   }
 }
 
-TEST_F(K3DTest, HostileTextFilesFailOrLoadSafely)
-{
+TEST_F(K3DTest, HostileTextFilesFailOrLoadSafely) {
   const std::string head = "*MESH_NUMVERTEX 3\n*MESH_NUMFACES 2\n*MESH_VERTEX_LIST {\n";
   const struct {
     const char *name;
@@ -479,16 +449,13 @@ TEST_F(K3DTest, HostileTextFilesFailOrLoadSafely)
   } cases[] = {
       {"bad indices", aseTriangle("*MESH_FACE 0: A: 0 B: 3 C: 2"), false, false, 0, 0},
       {"huge index", aseTriangle("*MESH_FACE 0: A: 0 B: 4294967297 C: 2"), false, false, 0, 0},
-      {"truncated vertices", head + "*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 1 0 0\n*MESH_VERTEX 2 1",
-       false, false, 0, 0},
+      {"truncated vertices", head + "*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 1 0 0\n*MESH_VERTEX 2 1", false, false, 0, 0},
       {"ends in a marker", head + "*MESH_VERTEX ", false, false, 0, 0},
-      {"one face of two", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 9", "", 2),
-       false, true, 3, 1},
+      {"one face of two", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 9", "", 2), false, true, 3, 1},
       {"mk bad face", mkText(kTent, {{0, 1, 2}, {0, 1, 99}, {-1, 0, 1}}), true, true, 4, 1},
       {"mk truncated", mkText(kTent, kTentFaces).substr(0, 60), true, false, 0, 0},
       {"mk long line", "\"object\" 0 0 1\r" + std::string(5000, '7') + "\r", true, false, 0, 0},
-      {"mk last line without end", "\"object\" 0 0 3\r0 0 0 0\r1 1 0 0\r2 0 1 0\r0\r1\r0 0 1 2",
-       true, true, 3, 1},
+      {"mk last line without end", "\"object\" 0 0 3\r0 0 0 0\r1 1 0 0\r2 0 1 0\r0\r1\r0 0 1 2", true, true, 3, 1},
   };
   for (const auto &c : cases) {
     K3D m;
@@ -503,8 +470,7 @@ TEST_F(K3DTest, HostileTextFilesFailOrLoadSafely)
 // Deterministic byte flips and cuts of the three cube files: every variant
 // loads or fails without touching memory outside the arrays (checked when
 // built with AddressSanitizer).
-TEST_F(K3DTest, DamagedCubesNeverBreakTheLoaders)
-{
+TEST_F(K3DTest, DamagedCubesNeverBreakTheLoaders) {
   uint32_t seed = 12345;
   auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, seed >> 8; };
   for (const char *name : {"cube.ase", "cube.mk", "cube.k3d"}) {
@@ -517,7 +483,7 @@ TEST_F(K3DTest, DamagedCubesNeverBreakTheLoaders)
         bytes.resize(next() % bytes.size());
       std::string path = write("damaged", bytes);
       K3D m;
-      bool ok = name[5] == 'a' ? m.load(path.c_str(), 1, false)
+      bool ok = name[5] == 'a'   ? m.load(path.c_str(), 1, false)
                 : name[5] == 'm' ? m.loadMk(path.c_str(), 1, false)
                                  : m.loadK3D(path.c_str(), false);
       for (int i = 0; ok && i < m._faceCount; i++)
@@ -535,15 +501,14 @@ struct CountedPicture : KGraphicGL {
 };
 int CountedPicture::deleted = 0;
 
-TEST_F(K3DTest, MeshDeletesOnlyTheTextureItLoaded)
-{
+TEST_F(K3DTest, MeshDeletesOnlyTheTextureItLoaded) {
   CountedPicture::deleted = 0;
   CountedPicture *mine = new CountedPicture();
   {
     K3D m;
     // Asked to load a texture that is missing: nothing is owned.
-    ASSERT_TRUE(m.load(write("t.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2",
-                                                  "*BITMAP \"missing.png\"")).c_str(), 1, true));
+    ASSERT_TRUE(m.load(write("t.ase", aseTriangle("*MESH_FACE 0: A: 0 B: 1 C: 2", "*BITMAP \"missing.png\"")).c_str(),
+                       1, true));
     m.setTexture(mine);
     m.freeModel();
     EXPECT_EQ(m.surf_texture, mine);
@@ -561,8 +526,7 @@ TEST_F(K3DTest, MeshDeletesOnlyTheTextureItLoaded)
 
 // ---- drawing ----------------------------------------------------------------------
 
-TEST_F(K3DTest, CreatedByTheFactory)
-{
+TEST_F(K3DTest, CreatedByTheFactory) {
   K3D *m = KNUX::createK3D();
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->_pointCount, 0);
@@ -571,8 +535,7 @@ TEST_F(K3DTest, CreatedByTheFactory)
   delete m;
 }
 
-TEST_F(K3DTest, ZeroHeightGivesAFiniteProjection)
-{
+TEST_F(K3DTest, ZeroHeightGivesAFiniteProjection) {
   K3D::initK3D(W, 0);
   float matrix[16];
   glGetFloatv(GL_PROJECTION_MATRIX, matrix);
@@ -581,11 +544,9 @@ TEST_F(K3DTest, ZeroHeightGivesAFiniteProjection)
   K3D::initK3D(W, H);
 }
 
-TEST_F(K3DTest, LitTriangleInScreenCoordinates)
-{
+TEST_F(K3DTest, LitTriangleInScreenCoordinates) {
   K3D m;
-  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}))
-                           .c_str(), 100, false));
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})).c_str(), 100, false));
   startFrame(true);
   m.display(200, 150, 0, 0, 0, 0);
   K3D::endScene();
@@ -599,11 +560,9 @@ TEST_F(K3DTest, LitTriangleInScreenCoordinates)
   EXPECT_EQ(r.at(140, 180), (Rgba{0, 0, 0, 255}));
 }
 
-TEST_F(K3DTest, PerspectiveShowsWhatLiesBeforeTheFarPlane)
-{
+TEST_F(K3DTest, PerspectiveShowsWhatLiesBeforeTheFarPlane) {
   K3D m;
-  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 1, 2}}))
-                           .c_str(), 1, false));
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 1, 2}})).c_str(), 1, false));
   startFrame(false);
   m.display(0, 0, -5, 0, 0, 0);
   PixelReader near5 = capture();
@@ -618,8 +577,7 @@ TEST_F(K3DTest, PerspectiveShowsWhatLiesBeforeTheFarPlane)
   EXPECT_EQ(far150.countNear(0, 0, W, H, Rgba{0, 0, 0, 255}), W * H);
 }
 
-TEST_F(K3DTest, FlatAndGouraudShadingDiffer)
-{
+TEST_F(K3DTest, FlatAndGouraudShadingDiffer) {
   K3D m;
   ASSERT_TRUE(m.loadMk(write("tent.mk", mkText(kTent, kTentFaces)).c_str(), 100, false));
   // The light sits near the bottom-left corner: the left face (tilted to -x)
@@ -640,16 +598,14 @@ TEST_F(K3DTest, FlatAndGouraudShadingDiffer)
   EXPECT_GT(smooth.at(115, 150).r, flat.at(202, 150).r);
 }
 
-TEST_F(K3DTest, TexturedFaceShowsItsTextureAndBlitsBindTheirOwnAfterwards)
-{
+TEST_F(K3DTest, TexturedFaceShowsItsTextureAndBlitsBindTheirOwnAfterwards) {
   // A 2 x 2 square facing the viewer, texture corners (0,0) .. (1,1).
-  std::string square =
-      "*MESH_NUMVERTEX 4\n*MESH_NUMFACES 2\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 -1 -1 0\n"
-      "*MESH_VERTEX 1 1 -1 0\n*MESH_VERTEX 2 1 1 0\n*MESH_VERTEX 3 -1 1 0\n}\n"
-      "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 0 B: 2 C: 3\n}\n"
-      "*MESH_NUMTVERTEX 4\n*MESH_TVERTLIST {\n*MESH_TVERT 0 0 0 0\n*MESH_TVERT 1 1 0 0\n"
-      "*MESH_TVERT 2 1 1 0\n*MESH_TVERT 3 0 1 0\n}\n*MESH_NUMTVFACES 2\n*MESH_TFACELIST {\n"
-      "*MESH_TFACE 0 0 1 2\n*MESH_TFACE 1 0 2 3\n}\n";
+  std::string square = "*MESH_NUMVERTEX 4\n*MESH_NUMFACES 2\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 -1 -1 0\n"
+                       "*MESH_VERTEX 1 1 -1 0\n*MESH_VERTEX 2 1 1 0\n*MESH_VERTEX 3 -1 1 0\n}\n"
+                       "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2\n*MESH_FACE 1: A: 0 B: 2 C: 3\n}\n"
+                       "*MESH_NUMTVERTEX 4\n*MESH_TVERTLIST {\n*MESH_TVERT 0 0 0 0\n*MESH_TVERT 1 1 0 0\n"
+                       "*MESH_TVERT 2 1 1 0\n*MESH_TVERT 3 0 1 0\n}\n*MESH_NUMTVFACES 2\n*MESH_TFACELIST {\n"
+                       "*MESH_TFACE 0 0 1 2\n*MESH_TFACE 1 0 2 3\n}\n";
   K3D m;
   ASSERT_TRUE(m.load(write("square.ase", square).c_str(), 50, false));
   KGraphicGL texture, magenta, wide;
@@ -684,11 +640,9 @@ TEST_F(K3DTest, TexturedFaceShowsItsTextureAndBlitsBindTheirOwnAfterwards)
   m.setTexture(nullptr);
 }
 
-TEST_F(K3DTest, BlendingMixesWithWhatIsBehind)
-{
+TEST_F(K3DTest, BlendingMixesWithWhatIsBehind) {
   K3D m;
-  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}))
-                           .c_str(), 100, false));
+  ASSERT_TRUE(m.loadMk(write("tri.mk", mkText({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})).c_str(), 100, false));
   startFrame(true);
   m.display(200, 150, 0, 0, 0, 0);
   int opaque = capture().at(170, 180).r;

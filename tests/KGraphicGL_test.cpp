@@ -44,13 +44,11 @@ const Rgba kClear{0, 0, 255, 255}; // no pattern pixel has blue 255
 
 // Pattern pixel: red and green the low bytes of x and y, blue their high
 // bits, so every pixel of a picture up to 1024 x 1024 tells where it came from.
-Rgba patternAt(int x, int y)
-{
+Rgba patternAt(int x, int y) {
   return Rgba{(uint8_t)(x & 0xFF), (uint8_t)(y & 0xFF), (uint8_t)(((x >> 8) << 4) | (y >> 8)), 255};
 }
 
-std::vector<uint32_t> patternPixels(int w, int h)
-{
+std::vector<uint32_t> patternPixels(int w, int h) {
   std::vector<uint32_t> px((size_t)w * h);
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
@@ -62,8 +60,7 @@ std::vector<uint32_t> patternPixels(int w, int h)
 }
 
 // Source coordinates encoded in a screen pixel, false for the clear colour.
-bool decode(Rgba c, int *sx, int *sy)
-{
+bool decode(Rgba c, int *sx, int *sy) {
   if (c.b == 255)
     return false;
   *sx = c.r | ((c.b >> 4) << 8);
@@ -71,22 +68,19 @@ bool decode(Rgba c, int *sx, int *sy)
   return true;
 }
 
-std::string tempDir()
-{
+std::string tempDir() {
   char tmpl[] = "/tmp/kgraphic_testXXXXXX";
   char *d = mkdtemp(tmpl);
   return d ? std::string(d) : std::string("/tmp");
 }
 
-void writePng(const std::string &path, int w, int h, const std::vector<uint32_t> &px)
-{
+void writePng(const std::string &path, int w, int h, const std::vector<uint32_t> &px) {
   stbi_write_png(path.c_str(), w, h, 4, px.data(), w * 4);
 }
 
 // A JPEG of the pixels through the engine's own writer (stb_image_write's
 // JPEG writer shifts negative values, which UndefinedBehaviorSanitizer stops).
-void writeJpeg(const std::string &path, int w, int h, const std::vector<uint32_t> &px, int quality)
-{
+void writeJpeg(const std::string &path, int w, int h, const std::vector<uint32_t> &px, int quality) {
   std::vector<unsigned char> rgb;
   for (uint32_t p : px) {
     const unsigned char *b = (const unsigned char *)&p;
@@ -97,15 +91,13 @@ void writeJpeg(const std::string &path, int w, int h, const std::vector<uint32_t
 
 class GraphicTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite()
-  {
+  static void SetUpTestSuite() {
     recorder = new testsupport::MessageBoxRecorder();
     window = new KWindowGL();
     ASSERT_TRUE(window->createGameWindow(W, H, 16, true, "KGraphicGL test"));
     dir = tempDir();
   }
-  static void TearDownTestSuite()
-  {
+  static void TearDownTestSuite() {
     delete window;
     window = nullptr;
     delete recorder;
@@ -114,15 +106,13 @@ protected:
     if (system(cmd.c_str()) != 0)
       fprintf(stderr, "could not remove %s\n", dir.c_str());
   }
-  void SetUp() override
-  {
+  void SetUp() override {
     window->setClearColor(0, 0, 1, 1);
     window->setWorldView(0, 0, 0, 1.0f, true);
     glColor4f(1, 1, 1, 1);
   }
   // A picture of the pattern, w x h, made from an array.
-  KGraphicGL *pattern(int w, int h)
-  {
+  KGraphicGL *pattern(int w, int h) {
     arrays.push_back(patternPixels(w, h));
     KGraphicGL *g = new KGraphicGL();
     EXPECT_TRUE(g->makePictureFromArray(arrays.back().data(), w, h, true, false));
@@ -130,8 +120,7 @@ protected:
     owned.emplace_back(g);
     return g;
   }
-  PixelReader capture()
-  {
+  PixelReader capture() {
     PixelReader r(W, H);
     r.capture();
     return r;
@@ -149,9 +138,7 @@ testsupport::MessageBoxRecorder *GraphicTest::recorder = nullptr;
 std::string GraphicTest::dir;
 
 // Counts screen pixels of [x1, x2) x [y1, y2) whose source is not `expect`.
-template <typename F>
-int mismatches(const PixelReader &r, int x1, int y1, int x2, int y2, F expect)
-{
+template <typename F> int mismatches(const PixelReader &r, int x1, int y1, int x2, int y2, F expect) {
   int bad = 0;
   for (int y = y1; y < y2; y++)
     for (int x = x1; x < x2; x++) {
@@ -171,14 +158,10 @@ struct TextureCase {
   float textureSize;
 };
 
-TEST_F(GraphicTest, TextureKindFollowsSquarePowerOfTwoRule)
-{
+TEST_F(GraphicTest, TextureKindFollowsSquarePowerOfTwoRule) {
   const TextureCase cases[] = {
-    {256, 256, GL_TEXTURE_2D, 256},
-    {256, 128, GL_TEXTURE_RECTANGLE_ARB, 256},
-    {2, 2, GL_TEXTURE_RECTANGLE_ARB, 4},
-    {4, 4, GL_TEXTURE_2D, 4},
-    {800, 600, GL_TEXTURE_RECTANGLE_ARB, 1024},
+      {256, 256, GL_TEXTURE_2D, 256}, {256, 128, GL_TEXTURE_RECTANGLE_ARB, 256},  {2, 2, GL_TEXTURE_RECTANGLE_ARB, 4},
+      {4, 4, GL_TEXTURE_2D, 4},       {800, 600, GL_TEXTURE_RECTANGLE_ARB, 1024},
   };
   for (const TextureCase &c : cases) {
     std::string path = dir + "/tex" + std::to_string(c.w) + "x" + std::to_string(c.h) + ".png";
@@ -200,14 +183,12 @@ TEST_F(GraphicTest, TextureKindFollowsSquarePowerOfTwoRule)
   }
 }
 
-TEST_F(GraphicTest, RectangleTexturesAreAvailable)
-{
+TEST_F(GraphicTest, RectangleTexturesAreAvailable) {
   // Mesa's llvmpipe advertises GL_ARB_texture_rectangle.
   EXPECT_TRUE(window->getRectangleTexCap());
 }
 
-TEST_F(GraphicTest, MissingOrUndecodableFileLeavesPictureEmpty)
-{
+TEST_F(GraphicTest, MissingOrUndecodableFileLeavesPictureEmpty) {
   KGraphicGL g;
   EXPECT_FALSE(g.loadPicture((dir + "/nothing.png").c_str(), true, true));
   EXPECT_EQ(g.getWidth(), 0);
@@ -220,8 +201,7 @@ TEST_F(GraphicTest, MissingOrUndecodableFileLeavesPictureEmpty)
   EXPECT_EQ(recorder->count("erreur"), 0);
 }
 
-TEST_F(GraphicTest, ColourKeyAppliesOnlyToLaterLoads)
-{
+TEST_F(GraphicTest, ColourKeyAppliesOnlyToLaterLoads) {
   // 8 x 4 picture: left half magenta, right half green.
   std::vector<uint32_t> px(8 * 4);
   for (int y = 0; y < 4; y++)
@@ -253,7 +233,7 @@ TEST_F(GraphicTest, ColourKeyAppliesOnlyToLaterLoads)
   keyed.blitAlphaRect(0, 0, 8, 4, 100, 100, false, false);
   late.blitAlphaRect(0, 0, 8, 4, 200, 100, false, false);
   PixelReader r = capture();
-  EXPECT_EQ(r.at(101, 101), kClear);                  // keyed: background shows
+  EXPECT_EQ(r.at(101, 101), kClear); // keyed: background shows
   EXPECT_EQ(r.at(106, 101), (Rgba{0, 255, 0, 255}));
   EXPECT_EQ(r.at(201, 101), (Rgba{255, 0, 255, 255})); // key set late: still magenta
 }
@@ -261,8 +241,7 @@ TEST_F(GraphicTest, ColourKeyAppliesOnlyToLaterLoads)
 // Points the resource folder (getCurrentPath) at a folder for one scope.
 class ResourceFolder {
 public:
-  explicit ResourceFolder(const std::string &folder)
-  {
+  explicit ResourceFolder(const std::string &folder) {
     strcpy(_path, KMiscTools::currentFilePath);
     strcpy(_app, KMiscTools::currentAppPath);
     _package = KMiscTools::_inPackage;
@@ -270,8 +249,7 @@ public:
     snprintf(KMiscTools::currentAppPath, 260, "%s/app", folder.c_str());
     KMiscTools::_inPackage = false;
   }
-  ~ResourceFolder()
-  {
+  ~ResourceFolder() {
     strcpy(KMiscTools::currentFilePath, _path);
     strcpy(KMiscTools::currentAppPath, _app);
     KMiscTools::_inPackage = _package;
@@ -282,8 +260,7 @@ private:
   bool _package;
 };
 
-TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase)
-{
+TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase) {
   // The resource folder has capitals of its own, which are kept.
   std::string folder = dir + "/Game";
   std::string cmd = "mkdir -p '" + folder + "/gfx' '" + folder + "/Photos'";
@@ -294,8 +271,7 @@ TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase)
   const struct {
     const char *name;
     float width; // 0: does not load
-  } cases[] = {{"/GFX/Menu.JPG", 16}, {"/gfx/menu.jpg", 16}, {"/Photos/Eiffel.JPG", 24},
-               {"/photos/eiffel.jpg", 0}};
+  } cases[] = {{"/GFX/Menu.JPG", 16}, {"/gfx/menu.jpg", 16}, {"/Photos/Eiffel.JPG", 24}, {"/photos/eiffel.jpg", 0}};
   for (const auto &c : cases) {
     std::string name = folder + c.name;
     SCOPED_TRACE(name);
@@ -309,8 +285,7 @@ TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase)
   EXPECT_FALSE(h.loadPicture("/nonexistent/Folder/X.PNG", true, true));
 }
 
-TEST_F(GraphicTest, PictureLoadsFromTarArchive)
-{
+TEST_F(GraphicTest, PictureLoadsFromTarArchive) {
   // The archive holds gfx/tile.png relative to the resource folder; no plain
   // file of that name exists.
   std::string root = dir + "/arc";
@@ -332,26 +307,20 @@ TEST_F(GraphicTest, PictureLoadsFromTarArchive)
   g.setTextureQuality(false);
   g.blitRect(0, 0, 32, 16, 10, 10, false, false);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 10, 10, 42, 26, [](int x, int y, int *ex, int *ey) {
-              *ex = x - 10, *ey = y - 10;
-            }), 0);
+  EXPECT_EQ(mismatches(r, 10, 10, 42, 26, [](int x, int y, int *ex, int *ey) { *ex = x - 10, *ey = y - 10; }), 0);
 }
 
-TEST_F(GraphicTest, PictureBeforeAnyWindowWarnsOncePerPicture)
-{
+TEST_F(GraphicTest, PictureBeforeAnyWindowWarnsOncePerPicture) {
   short saved = KGraphicGL::screenWidth;
   KGraphicGL::screenWidth = 0;
   recorder->clear();
-  {
-    KGraphicGL a, b;
-  }
+  { KGraphicGL a, b; }
   KGraphicGL::screenWidth = saved;
   EXPECT_EQ(recorder->count("Screen Dimensions not specified, you will not see anything"), 2);
   EXPECT_EQ(recorder->messages()[0].second, "KGraphicGL::SetScreenSize Not Called!");
 }
 
-TEST_F(GraphicTest, MakePictureFromArrayValidatesAndFlipsInPlace)
-{
+TEST_F(GraphicTest, MakePictureFromArrayValidatesAndFlipsInPlace) {
   KGraphicGL g;
   EXPECT_FALSE(g.makePictureFromArray(nullptr, 4, 4, true, false));
   uint32_t one = 0;
@@ -370,8 +339,7 @@ TEST_F(GraphicTest, MakePictureFromArrayValidatesAndFlipsInPlace)
   EXPECT_EQ(g._glEnum, (uint32_t)GL_TEXTURE_RECTANGLE_ARB);
 }
 
-TEST_F(GraphicTest, PollArrayUploadsRewrittenPixels)
-{
+TEST_F(GraphicTest, PollArrayUploadsRewrittenPixels) {
   std::vector<uint32_t> px(4 * 4, 0xFF0000FFu); // opaque red (R in the low byte)
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(px.data(), 4, 4, true, false));
@@ -384,8 +352,7 @@ TEST_F(GraphicTest, PollArrayUploadsRewrittenPixels)
   EXPECT_TRUE(r.allNear(50, 50, 54, 54, Rgba{0, 255, 0, 255}));
 }
 
-TEST_F(GraphicTest, MakingOrGrabbingAgainReleasesTheEarlierTexture)
-{
+TEST_F(GraphicTest, MakingOrGrabbingAgainReleasesTheEarlierTexture) {
   std::vector<uint32_t> px(8 * 8, 0xFF0000FFu);
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(px.data(), 8, 8, true, false));
@@ -402,8 +369,7 @@ TEST_F(GraphicTest, MakingOrGrabbingAgainReleasesTheEarlierTexture)
   EXPECT_EQ(g.getWidth(), W);
 }
 
-TEST_F(GraphicTest, SquarePictureLoadedAfterARectangleBlitDrawsItself)
-{
+TEST_F(GraphicTest, SquarePictureLoadedAfterARectangleBlitDrawsItself) {
   // The rectangle target of the picture drawn before must not stay on over
   // the new 2D texture (the load leaves it bound, so the blit binds nothing).
   KGraphicGL *rect = pattern(100, 50);
@@ -418,8 +384,7 @@ TEST_F(GraphicTest, SquarePictureLoadedAfterARectangleBlitDrawsItself)
   EXPECT_TRUE(r.allNear(200, 200, 264, 264, Rgba{0, 255, 0, 255}));
 }
 
-TEST_F(GraphicTest, TextureQualityChangesOnlyThePicturesOwnTexture)
-{
+TEST_F(GraphicTest, TextureQualityChangesOnlyThePicturesOwnTexture) {
   // 4 x 4 square (2D texture): two black columns, two white ones, nearest.
   std::vector<uint32_t> px(4 * 4);
   for (int i = 0; i < 16; i++)
@@ -440,8 +405,7 @@ TEST_F(GraphicTest, TextureQualityChangesOnlyThePicturesOwnTexture)
   EXPECT_EQ(greys, 0);
 }
 
-TEST_F(GraphicTest, BindingCacheBindsOnceAndUntexturedDrawingInvalidatesIt)
-{
+TEST_F(GraphicTest, BindingCacheBindsOnceAndUntexturedDrawingInvalidatesIt) {
   KGraphicGL *a = pattern(64, 64);
   a->blitRect(0, 0, 8, 8, 0, 0, false, false);
   EXPECT_EQ(KGraphicGL::_oldBindedText, a->texture);
@@ -453,8 +417,7 @@ TEST_F(GraphicTest, BindingCacheBindsOnceAndUntexturedDrawingInvalidatesIt)
   EXPECT_EQ(KGraphicGL::_oldBindedText, 0xFFFFFFFFu);
 }
 
-TEST_F(GraphicTest, FreeingTheBoundTextureForgetsTheBinding)
-{
+TEST_F(GraphicTest, FreeingTheBoundTextureForgetsTheBinding) {
   KGraphicGL *a = pattern(16, 16);
   a->blitRect(0, 0, 16, 16, 0, 0, false, false);
   a->freePicture();
@@ -465,15 +428,12 @@ TEST_F(GraphicTest, FreeingTheBoundTextureForgetsTheBinding)
   window->setWorldView(0, 0, 0, 1.0f, true);
   b->blitRect(0, 0, 16, 16, 20, 20, false, false);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 20, 20, 36, 36, [](int x, int y, int *ex, int *ey) {
-              *ex = x - 20, *ey = y - 20;
-            }), 0);
+  EXPECT_EQ(mismatches(r, 20, 20, 36, 36, [](int x, int y, int *ex, int *ey) { *ex = x - 20, *ey = y - 20; }), 0);
 }
 
 // ---- blit geometry ------------------------------------------------------------------
 
-TEST_F(GraphicTest, FullWindowBlitOfLoadedPictureFillsWindowExactly)
-{
+TEST_F(GraphicTest, FullWindowBlitOfLoadedPictureFillsWindowExactly) {
   std::string path = dir + "/full.png";
   writePng(path, 800, 600, patternPixels(800, 600));
   KGraphicGL g;
@@ -485,14 +445,13 @@ TEST_F(GraphicTest, FullWindowBlitOfLoadedPictureFillsWindowExactly)
   EXPECT_EQ(mismatches(r, 0, 0, W, H, [](int x, int y, int *ex, int *ey) { *ex = x, *ey = y; }), 0);
 }
 
-TEST_F(GraphicTest, SourceRectangleLandsAtDestination)
-{
+TEST_F(GraphicTest, SourceRectangleLandsAtDestination) {
   KGraphicGL *g = pattern(800, 600);
   g->blitAlphaRect(248, 71, 535, 269, 100, 50, false, false);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 100, 50, 100 + 287, 50 + 198, [](int x, int y, int *ex, int *ey) {
-              *ex = 248 + x - 100, *ey = 71 + y - 50;
-            }), 0);
+  EXPECT_EQ(mismatches(r, 100, 50, 100 + 287, 50 + 198,
+                       [](int x, int y, int *ex, int *ey) { *ex = 248 + x - 100, *ey = 71 + y - 50; }),
+            0);
   // Nothing beyond the 287 x 198 rectangle.
   EXPECT_TRUE(r.allNear(99, 50, 100, 248, kClear));
   EXPECT_TRUE(r.allNear(387, 50, 388, 248, kClear));
@@ -504,8 +463,7 @@ struct FlipCase {
   bool flipx, flipy;
 };
 
-TEST_F(GraphicTest, FlipsMirrorInsideTheSameRectangle)
-{
+TEST_F(GraphicTest, FlipsMirrorInsideTheSameRectangle) {
   const FlipCase cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
   // Both kinds of texture: rectangle (800 x 600) and 2D (256 x 256).
   for (int kind = 0; kind < 2; kind++) {
@@ -526,21 +484,17 @@ TEST_F(GraphicTest, FlipsMirrorInsideTheSameRectangle)
   }
 }
 
-TEST_F(GraphicTest, FloatBlitsMatchIntegerBlitsAtWholePixels)
-{
+TEST_F(GraphicTest, FloatBlitsMatchIntegerBlitsAtWholePixels) {
   KGraphicGL *g = pattern(800, 600);
   g->blitRect(10, 20, 110, 70, 300, 200, true, false);
   PixelReader a = capture();
   window->setWorldView(0, 0, 0, 1.0f, true);
   g->blitRectF(10, 20, 110, 70, 300, 200, true, false);
   PixelReader b = capture();
-  EXPECT_EQ(mismatches(b, 300, 200, 400, 250, [&](int x, int y, int *ex, int *ey) {
-              decode(a.at(x, y), ex, ey);
-            }), 0);
+  EXPECT_EQ(mismatches(b, 300, 200, 400, 250, [&](int x, int y, int *ex, int *ey) { decode(a.at(x, y), ex, ey); }), 0);
 }
 
-TEST_F(GraphicTest, FxWithoutTransformEqualsAlphaBlit)
-{
+TEST_F(GraphicTest, FxWithoutTransformEqualsAlphaBlit) {
   KGraphicGL *g = pattern(800, 600);
   g->blitAlphaRect(248, 71, 535, 269, 40, 30, false, true);
   PixelReader a = capture();
@@ -552,51 +506,53 @@ TEST_F(GraphicTest, FxWithoutTransformEqualsAlphaBlit)
       ASSERT_EQ(a.at(x, y), b.at(x, y)) << x << "," << y;
 }
 
-TEST_F(GraphicTest, RotationBy90TurnsCounterClockwiseAboutTheCentre)
-{
+TEST_F(GraphicTest, RotationBy90TurnsCounterClockwiseAboutTheCentre) {
   // A 100 x 50 region drawn at (10, 20): its centre is the screen point (60, 45).
   KGraphicGL *g = pattern(800, 600);
   g->blitAlphaRectFx(200, 100, 300, 150, 10, 20, 90, 1.0f, 1.0f, false, false, 0, 0);
   PixelReader r = capture();
   // Turned, it covers x 35..84 and y -5..94. The picture's right edge is
   // now at the top: screen (X, Y) shows source (249 - (Y - 45), 125 + (X - 60)).
-  EXPECT_EQ(mismatches(r, 35, 0, 85, 95, [](int x, int y, int *ex, int *ey) {
-              *ex = 200 + 49 - (y - 45);
-              *ey = 100 + 25 + (x - 60);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 35, 0, 85, 95,
+                       [](int x, int y, int *ex, int *ey) {
+                         *ex = 200 + 49 - (y - 45);
+                         *ey = 100 + 25 + (x - 60);
+                       }),
+            0);
   EXPECT_TRUE(r.allNear(20, 30, 34, 60, kClear)); // left of the turned region
   EXPECT_TRUE(r.allNear(85, 30, 110, 60, kClear));
 }
 
-TEST_F(GraphicTest, ZoomTwoScalesAboutTheCentre)
-{
+TEST_F(GraphicTest, ZoomTwoScalesAboutTheCentre) {
   KGraphicGL *g = pattern(800, 600);
   g->blitAlphaRectFx(200, 100, 300, 150, 10, 20, 0, 2.0f, 1.0f, false, false, 0, 0);
   PixelReader r = capture();
   // 200 x 100 around (60, 45): x -40..159, y -5..94.
-  EXPECT_EQ(mismatches(r, 0, 0, 160, 95, [](int x, int y, int *ex, int *ey) {
-              *ex = 250 + (int)floorf((x - 60 + 0.5f) / 2.0f);
-              *ey = 125 + (int)floorf((y - 45 + 0.5f) / 2.0f);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 0, 0, 160, 95,
+                       [](int x, int y, int *ex, int *ey) {
+                         *ex = 250 + (int)floorf((x - 60 + 0.5f) / 2.0f);
+                         *ey = 125 + (int)floorf((y - 45 + 0.5f) / 2.0f);
+                       }),
+            0);
   EXPECT_TRUE(r.allNear(160, 0, 200, 95, kClear));
   EXPECT_TRUE(r.allNear(0, 95, 160, 120, kClear));
 }
 
-TEST_F(GraphicTest, PivotOffsetMovesTheRotationCentre)
-{
+TEST_F(GraphicTest, PivotOffsetMovesTheRotationCentre) {
   KGraphicGL *g = pattern(800, 600);
   // Centre moved 50 right and 25 down: the pivot is the region's bottom-right
   // corner, screen (400, 250) for a 100 x 50 region at (300, 200).
   g->blitAlphaRectFx(200, 100, 300, 150, 300, 200, 180, 1.0f, 1.0f, false, false, 50, 25);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 400, 250, 500, 300, [](int x, int y, int *ex, int *ey) {
-              *ex = 200 + 99 - (x - 400);
-              *ey = 100 + 49 - (y - 250);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 400, 250, 500, 300,
+                       [](int x, int y, int *ex, int *ey) {
+                         *ex = 200 + 99 - (x - 400);
+                         *ey = 100 + 49 - (y - 250);
+                       }),
+            0);
 }
 
-TEST_F(GraphicTest, ZeroZoomOrNonPositiveBlendDrawsNothing)
-{
+TEST_F(GraphicTest, ZeroZoomOrNonPositiveBlendDrawsNothing) {
   KGraphicGL *g = pattern(800, 600);
   g->blitAlphaRectFx(0, 0, 100, 100, 10, 10, 0, 0.0f, 1.0f, false, false, 0, 0);
   g->blitAlphaRectFx(0, 0, 100, 100, 10, 10, 30, 1.0f, 0.0f, false, false, 0, 0);
@@ -608,8 +564,7 @@ TEST_F(GraphicTest, ZeroZoomOrNonPositiveBlendDrawsNothing)
   EXPECT_TRUE(r.allNear(0, 0, 200, 200, kClear));
 }
 
-TEST_F(GraphicTest, OddWidthUnderRotationDropsTheHalfPixelTowardThePivot)
-{
+TEST_F(GraphicTest, OddWidthUnderRotationDropsTheHalfPixelTowardThePivot) {
   // 101 x 50 turned by 90 about (350.5, 225): the quad's long side spans
   // drawing y -50 .. +51 around the pivot (-50.5 truncated toward zero), so
   // screen rows 174 .. 274 are covered and row 275 is not.
@@ -625,31 +580,30 @@ TEST_F(GraphicTest, OddWidthUnderRotationDropsTheHalfPixelTowardThePivot)
   }
 }
 
-TEST_F(GraphicTest, BlitRectFxTurnsOpaqueCopy)
-{
+TEST_F(GraphicTest, BlitRectFxTurnsOpaqueCopy) {
   KGraphicGL *g = pattern(800, 600);
   g->blitRectFx(200, 100, 300, 150, 10, 20, 90, 1.0f, false, false, 0, 0);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 35, 0, 85, 95, [](int x, int y, int *ex, int *ey) {
-              *ex = 249 - (y - 45);
-              *ey = 125 + (x - 60);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 35, 0, 85, 95,
+                       [](int x, int y, int *ex, int *ey) {
+                         *ex = 249 - (y - 45);
+                         *ey = 125 + (x - 60);
+                       }),
+            0);
 }
 
-TEST_F(GraphicTest, StretchMapsSourceOntoScreenRectangle)
-{
+TEST_F(GraphicTest, StretchMapsSourceOntoScreenRectangle) {
   KGraphicGL *g = pattern(800, 600);
   // 50 x 25 source stretched onto 100 x 50 screen pixels.
   g->stretchAlphaRect(100, 100, 150, 125, 200, 300, 300, 350, 1.0f, 0, false, false);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 200, 300, 300, 350, [](int x, int y, int *ex, int *ey) {
-              *ex = 100 + (x - 200) / 2, *ey = 100 + (y - 300) / 2;
-            }), 0);
+  EXPECT_EQ(mismatches(r, 200, 300, 300, 350,
+                       [](int x, int y, int *ex, int *ey) { *ex = 100 + (x - 200) / 2, *ey = 100 + (y - 300) / 2; }),
+            0);
   EXPECT_TRUE(r.allNear(300, 300, 301, 350, kClear));
 }
 
-TEST_F(GraphicTest, StretchBlendZeroIsTransparentAndNegativeIsOpaque)
-{
+TEST_F(GraphicTest, StretchBlendZeroIsTransparentAndNegativeIsOpaque) {
   std::vector<uint32_t> white(16 * 16, 0xFFFFFFFFu);
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(white.data(), 16, 16, true, false));
@@ -662,35 +616,34 @@ TEST_F(GraphicTest, StretchBlendZeroIsTransparentAndNegativeIsOpaque)
   EXPECT_TRUE(r.allNear(70, 10, 86, 26, Rgba{128, 128, 255, 255}, 2));
 }
 
-TEST_F(GraphicTest, ArbitraryQuadMapsPointsInOrder)
-{
+TEST_F(GraphicTest, ArbitraryQuadMapsPointsInOrder) {
   KGraphicGL *g = pattern(800, 600);
   // Source rectangle corners onto an axis-aligned screen rectangle, mirrored
   // left-right by the order of the points.
   g->blitArbitraryQuad(10, 10, 60, 10, 60, 40, 10, 40, 150, 100, 100, 100, 100, 130, 150, 130);
   PixelReader r = capture();
-  EXPECT_EQ(mismatches(r, 100, 100, 150, 130, [](int x, int y, int *ex, int *ey) {
-              *ex = 10 + (149 - x), *ey = 10 + (y - 100);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 100, 100, 150, 130,
+                       [](int x, int y, int *ex, int *ey) { *ex = 10 + (149 - x), *ey = 10 + (y - 100); }),
+            0);
 }
 
-TEST_F(GraphicTest, TiledRectRepeatsAWrappingTexture)
-{
+TEST_F(GraphicTest, TiledRectRepeatsAWrappingTexture) {
   KGraphicGL *g = pattern(64, 64);
   g->allowTextureWrap(true);
   g->blitTiledRect(100, 100, 128, 128, 2.0f, 0);
   PixelReader r = capture();
   // Two tiles each way, each turned by 180 degrees relative to blitRect.
-  EXPECT_EQ(mismatches(r, 100, 100, 228, 228, [](int x, int y, int *ex, int *ey) {
-              *ex = 63 - ((x - 100) % 64);
-              *ey = 63 - ((y - 100) % 64);
-            }), 0);
+  EXPECT_EQ(mismatches(r, 100, 100, 228, 228,
+                       [](int x, int y, int *ex, int *ey) {
+                         *ex = 63 - ((x - 100) % 64);
+                         *ey = 63 - ((y - 100) % 64);
+                       }),
+            0);
 }
 
 // ---- untextured primitives and colour state ------------------------------------------
 
-TEST_F(GraphicTest, DrawRectOpaqueAndHalf)
-{
+TEST_F(GraphicTest, DrawRectOpaqueAndHalf) {
   KGraphicGL g;
   window->setClearColor(1, 1, 1, 1);
   window->setWorldView(0, 0, 0, 1.0f, true);
@@ -704,8 +657,7 @@ TEST_F(GraphicTest, DrawRectOpaqueAndHalf)
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
-TEST_F(GraphicTest, PlotPixelDrawsOnePixelAtTheScreenPoint)
-{
+TEST_F(GraphicTest, PlotPixelDrawsOnePixelAtTheScreenPoint) {
   KGraphicGL g;
   g.plotPixel(10, 10, 1, 0, 0, 1);
   PixelReader r = capture();
@@ -714,18 +666,17 @@ TEST_F(GraphicTest, PlotPixelDrawsOnePixelAtTheScreenPoint)
   EXPECT_GE(nearPoint, 1);
   EXPECT_LE(nearPoint, 2);
   EXPECT_EQ(r.countNear(0, 0, 40, 40, red), nearPoint); // nothing elsewhere
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));                     // lines leave blending on
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));                   // lines leave blending on
 }
 
-TEST_F(GraphicTest, BlitRectAfterTintedAlphaBlitKeepsTheTint)
-{
+TEST_F(GraphicTest, BlitRectAfterTintedAlphaBlitKeepsTheTint) {
   std::vector<uint32_t> white(16 * 16, 0xFFFFFFFFu);
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(white.data(), 16, 16, true, false));
   g.setBlitColor(0.5f, 0.5f, 0.5f, 1);
   g.blitAlphaRect(0, 0, 16, 16, 0, 0, false, false);
-  g.blitRect(0, 0, 16, 16, 20, 0, false, false);   // drawn in the colour left behind
-  g.drawRect(700, 500, 701, 501, 0, 0, 0, 1);        // leaves opaque white
+  g.blitRect(0, 0, 16, 16, 20, 0, false, false); // drawn in the colour left behind
+  g.drawRect(700, 500, 701, 501, 0, 0, 0, 1);    // leaves opaque white
   g.blitRect(0, 0, 16, 16, 40, 0, false, false);
   PixelReader r = capture();
   EXPECT_TRUE(r.allNear(0, 0, 16, 16, Rgba{128, 128, 128, 255}, 1));
@@ -733,8 +684,7 @@ TEST_F(GraphicTest, BlitRectAfterTintedAlphaBlitKeepsTheTint)
   EXPECT_TRUE(r.allNear(40, 0, 56, 16, Rgba{255, 255, 255, 255}));
 }
 
-TEST_F(GraphicTest, AdditiveModeAddsToTheBackground)
-{
+TEST_F(GraphicTest, AdditiveModeAddsToTheBackground) {
   std::vector<uint32_t> half(8 * 8, 0x80000080u); // red 128, alpha 128
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(half.data(), 8, 8, true, false));
@@ -749,8 +699,7 @@ TEST_F(GraphicTest, AdditiveModeAddsToTheBackground)
   EXPECT_TRUE(r.allNear(10, 0, 18, 8, Rgba{64, 0, 64, 255}, 2)); // mixed
 }
 
-TEST_F(GraphicTest, LinearQualityInterpolatesWheneverThePictureIsScaled)
-{
+TEST_F(GraphicTest, LinearQualityInterpolatesWheneverThePictureIsScaled) {
   // 4 x 4 picture: two black columns, two white ones.
   std::vector<uint32_t> px(4 * 4);
   for (int i = 0; i < 16; i++)
@@ -787,8 +736,7 @@ TEST_F(GraphicTest, LinearQualityInterpolatesWheneverThePictureIsScaled)
   EXPECT_EQ(r.at(12, 11).r, 255);
 }
 
-TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp)
-{
+TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp) {
   // With rectangle textures a screen-sized rectangle, without them a
   // 1024 x 1024 2D texture; blits address both in screen pixels.
   const bool rectangleCaps[] = {true, false};
@@ -808,9 +756,10 @@ TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp)
     window->setWorldView(0, 0, 0, 1.0f, true);
     grab.blitRect(100, 50, 300, 150, 10, 10, false, false);
     PixelReader r = capture();
-    EXPECT_EQ(mismatches(r, 10, 10, 210, 110, [](int x, int y, int *ex, int *ey) {
-                *ex = 100 + x - 10, *ey = 50 + y - 10;
-              }), 0) << "rectangle " << rectangleCap;
+    EXPECT_EQ(
+        mismatches(r, 10, 10, 210, 110, [](int x, int y, int *ex, int *ey) { *ex = 100 + x - 10, *ey = 50 + y - 10; }),
+        0)
+        << "rectangle " << rectangleCap;
   }
 }
 
@@ -820,8 +769,7 @@ TEST_F(GraphicTest, GrabBackBufferCopiesTheScreenTheRightWayUp)
 
 const std::string kHostileDir = TRIVELLO_SOURCE_DIR "/tests/data/hostile/";
 
-TEST_F(GraphicTest, HostilePicturesAreRefusedBeforeTheyAreDecoded)
-{
+TEST_F(GraphicTest, HostilePicturesAreRefusedBeforeTheyAreDecoded) {
   struct Case {
     const char *file;
     int erreurMessages; // "Impossible to create  GWorld": the size is refused
@@ -841,8 +789,7 @@ TEST_F(GraphicTest, HostilePicturesAreRefusedBeforeTheyAreDecoded)
   }
 }
 
-TEST_F(GraphicTest, SizesAreFullIntegersUpToTheLimitGiven)
-{
+TEST_F(GraphicTest, SizesAreFullIntegersUpToTheLimitGiven) {
   FILE *f = fopen((kHostileDir + "wide.png").c_str(), "rb");
   ASSERT_TRUE(f);
   std::vector<unsigned char> bytes(1 << 16);
@@ -857,8 +804,7 @@ TEST_F(GraphicTest, SizesAreFullIntegersUpToTheLimitGiven)
   free(p.rgba);
 }
 
-TEST_F(GraphicTest, EveryFormatDecodesToTheSamePixels)
-{
+TEST_F(GraphicTest, EveryFormatDecodesToTheSamePixels) {
   std::vector<uint32_t> px = patternPixels(20, 12);
   const std::string base = dir + "/formats.";
   stbi_write_png((base + "png").c_str(), 20, 12, 4, px.data(), 20 * 4);
@@ -888,8 +834,7 @@ TEST_F(GraphicTest, EveryFormatDecodesToTheSamePixels)
   }
 }
 
-TEST_F(GraphicTest, RefusedUploadLeavesThePictureEmpty)
-{
+TEST_F(GraphicTest, RefusedUploadLeavesThePictureEmpty) {
   GLint side = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
   GLint rectSide = 0;

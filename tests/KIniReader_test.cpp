@@ -40,17 +40,17 @@ TEST(IniReader, LookUpRulesOfTheQuestionFiles) {
     struct Case {
       const char *section, *key, *expected;
     } cases[] = {
-        {"GENERAL", "MaxQuestions", "3"},        // CR LF line ends
-        {"GENERAL", "Name", " spaced "},         // blanks are kept
-        {"1", "Text", "sub first"},              // substring key match comes first
+        {"GENERAL", "MaxQuestions", "3"}, // CR LF line ends
+        {"GENERAL", "Name", " spaced "},  // blanks are kept
+        {"1", "Text", "sub first"},       // substring key match comes first
         {"1", "Answer1", "one"},
-        {"1", "OnlyInTwo", "later"},             // the key search runs into later sections
-        {"1", "Empty", ""},                      // empty value
-        {"1", "Blank", "<none>"},                // blanks around '=' hide the key
-        {"1", "Comment", "still a key"},         // no comment syntax
-        {"3", "Last", "no line end"},            // value runs to the end of the text
+        {"1", "OnlyInTwo", "later"},     // the key search runs into later sections
+        {"1", "Empty", ""},              // empty value
+        {"1", "Blank", "<none>"},        // blanks around '=' hide the key
+        {"1", "Comment", "still a key"}, // no comment syntax
+        {"3", "Last", "no line end"},    // value runs to the end of the text
         {"4", "Text", "<none>"},
-        {"gENERAL", "MaxQuestions", "<none>"},   // names are case-sensitive
+        {"gENERAL", "MaxQuestions", "<none>"}, // names are case-sensitive
     };
     for (const Case &c : cases) {
       EXPECT_EQ(get(ini, c.section, c.key), c.expected) << c.section << "/" << c.key << " indexed=" << indexed;

@@ -23,16 +23,14 @@ namespace {
 
 class InputTest : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     KInput::clearInjectedInput();
     KInput::_lastWheelValue = 0;
   }
   void TearDown() override { KInput::clearInjectedInput(); }
 };
 
-TEST_F(InputTest, KeyTableIsInCodeOrderWithDistinctKeys)
-{
+TEST_F(InputTest, KeyTableIsInCodeOrderWithDistinctKeys) {
   std::set<int> seen;
   for (int code = 0; code <= K_VK_ERROR; code++) {
     EXPECT_EQ(KeyboardLayout[code].nuxKey, code);
@@ -49,12 +47,10 @@ struct NuxCase {
   EKeyboardLayout key;
 };
 
-TEST_F(InputTest, VirtualKeysTranslateToEngineCodes)
-{
-  const NuxCase cases[] = {{36, K_VK_RETURN}, {200, K_VK_ERROR}, {0, K_VK_A},
-                           {53, K_VK_ESCAPE}, {101, K_VK_F9},    {123, K_VK_LEFT},
-                           {55, K_VK_MENU},   {105, K_VK_SNAPSHOT}, {52, K_VK_ERROR},
-                           {65535, K_VK_ERROR}};
+TEST_F(InputTest, VirtualKeysTranslateToEngineCodes) {
+  const NuxCase cases[] = {{36, K_VK_RETURN}, {200, K_VK_ERROR},  {0, K_VK_A},     {53, K_VK_ESCAPE},
+                           {101, K_VK_F9},    {123, K_VK_LEFT},   {55, K_VK_MENU}, {105, K_VK_SNAPSHOT},
+                           {52, K_VK_ERROR},  {65535, K_VK_ERROR}};
   for (const NuxCase &c : cases)
     EXPECT_EQ(KInput::getNUXKey(c.virtualKey), c.key) << c.virtualKey;
 }
@@ -64,19 +60,27 @@ struct ScancodeCase {
   EKeyboardLayout key;
 };
 
-TEST_F(InputTest, PcKeysTakeTheirKeyPositions)
-{
+TEST_F(InputTest, PcKeysTakeTheirKeyPositions) {
   const ScancodeCase cases[] = {
-    {SDL_SCANCODE_ESCAPE, K_VK_ESCAPE},       {SDL_SCANCODE_RETURN, K_VK_RETURN},
-    {SDL_SCANCODE_A, K_VK_A},                 {SDL_SCANCODE_Q, K_VK_Q},
-    {SDL_SCANCODE_F9, K_VK_F9},               {SDL_SCANCODE_LSHIFT, K_VK_L_SHIFT},
-    {SDL_SCANCODE_RCTRL, K_VK_R_CONTROL},     {SDL_SCANCODE_LALT, K_VK_MENU},
-    {SDL_SCANCODE_LGUI, K_VK_LWIN},           {SDL_SCANCODE_PRINTSCREEN, K_VK_SNAPSHOT},
-    {SDL_SCANCODE_KP_7, K_VK_NUM7},           {SDL_SCANCODE_KP_PLUS, K_VK_ADD},
-    {SDL_SCANCODE_PAGEUP, K_VK_PRIOR},        {SDL_SCANCODE_DELETE, K_VK_DEL},
-    {SDL_SCANCODE_SEMICOLON, K_VK_OEM_1},     {SDL_SCANCODE_APOSTROPHE, K_VK_OEM_7},
-    {SDL_SCANCODE_UP, K_VK_UP},               {SDL_SCANCODE_BACKSPACE, K_VK_BACK},
-    {SDL_SCANCODE_APPLICATION, K_VK_ERROR},
+      {SDL_SCANCODE_ESCAPE, K_VK_ESCAPE},
+      {SDL_SCANCODE_RETURN, K_VK_RETURN},
+      {SDL_SCANCODE_A, K_VK_A},
+      {SDL_SCANCODE_Q, K_VK_Q},
+      {SDL_SCANCODE_F9, K_VK_F9},
+      {SDL_SCANCODE_LSHIFT, K_VK_L_SHIFT},
+      {SDL_SCANCODE_RCTRL, K_VK_R_CONTROL},
+      {SDL_SCANCODE_LALT, K_VK_MENU},
+      {SDL_SCANCODE_LGUI, K_VK_LWIN},
+      {SDL_SCANCODE_PRINTSCREEN, K_VK_SNAPSHOT},
+      {SDL_SCANCODE_KP_7, K_VK_NUM7},
+      {SDL_SCANCODE_KP_PLUS, K_VK_ADD},
+      {SDL_SCANCODE_PAGEUP, K_VK_PRIOR},
+      {SDL_SCANCODE_DELETE, K_VK_DEL},
+      {SDL_SCANCODE_SEMICOLON, K_VK_OEM_1},
+      {SDL_SCANCODE_APOSTROPHE, K_VK_OEM_7},
+      {SDL_SCANCODE_UP, K_VK_UP},
+      {SDL_SCANCODE_BACKSPACE, K_VK_BACK},
+      {SDL_SCANCODE_APPLICATION, K_VK_ERROR},
   };
   for (const ScancodeCase &c : cases)
     EXPECT_EQ(KInput::getNUXKey(KInput::virtualKeyOfScancode(c.scancode)), c.key) << c.scancode;
@@ -87,8 +91,7 @@ TEST_F(InputTest, PcKeysTakeTheirKeyPositions)
   }
 }
 
-TEST_F(InputTest, KeyMapBitFollowsTheVirtualKeyCode)
-{
+TEST_F(InputTest, KeyMapBitFollowsTheVirtualKeyCode) {
   // Escape is virtual key 53: bit 5 of byte 6.
   KInput::injectKey(K_VK_ESCAPE, true);
   uint8_t map[16];
@@ -105,8 +108,7 @@ TEST_F(InputTest, KeyMapBitFollowsTheVirtualKeyCode)
   EXPECT_TRUE(KInput::isPressed(K_VK_UP));
 }
 
-TEST_F(InputTest, NoSuchKeyIsNeverPressed)
-{
+TEST_F(InputTest, NoSuchKeyIsNeverPressed) {
   for (int code = 0; code < K_VK_ERROR; code++)
     KInput::injectKey((EKeyboardLayout)code, true);
   EXPECT_FALSE(KInput::isPressed(K_VK_ERROR));
@@ -115,8 +117,7 @@ TEST_F(InputTest, NoSuchKeyIsNeverPressed)
   EXPECT_TRUE(KInput::isPressed(K_VK_Z));
 }
 
-TEST_F(InputTest, WaitForKeyReleaseGivesTheProcessorBack)
-{
+TEST_F(InputTest, WaitForKeyReleaseGivesTheProcessorBack) {
   ManualClock clock;
   ScopedClock use(&clock);
   KInput::injectKey(K_VK_SNAPSHOT, true);
@@ -129,8 +130,7 @@ TEST_F(InputTest, WaitForKeyReleaseGivesTheProcessorBack)
   EXPECT_FALSE(KInput::isPressed(K_VK_SNAPSHOT));
 }
 
-TEST_F(InputTest, WheelIsReadOnceAndSignExtended)
-{
+TEST_F(InputTest, WheelIsReadOnceAndSignExtended) {
   KInput::setLastWheelValue(3);
   EXPECT_EQ(KInput::getWheelValue(), 3);
   EXPECT_EQ(KInput::getWheelValue(), 0);
@@ -146,22 +146,21 @@ TEST_F(InputTest, WheelIsReadOnceAndSignExtended)
 // What a key reads as after a press event, some frames and reads.
 struct PressCase {
   const char *what;
-  int framesBefore;   // frames begun between the press and the first read
-  bool held;          // the key is also held in the key map
-  bool peekFirst;     // the window's own look comes before the game's read
-  bool firstRead;     // isPressed, first call
-  bool secondRead;    // isPressed, second call
+  int framesBefore; // frames begun between the press and the first read
+  bool held;        // the key is also held in the key map
+  bool peekFirst;   // the window's own look comes before the game's read
+  bool firstRead;   // isPressed, first call
+  bool secondRead;  // isPressed, second call
 };
 
-TEST_F(InputTest, APressIsReadOnceWithinTheNextFrameAndHeldKeysStayPressed)
-{
+TEST_F(InputTest, APressIsReadOnceWithinTheNextFrameAndHeldKeysStayPressed) {
   const PressCase cases[] = {
-    {"read in the same frame", 0, false, false, true, false},
-    {"read in the next frame", 1, false, false, true, false},
-    {"left unread for a whole frame", 2, false, false, false, false},
-    {"held as well", 0, true, false, true, true},
-    {"held, the press long gone", 3, true, false, true, true},
-    {"looked at by the window first", 0, false, true, true, false},
+      {"read in the same frame", 0, false, false, true, false},
+      {"read in the next frame", 1, false, false, true, false},
+      {"left unread for a whole frame", 2, false, false, false, false},
+      {"held as well", 0, true, false, true, true},
+      {"held, the press long gone", 3, true, false, true, true},
+      {"looked at by the window first", 0, false, true, true, false},
   };
   uint16_t escape = KeyboardLayout[K_VK_ESCAPE].virtualKey;
   for (const PressCase &c : cases) {
@@ -180,8 +179,7 @@ TEST_F(InputTest, APressIsReadOnceWithinTheNextFrameAndHeldKeysStayPressed)
   }
 }
 
-TEST_F(InputTest, WaitingForTheReleaseReadsAnUnreadPress)
-{
+TEST_F(InputTest, WaitingForTheReleaseReadsAnUnreadPress) {
   ManualClock clock;
   ScopedClock use(&clock);
   KInput::keyPressEvent(KeyboardLayout[K_VK_RETURN].virtualKey);
@@ -198,22 +196,19 @@ TEST_F(InputTest, WaitingForTheReleaseReadsAnUnreadPress)
 
 class PointerTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite()
-  {
+  static void SetUpTestSuite() {
     recorder = new testsupport::MessageBoxRecorder();
     window = new KWindowGL();
     ASSERT_TRUE(window->createGameWindow(800, 600, 16, true, "KInput test"));
   }
-  static void TearDownTestSuite()
-  {
+  static void TearDownTestSuite() {
     KInput::freeMouse();
     delete window;
     window = nullptr;
     delete recorder;
     recorder = nullptr;
   }
-  void TearDown() override
-  {
+  void TearDown() override {
     KInput::clearInjectedInput();
     KInput::showPointer();
   }
@@ -224,8 +219,7 @@ protected:
 KWindowGL *PointerTest::window = nullptr;
 testsupport::MessageBoxRecorder *PointerTest::recorder = nullptr;
 
-TEST_F(PointerTest, HideAndShowCountOnce)
-{
+TEST_F(PointerTest, HideAndShowCountOnce) {
   KInput::initInput(window->getWindowHandle());
   EXPECT_EQ(KInput::_cursorVis, 0);
   KInput::hidePointer();
@@ -241,16 +235,14 @@ TEST_F(PointerTest, HideAndShowCountOnce)
   EXPECT_EQ(KInput::_cursorVis, 0);
 }
 
-TEST_F(PointerTest, PointerWarpIsReadBackInWindowPixels)
-{
+TEST_F(PointerTest, PointerWarpIsReadBackInWindowPixels) {
   KInput::mousePointerTo(100, 50);
   SDL_PumpEvents();
   EXPECT_EQ(KInput::getMouseX(), 100);
   EXPECT_EQ(KInput::getMouseY(), 50);
 }
 
-TEST_F(PointerTest, SoftwarePointerDrawsFromTheSecondCallOn)
-{
+TEST_F(PointerTest, SoftwarePointerDrawsFromTheSecondCallOn) {
   KInput::freeMouse();
   KInput::injectMouse(true, 100, 200, false);
   window->setClearColor(0, 0, 1, 1);

@@ -34,7 +34,8 @@ struct Pcm16 {
 // A mono ramp 0, step, 2 x step, ...
 Pcm16 ramp(int frames, int step, uint32_t rate = kRate) {
   std::vector<int> v;
-  for (int i = 0; i < frames; ++i) v.push_back(i * step);
+  for (int i = 0; i < frames; ++i)
+    v.push_back(i * step);
   return Pcm16(v, 1, rate);
 }
 
@@ -65,13 +66,20 @@ TEST_F(KMixerTest, DecodesEachSampleFormat) {
     int channels, bits;
     std::vector<int> left, right;
   } cases[] = {
-      {"8-bit unsigned mono", {0x80, 0xff, 0x00, 0xc0}, 1, 8,
-       {0, 127 * 256, -128 * 256, 64 * 256}, {0, 127 * 256, -128 * 256, 64 * 256}},
+      {"8-bit unsigned mono",
+       {0x80, 0xff, 0x00, 0xc0},
+       1,
+       8,
+       {0, 127 * 256, -128 * 256, 64 * 256},
+       {0, 127 * 256, -128 * 256, 64 * 256}},
       {"8-bit unsigned stereo", {0x00, 0xff, 0x90, 0x70}, 2, 8, {-128 * 256, 16 * 256}, {127 * 256, -16 * 256}},
-      {"16-bit big-endian mono", {0x12, 0x34, 0xff, 0xfe, 0x80, 0x00}, 1, 16,
-       {0x1234, -2, -32768}, {0x1234, -2, -32768}},
-      {"16-bit big-endian stereo", {0x7f, 0xff, 0x00, 0x01, 0xc0, 0x00, 0x01, 0x00}, 2, 16,
-       {32767, -16384}, {1, 256}},
+      {"16-bit big-endian mono",
+       {0x12, 0x34, 0xff, 0xfe, 0x80, 0x00},
+       1,
+       16,
+       {0x1234, -2, -32768},
+       {0x1234, -2, -32768}},
+      {"16-bit big-endian stereo", {0x7f, 0xff, 0x00, 0x01, 0xc0, 0x00, 0x01, 0x00}, 2, 16, {32767, -16384}, {1, 256}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -96,7 +104,9 @@ TEST_F(KMixerTest, DecodesEachSampleFormat) {
 }
 
 TEST_F(KMixerTest, ScalesLeftAndRightByTheirLevels) {
-  struct Case { int left, right; } cases[] = {{256, 256}, {255, 127}, {0, 63}, {128, 0}, {-5, 512}};
+  struct Case {
+    int left, right;
+  } cases[] = {{256, 256}, {255, 127}, {0, 63}, {128, 0}, {-5, 512}};
   Pcm16 pcm({20000, -20000, 1234, -1}, 1);
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << c.left << "/" << c.right);
@@ -132,11 +142,8 @@ TEST_F(KMixerTest, ResamplesWithoutInterpolation) {
     uint32_t multiplier;
     std::vector<int> expected; // ramp indexes heard in the first output frames
   } cases[] = {
-      {kRate / 2, 0x10000, {0, 0, 1, 1, 2, 2}},
-      {kRate, 0x20000, {0, 2, 4, 6, 8}},
-      {kRate, 0x8000, {0, 0, 1, 1, 2}},
-      {kRate * 2, 0x8000, {0, 1, 2, 3}},
-      {kRate, 0, {0, 1, 2, 3}}, // 0 restores the recorded rate
+      {kRate / 2, 0x10000, {0, 0, 1, 1, 2, 2}}, {kRate, 0x20000, {0, 2, 4, 6, 8}}, {kRate, 0x8000, {0, 0, 1, 1, 2}},
+      {kRate * 2, 0x8000, {0, 1, 2, 3}},        {kRate, 0, {0, 1, 2, 3}}, // 0 restores the recorded rate
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << c.bufferRate << " Hz x " << c.multiplier);
@@ -145,7 +152,8 @@ TEST_F(KMixerTest, ResamplesWithoutInterpolation) {
     channel->setRateMultiplier(c.multiplier);
     channel->play(&pcm.buffer);
     std::vector<int16_t> out = render(mixer, (int)c.expected.size());
-    for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(out[2 * i], c.expected[i] * 10) << i;
+    for (size_t i = 0; i < c.expected.size(); ++i)
+      EXPECT_EQ(out[2 * i], c.expected[i] * 10) << i;
     mixer.disposeChannel(channel);
   }
 }
@@ -166,7 +174,8 @@ TEST_F(KMixerTest, QueuedBuffersFollowWithoutAGapAndCallbacksRunInOrder) {
   EXPECT_TRUE(log.params.empty()); // the first buffer has not ended yet
   out = render(mixer, 6);
   const int expected[] = {4, 100, 101, 102, 0, 0};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(out[2 * i], expected[i]) << i;
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(out[2 * i], expected[i]) << i;
   ASSERT_EQ(log.params.size(), 2u);
   EXPECT_EQ(log.params[0], (void *)paramA);
   EXPECT_EQ(log.params[1], (void *)paramB);
@@ -192,7 +201,8 @@ TEST_F(KMixerTest, CallbackCanRestartItsChannelSeamlessly) {
   channel->play(&pcm.buffer);
   channel->queueCallback(&looper);
   std::vector<int16_t> out = render(mixer, 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(out[2 * i], (i % 3) * 7) << i;
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(out[2 * i], (i % 3) * 7) << i;
   EXPECT_EQ(looper.runs, 3);
 }
 
@@ -272,7 +282,8 @@ TEST_F(KMixerTest, RendersWhileAnotherThreadCommandsTheChannels) {
   std::atomic<bool> stop{false};
   std::thread audio([&] {
     std::vector<int16_t> out(512);
-    while (!stop) mixer.render(out.data(), 256);
+    while (!stop)
+      mixer.render(out.data(), 256);
   });
   for (int i = 0; i < 2000; ++i) {
     KMixerChannel *channel = mixer.newChannel(loopCallback);

@@ -65,9 +65,7 @@ protected:
     KResource::removeAllArchives();
     system(("rm -rf '" + root + "'").c_str());
   }
-  void write(const std::string &path, const std::string &content) {
-    std::ofstream(path, std::ios::binary) << content;
-  }
+  void write(const std::string &path, const std::string &content) { std::ofstream(path, std::ios::binary) << content; }
   std::string root, app, res;
 };
 
@@ -105,9 +103,8 @@ TEST_F(ResourceTest, PlainFilesOpenUnderTheNameAsPassedThenLowerCased) {
   write(low + "/Two.txt", "outside capital two");
 
   const SpellingCase below[] = {
-      {"data\\eng.ini", "lower eng"},          {"data\\ENG.Ini", "lower eng"},
-      {"Photos\\Eiffel.JPG", "capital photo"}, {"photos\\eiffel.jpg", nullptr},
-      {"gfx\\Both.png", "capital both"},       {"gfx\\both.png", "lower both"},
+      {"data\\eng.ini", "lower eng"},  {"data\\ENG.Ini", "lower eng"},    {"Photos\\Eiffel.JPG", "capital photo"},
+      {"photos\\eiffel.jpg", nullptr}, {"gfx\\Both.png", "capital both"}, {"gfx\\both.png", "lower both"},
       {"GFX\\BOTH.PNG", "lower both"},
   };
   for (const SpellingCase &c : below) {
@@ -208,8 +205,8 @@ TEST_F(ResourceTest, ArchivesMadeByTarAreSearchedOldestFirstBeforePlainFiles) {
 TEST_F(ResourceTest, HandBuiltArchiveMembersAndTheirPositions) {
   std::string big(513, 'b');
   big[512] = 'E';
-  std::string tar = tarHeader("empty.txt", 0) + tarHeader("big.bin", 513) + padded(big) +
-                    tarHeader("dir/", 0, '5') + tarHeader("last.txt", 4) + padded("last") + std::string(1024, '\0');
+  std::string tar = tarHeader("empty.txt", 0) + tarHeader("big.bin", 513) + padded(big) + tarHeader("dir/", 0, '5') +
+                    tarHeader("last.txt", 4) + padded("last") + std::string(1024, '\0');
   write(root + "/hand.tar", tar);
   ASSERT_EQ(KResource::addArchive((root + "/hand.tar").c_str()), K_RES_OK);
 
@@ -371,8 +368,8 @@ TEST_F(ResourceTest, MemberOfAClosedArchiveCannotBeOpened) {
 const std::string kHostile = TRIVELLO_SOURCE_DIR "/tests/data/hostile/";
 
 TEST_F(ResourceTest, ReadsStopAtTheMemberEnd) {
-  write(root + "/four.tar", tarHeader("four.txt", 4) + padded("abcd") + tarHeader("next.txt", 3) +
-                                padded("xyz") + std::string(1024, '\0'));
+  write(root + "/four.tar",
+        tarHeader("four.txt", 4) + padded("abcd") + tarHeader("next.txt", 3) + padded("xyz") + std::string(1024, '\0'));
   ASSERT_EQ(KResource::addArchive((root + "/four.tar").c_str()), K_RES_OK);
   KResource r;
   ASSERT_EQ(r.open("four.txt", K_RES_READ), K_RES_OK);
@@ -384,7 +381,7 @@ TEST_F(ResourceTest, ReadsStopAtTheMemberEnd) {
   EXPECT_STREQ(c, "abcd");
   EXPECT_EQ(r.read(c, 1), K_RES_IOERR); // nothing after the end
   r.seek(K_RES_BEGIN, 3);
-  EXPECT_EQ(r.read(c, 2), K_RES_IOERR); // one byte left, two asked
+  EXPECT_EQ(r.read(c, 2), K_RES_IOERR);            // one byte left, two asked
   EXPECT_EQ(r.seek(K_RES_BEGIN, -1), K_RES_PARAM); // never before the start
   int pos = -1;
   r.tell(pos);
@@ -392,8 +389,8 @@ TEST_F(ResourceTest, ReadsStopAtTheMemberEnd) {
 }
 
 TEST_F(ResourceTest, MembersReadAlternatelyKeepTheirOwnPositions) {
-  write(root + "/two.tar", tarHeader("a.txt", 6) + padded("abcdef") + tarHeader("b.txt", 6) +
-                               padded("uvwxyz") + std::string(1024, '\0'));
+  write(root + "/two.tar",
+        tarHeader("a.txt", 6) + padded("abcdef") + tarHeader("b.txt", 6) + padded("uvwxyz") + std::string(1024, '\0'));
   ASSERT_EQ(KResource::addArchive((root + "/two.tar").c_str()), K_RES_OK);
   KResource a, b;
   ASSERT_EQ(a.open("a.txt", K_RES_READ), K_RES_OK);
@@ -418,8 +415,8 @@ TEST_F(ResourceTest, CorruptArchivesAreRefusedAndTheSearchGoesOnToTheLooseFile) 
   write(root + "/huge.tar", tarHeader("data/eng.ini", 1u << 30) + padded("only a little"));
   write(root + "/half.tar", tarHeader("a.txt", 1) + padded("a") + std::string(100, 'x'));
   write(root + "/nopad.tar", tarHeader("a.txt", 600) + std::string(600, 'a'));
-  const std::string corrupt[] = {kHostile + "overrun.tar", kHostile + "cut_header.tar",
-                                 root + "/huge.tar", root + "/half.tar", root + "/nopad.tar"};
+  const std::string corrupt[] = {kHostile + "overrun.tar", kHostile + "cut_header.tar", root + "/huge.tar",
+                                 root + "/half.tar", root + "/nopad.tar"};
   for (const std::string &path : corrupt) {
     SCOPED_TRACE(path);
     EXPECT_EQ(KResource::addArchive(path.c_str()), K_RES_IOERR);

@@ -41,8 +41,8 @@ void put32(std::vector<unsigned char> &v, uint32_t x) {
 
 // A RIFF WAVE file around `data` (bytes as they stand in the file). The data
 // chunk's length field says `declared` bytes (-1: the real length).
-std::vector<unsigned char> wavFile(int channels, int bits, int rate,
-                                   const std::vector<unsigned char> &data, long declared = -1) {
+std::vector<unsigned char> wavFile(int channels, int bits, int rate, const std::vector<unsigned char> &data,
+                                   long declared = -1) {
   std::vector<unsigned char> f;
   f.insert(f.end(), {'R', 'I', 'F', 'F'});
   put32(f, (uint32_t)(36 + data.size()));
@@ -63,14 +63,16 @@ std::vector<unsigned char> wavFile(int channels, int bits, int rate,
 // 16-bit little-endian bytes of `values`.
 std::vector<unsigned char> le16(const std::vector<int> &values) {
   std::vector<unsigned char> v;
-  for (int x : values) put16(v, (uint16_t)(int16_t)x);
+  for (int x : values)
+    put16(v, (uint16_t)(int16_t)x);
   return v;
 }
 
 // A mono 16-bit WAV of `frames` frames, value `step` x frame index.
 std::vector<unsigned char> rampWav(int frames, int step, int rate = kRate) {
   std::vector<int> v;
-  for (int i = 0; i < frames; ++i) v.push_back(i * step);
+  for (int i = 0; i < frames; ++i)
+    v.push_back(i * step);
   return wavFile(1, 16, rate, le16(v));
 }
 
@@ -106,17 +108,20 @@ std::vector<unsigned char> modFile() {
   c[3] = 0x01;
   c = cell(kModRows - 1, 1);
   c[2] = 0xd; // D00: pattern break
-  for (int i = 0; i < 64; ++i) m[1084 + 1024 + i] = (i / 8) % 2 ? 0x40 : 0xc0;
+  for (int i = 0; i < 64; ++i)
+    m[1084 + 1024 + i] = (i / 8) % 2 ? 0x40 : 0xc0;
   return m;
 }
 
 std::vector<unsigned char> readFile(const std::string &path) {
   std::vector<unsigned char> data;
   FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return data;
+  if (!f)
+    return data;
   unsigned char buf[4096];
   size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) data.insert(data.end(), buf, buf + n);
+  while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+    data.insert(data.end(), buf, buf + n);
   fclose(f);
   return data;
 }
@@ -125,7 +130,8 @@ std::vector<unsigned char> readFile(const std::string &path) {
 std::vector<int16_t> decodeOgg(const std::string &path, int *channels) {
   std::vector<int16_t> pcm;
   OggVorbis_File vf;
-  if (ov_fopen(path.c_str(), &vf) != 0) return pcm;
+  if (ov_fopen(path.c_str(), &vf) != 0)
+    return pcm;
   *channels = ov_info(&vf, -1)->channels;
   char buf[4096];
   int section;
@@ -160,7 +166,8 @@ protected:
   std::string write(const char *name, const std::vector<unsigned char> &bytes) {
     std::string path = dir + name;
     FILE *f = fopen(path.c_str(), "wb");
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+      fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
     return path;
   }
@@ -204,7 +211,8 @@ TEST_F(KSoundTest, VolumeAndBalanceReachTheChannels) {
     ASSERT_TRUE(sound.loadSample(path.c_str(), c.loadVolume, false, 1));
     sound.setPan(c.pan);
     sound.playSample();
-    if (c.setVolume != kNone) sound.setVolume(c.setVolume);
+    if (c.setVolume != kNone)
+      sound.setVolume(c.setVolume);
     std::vector<int16_t> out = render(4);
     EXPECT_EQ(out[0], scaled(v, c.left));
     EXPECT_EQ(out[1], scaled(v, c.right));
@@ -231,7 +239,8 @@ TEST_F(KSoundTest, GlobalVolumesClampAndKeepNegatives) {
   music.setVolume(100);
   music.playStream(false);
   std::vector<int16_t> out = render(2000);
-  for (int i = 0; i < 4000; ++i) ASSERT_EQ(out[i], scaled(ref[i], 255)) << i;
+  for (int i = 0; i < 4000; ++i)
+    ASSERT_EQ(out[i], scaled(ref[i], 255)) << i;
 }
 
 TEST_F(KSoundTest, MusicMasterChangeAppliesAtTheNextBufferSwitch) {
@@ -247,8 +256,10 @@ TEST_F(KSoundTest, MusicMasterChangeAppliesAtTheNextBufferSwitch) {
   std::vector<int16_t> more = render(2000);
   out.insert(out.end(), more.begin(), more.end());
   // Buffers hold 1,024 frames: the first one ends at frame 1,024.
-  for (int i = 0; i < 2 * 1024; ++i) ASSERT_EQ(out[i], scaled(ref[i], 255)) << i;
-  for (int i = 2 * 1024; i < 2 * 2100; ++i) ASSERT_EQ(out[i], scaled(ref[i], 127)) << i;
+  for (int i = 0; i < 2 * 1024; ++i)
+    ASSERT_EQ(out[i], scaled(ref[i], 255)) << i;
+  for (int i = 2 * 1024; i < 2 * 2100; ++i)
+    ASSERT_EQ(out[i], scaled(ref[i], 127)) << i;
 }
 
 TEST_F(KSoundTest, EveryPlayingStreamFollowsAMusicMasterChange) {
@@ -286,15 +297,18 @@ TEST_F(KSoundTest, SamplePlaysTakeTheSlotsInTurn) {
     for (int f = 0; f < 10; ++f) {
       int expected = 0;
       for (int start : starts[play])
-        if (start >= 0) expected += scaled((now + f - start) * step, 255);
+        if (start >= 0)
+          expected += scaled((now + f - start) * step, 255);
       ASSERT_EQ(out[2 * f], expected) << "play " << play << " frame " << f;
     }
   }
 }
 
 TEST_F(KSoundTest, MaxChannelsIsKeptWithinOneToTen) {
-  struct Case { short maxchannels; int plays, copies; } cases[] = {
-      {0, 2, 1}, {-3, 2, 1}, {1, 2, 1}, {3, 5, 3}, {10, 11, 10}, {25, 11, 10}};
+  struct Case {
+    short maxchannels;
+    int plays, copies;
+  } cases[] = {{0, 2, 1}, {-3, 2, 1}, {1, 2, 1}, {3, 5, 3}, {10, 11, 10}, {25, 11, 10}};
   const int v = 1000;
   std::string path = write("flat.wav", flatWav(500, v));
   for (const Case &c : cases) {
@@ -303,7 +317,8 @@ TEST_F(KSoundTest, MaxChannelsIsKeptWithinOneToTen) {
     KSound sound;
     ASSERT_TRUE(sound.loadSample(path.c_str(), 100, false, c.maxchannels));
     EXPECT_EQ(KMixer::shared().channelCount() - before, c.copies);
-    for (int i = 0; i < c.plays; ++i) sound.playSample();
+    for (int i = 0; i < c.plays; ++i)
+      sound.playSample();
     EXPECT_EQ(render(1)[0], c.copies * scaled(v, 255));
   }
 }
@@ -315,10 +330,18 @@ TEST_F(KSoundTest, WavSamplesPlayAsStored) {
     std::vector<unsigned char> data;
     std::vector<int> left, right; // as the mixer reads them, before the level
   } cases[] = {
-      {"8-bit is unsigned and unconverted", 1, 8, {0x80, 0xff, 0x00, 0x90},
-       {0, 127 * 256, -128 * 256, 16 * 256}, {0, 127 * 256, -128 * 256, 16 * 256}},
-      {"16-bit bytes are swapped", 1, 16, le16({0x1234, -2, 32767, -32768}),
-       {0x1234, -2, 32767, -32768}, {0x1234, -2, 32767, -32768}},
+      {"8-bit is unsigned and unconverted",
+       1,
+       8,
+       {0x80, 0xff, 0x00, 0x90},
+       {0, 127 * 256, -128 * 256, 16 * 256},
+       {0, 127 * 256, -128 * 256, 16 * 256}},
+      {"16-bit bytes are swapped",
+       1,
+       16,
+       le16({0x1234, -2, 32767, -32768}),
+       {0x1234, -2, 32767, -32768},
+       {0x1234, -2, 32767, -32768}},
       {"16-bit stereo", 2, 16, le16({1000, -1000, 300, 30000}), {1000, 300}, {-1000, 30000}},
       {"8-bit stereo", 2, 8, {0x00, 0xff, 0x81, 0x7f}, {-128 * 256, 256}, {127 * 256, -256}},
   };
@@ -345,7 +368,10 @@ TEST_F(KSoundTest, WavFilesThatCannotPlayAreRefused) {
   memcpy(&noFmt[12], "fmx ", 4);
   std::vector<unsigned char> cutFmt(good.begin(), good.begin() + 26);
   memcpy(&cutFmt[22], "data", 4);
-  struct Case { const char *name; std::vector<unsigned char> bytes; } cases[] = {
+  struct Case {
+    const char *name;
+    std::vector<unsigned char> bytes;
+  } cases[] = {
       {"empty file", {}},
       {"no data chunk", noData},
       {"no fmt chunk", noFmt},
@@ -388,7 +414,8 @@ TEST_F(KSoundTest, OggSampleIsDecodedWholeAndResampled) {
   sound.playSample();
   // 22,050 Hz played at 44,100 Hz: every frame twice.
   std::vector<int16_t> out = render((int)ref.size() * 2 + 10);
-  for (size_t i = 0; i < ref.size() * 2; ++i) ASSERT_EQ(out[2 * i], scaled(ref[i / 2], 255)) << i;
+  for (size_t i = 0; i < ref.size() * 2; ++i)
+    ASSERT_EQ(out[2 * i], scaled(ref[i / 2], 255)) << i;
   EXPECT_FALSE(sound.isPlaying());
 }
 
@@ -408,8 +435,8 @@ TEST_F(KSoundTest, OggWithMoreThanTwoChannelsIsRefused) {
   KSound sample;
   testing::internal::CaptureStderr();
   EXPECT_FALSE(sample.loadSample(path.c_str(), 100, false, 1));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "error: sound " + path + ": " + text + "\n" +
-                                                        "error: cannot load the sound sample " + path + "\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "error: sound " + path + ": " + text + "\n" + "error: cannot load the sound sample " + path + "\n");
   EXPECT_STREQ(sample.getLastError(), text);
   EXPECT_STREQ(sample.getError(), text);
   sample.playSample();
@@ -430,7 +457,8 @@ TEST_F(KSoundTest, LoopingSampleRestartsUntilStopped) {
   ASSERT_TRUE(sound.loadSample(path.c_str(), 100, true, 1));
   sound.playSample();
   std::vector<int16_t> out = render(350);
-  for (int i = 0; i < 350; ++i) ASSERT_EQ(out[2 * i], scaled((i % frames) * step, 255)) << i;
+  for (int i = 0; i < 350; ++i)
+    ASSERT_EQ(out[2 * i], scaled((i % frames) * step, 255)) << i;
   EXPECT_TRUE(sound.isPlaying());
   sound.setLoop(false);
   render(100);
@@ -462,7 +490,8 @@ TEST_F(KSoundTest, PlaySampleWithSettingsAndFrequency) {
   sound.setPan(0);
   sound.playSample(); // slot 1
   out = render(4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(out[2 * i + 1], scaled((i / 2) * step, 127)) << i;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(out[2 * i + 1], scaled((i / 2) * step, 127)) << i;
 
   // pauseSample mutes every copy, continueSample brings them back.
   sound.pauseSample();
@@ -474,7 +503,8 @@ TEST_F(KSoundTest, PlaySampleWithSettingsAndFrequency) {
   sound.playSample(); // slot 0, from its start
   sound.stopSample(1);
   out = render(4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(out[2 * i], scaled((i / 2) * step, 127)) << i;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(out[2 * i], scaled((i / 2) * step, 127)) << i;
 }
 
 TEST_F(KSoundTest, SoundWithoutDataPlaysNothing) {
@@ -496,12 +526,14 @@ TEST_F(KSoundTest, SoundWithoutDataPlaysNothing) {
 
 TEST_F(KSoundTest, TheGamesSoundsLoadAndPlay) {
   const std::string snd = std::string(TRIVELLO_SOURCE_DIR) + "/assets/snd/";
-  struct Case { const char *file; bool stream; } cases[] = {
-      {"click.ogg", false}, {"over.ogg", false},    {"clap.ogg", false},
-      {"newlife.ogg", false}, {"time.ogg", false},  {"Pop.wav", false},
-      {"Set.wav", false},   {"Move.wav", false},    {"Levelup.ogg", false},
-      {"Main.ogg", true},   {"theme.ogg", true}};
-  if (access(snd.c_str(), R_OK) != 0) GTEST_SKIP() << "no " << snd;
+  struct Case {
+    const char *file;
+    bool stream;
+  } cases[] = {{"click.ogg", false},   {"over.ogg", false}, {"clap.ogg", false}, {"newlife.ogg", false},
+               {"time.ogg", false},    {"Pop.wav", false},  {"Set.wav", false},  {"Move.wav", false},
+               {"Levelup.ogg", false}, {"Main.ogg", true},  {"theme.ogg", true}};
+  if (access(snd.c_str(), R_OK) != 0)
+    GTEST_SKIP() << "no " << snd;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
     KSound sound;
@@ -535,7 +567,8 @@ protected:
   // True if `out` from frame `at` holds the stream's first `count` frames.
   bool startsAt(const std::vector<int16_t> &out, int at, int count) {
     for (int i = 0; i < count * 2; ++i)
-      if (out[(size_t)at * 2 + i] != scaled(ref[i], 255)) return false;
+      if (out[(size_t)at * 2 + i] != scaled(ref[i], 255))
+        return false;
     return true;
   }
 
@@ -552,7 +585,8 @@ TEST_F(KSoundStreamTest, PlaysTheWholeStreamThenEnds) {
   for (int chunk = 0; chunk * 256 < frames + 8192 && endedAt < 0; ++chunk) {
     std::vector<int16_t> part = render(256);
     out.insert(out.end(), part.begin(), part.end());
-    if (!music.isPlaying()) endedAt = (chunk + 1) * 256;
+    if (!music.isPlaying())
+      endedAt = (chunk + 1) * 256;
   }
   ASSERT_GE(endedAt, 0) << "the stream never ended";
   ASSERT_GE(out.size(), (size_t)frames * 2);
@@ -561,7 +595,8 @@ TEST_F(KSoundStreamTest, PlaysTheWholeStreamThenEnds) {
   EXPECT_TRUE(startsAt(out, 0, frames));
   EXPECT_GE(endedAt, frames);
   EXPECT_LE(endedAt, frames + 256);
-  for (size_t i = (size_t)frames * 2; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << i;
+  for (size_t i = (size_t)frames * 2; i < out.size(); ++i)
+    ASSERT_EQ(out[i], 0) << i;
   EXPECT_FALSE(music.pollStream(true));
   EXPECT_EQ(render(1)[0], 0);
 }
@@ -573,9 +608,11 @@ TEST_F(KSoundStreamTest, LoopingStreamContinuesFromItsStart) {
   // The buffer that met the end is silent after it: at most 1,024 frames.
   int gap = -1;
   for (int g = 0; g <= 1024 && gap < 0; ++g)
-    if (startsAt(out, frames + g, 4096)) gap = g;
+    if (startsAt(out, frames + g, 4096))
+      gap = g;
   ASSERT_GE(gap, 0) << "the stream did not start again";
-  for (int i = frames * 2; i < (frames + gap) * 2; ++i) ASSERT_EQ(out[i], 0) << i;
+  for (int i = frames * 2; i < (frames + gap) * 2; ++i)
+    ASSERT_EQ(out[i], 0) << i;
   EXPECT_TRUE(music.isPlaying());
 }
 
@@ -603,7 +640,8 @@ TEST_F(KSoundTest, StreamShorterThanABufferPlaysOnceOrLoops) {
   music.setVolume(100);
   auto playsAt = [&](const std::vector<int16_t> &out, int at) {
     for (int i = 0; i < frames * 2; ++i)
-      if (out[(size_t)at * 2 + i] != scaled(ref[i], 255)) return false;
+      if (out[(size_t)at * 2 + i] != scaled(ref[i], 255))
+        return false;
     return true;
   };
   auto silent = [](const std::vector<int16_t> &out, int from, int to) {
@@ -673,9 +711,12 @@ TEST_F(KSoundStreamTest, MemoryFileCallbacks) {
   KSound sound;
   ASSERT_TRUE(sound.loadStreamFromPtr(reinterpret_cast<char *>(bytes.data()), bytes.size()));
   const long length = (long)bytes.size();
-  struct Case { long offset; int whence; long position; } seeks[] = {
-      {10, SEEK_SET, 10}, {-20, SEEK_CUR, 0}, {5, SEEK_CUR, 5}, {-5, SEEK_END, length - 5},
-      {50, SEEK_END, length}, {-1, SEEK_SET, 0}, {7, 12345, 0}};
+  struct Case {
+    long offset;
+    int whence;
+    long position;
+  } seeks[] = {{10, SEEK_SET, 10},     {-20, SEEK_CUR, 0}, {5, SEEK_CUR, 5}, {-5, SEEK_END, length - 5},
+               {50, SEEK_END, length}, {-1, SEEK_SET, 0},  {7, 12345, 0}};
   for (const Case &c : seeks) {
     SCOPED_TRACE(testing::Message() << c.offset << " from " << c.whence);
     EXPECT_EQ(KSound::ogg_Seek(&sound, c.offset, c.whence), 0);
@@ -722,8 +763,10 @@ protected:
   int renderUntilStopped(int limit, std::vector<int16_t> *out) {
     for (int done = 0; done < limit; done += 256) {
       std::vector<int16_t> part = render(256);
-      if (out) out->insert(out->end(), part.begin(), part.end());
-      if (!module.isPlaying()) return done + 256;
+      if (out)
+        out->insert(out->end(), part.begin(), part.end());
+      if (!module.isPlaying())
+        return done + 256;
     }
     return -1;
   }
@@ -796,6 +839,7 @@ public:
     setrlimit(RLIMIT_FSIZE, &_old);
     signal(SIGXFSZ, _oldHandler);
   }
+
 private:
   rlimit _old;
   void (*_oldHandler)(int);
@@ -803,7 +847,10 @@ private:
 
 TEST_F(KSoundModuleTest, ModToRawWritesBlocksUntilTheEndOrTheLimit) {
   FileSizeCap cap(4 << 20);
-  struct Case { unsigned long maxbytes; long minBlocks, maxBlocks; } cases[] = {
+  struct Case {
+    unsigned long maxbytes;
+    long minBlocks, maxBlocks;
+  } cases[] = {
       // 0: until the module wraps round.
       {0, (kModFrames - 1024) / 1024 + 1, kModFrames / 1024 + 2},
       // Whole blocks while the frames rendered stay within maxbytes / 4: the
@@ -853,7 +900,8 @@ TEST_F(KSoundTest, OperationsWhileTheAudioThreadMixes) {
   ASSERT_TRUE(module.loadModule(mod.c_str()));
   std::thread audio([&] {
     std::vector<int16_t> out(2048);
-    while (!stop) KMixer::shared().render(out.data(), 1024);
+    while (!stop)
+      KMixer::shared().render(out.data(), 1024);
   });
   for (int i = 0; i < 60; ++i) {
     sample.playSample();
@@ -861,9 +909,12 @@ TEST_F(KSoundTest, OperationsWhileTheAudioThreadMixes) {
     module.playModule(i % 3 == 0);
     KSound::setGlobalVolumes(i % 101, 100 - i % 101);
     music.isPlaying();
-    if (i % 4 == 0) music.stopStream();
-    if (i % 5 == 0) module.stopModule();
-    if (i % 7 == 0) sample.stopSample();
+    if (i % 4 == 0)
+      music.stopStream();
+    if (i % 5 == 0)
+      module.stopModule();
+    if (i % 7 == 0)
+      sample.stopSample();
     if (i % 10 == 0) {
       ASSERT_TRUE(music.loadStream(ogg.c_str()));
       ASSERT_TRUE(module.loadModule(mod.c_str()));

@@ -76,10 +76,10 @@ private:
 // (its rectangle's left column is 10 x its position), 16 rows tall; the
 // blank and the full stop are glyphs too, so a drawn break would show.
 KFont gUniform[] = {
-    {'A', 0, 0, 9, 15, 10, 16},    {'B', 10, 0, 19, 15, 10, 16},  {'C', 20, 0, 29, 15, 10, 16},
-    {'D', 30, 0, 39, 15, 10, 16},  {'E', 40, 0, 49, 15, 10, 16},  {'F', 50, 0, 59, 15, 10, 16},
-    {'G', 60, 0, 69, 15, 10, 16},  {'H', 70, 0, 79, 15, 10, 16},  {'I', 80, 0, 89, 15, 10, 16},
-    {'J', 90, 0, 99, 15, 10, 16},  {' ', 100, 0, 109, 15, 10, 16}, {'.', 110, 0, 119, 15, 10, 16},
+    {'A', 0, 0, 9, 15, 10, 16},     {'B', 10, 0, 19, 15, 10, 16},   {'C', 20, 0, 29, 15, 10, 16},
+    {'D', 30, 0, 39, 15, 10, 16},   {'E', 40, 0, 49, 15, 10, 16},   {'F', 50, 0, 59, 15, 10, 16},
+    {'G', 60, 0, 69, 15, 10, 16},   {'H', 70, 0, 79, 15, 10, 16},   {'I', 80, 0, 89, 15, 10, 16},
+    {'J', 90, 0, 99, 15, 10, 16},   {' ', 100, 0, 109, 15, 10, 16}, {'.', 110, 0, 119, 15, 10, 16},
     {',', 120, 0, 129, 15, 10, 16}, {'!', 130, 0, 139, 15, 10, 16}, {0, 0, 0, 0, 0, 0, 0},
 };
 
@@ -157,9 +157,7 @@ TEST(KText, WidthWithTheGameFont) {
       {"AI", 0, 32},   // 19 + 13
       {"AI", 2, 36},   // kerning after every glyph, the last one included
       {"A\tI", 0, 32}, // a character without a glyph takes no room
-      {"A", -3, 16},
-      {"", 0, -1},
-      {nullptr, 0, -1},
+      {"A", -3, 16},   {"", 0, -1}, {nullptr, 0, -1},
   };
   for (const Case &c : cases)
     EXPECT_EQ(text.getStringWidth(c.txt, c.kerning), c.expected) << (c.txt ? c.txt : "(null)");
@@ -170,13 +168,12 @@ TEST_F(KTextFixture, WidthOfTheFirstCharacters) {
     const char *txt;
     long kerning, ccount, expected;
   } cases[] = {
-      {"ABCD", 0, 2, 20}, {"ABCD", 1, 3, 33}, {"ABCD", 0, 0, -1}, {"ABCD", 0, -2, -1},
-      {"AB", 0, 50, 20}, // never reads past the end of the text
-      {"A\tB", 0, 2, 10}, {"", 0, 3, -1},
+      {"ABCD", 0, 2, 20},  {"ABCD", 1, 3, 33}, {"ABCD", 0, 0, -1},
+      {"ABCD", 0, -2, -1}, {"AB", 0, 50, 20}, // never reads past the end of the text
+      {"A\tB", 0, 2, 10},  {"", 0, 3, -1},
   };
   for (const Case &c : cases)
-    EXPECT_EQ(text.getStringWidth(c.txt, c.kerning, c.ccount), c.expected)
-        << c.txt << " ccount " << c.ccount;
+    EXPECT_EQ(text.getStringWidth(c.txt, c.kerning, c.ccount), c.expected) << c.txt << " ccount " << c.ccount;
 }
 
 // ---- single lines -------------------------------------------------------------
@@ -248,10 +245,9 @@ TEST_F(KTextFixture, CentredStartTruncatesTowardZero) {
     const char *txt;
     long x1, x2, expectedX;
   } cases[] = {
-      {"ABCDE", 0, 101, 25},  // (101 - 50) / 2
-      {"ABCDE", 0, 50, 0},
-      {"ABCDE", 10, 59, 10},  // (49 - 50) / 2 is 0, not -1
-      {"ABCDE", 0, 47, -1},   // (47 - 50) / 2
+      {"ABCDE", 0, 101, 25},                        // (101 - 50) / 2
+      {"ABCDE", 0, 50, 0},   {"ABCDE", 10, 59, 10}, // (49 - 50) / 2 is 0, not -1
+      {"ABCDE", 0, 47, -1},                         // (47 - 50) / 2
       {"ABCDEF", 0, 0, -30},
   };
   for (const Case &c : cases) {
@@ -266,8 +262,11 @@ TEST_F(KTextFixture, CentredStartTruncatesTowardZero) {
 }
 
 TEST_F(KTextFixture, NumbersAreDrawnLikeTheirText) {
-  KFont digits[] = {{'-', 0, 0, 4, 15, 5, 16}, {'0', 10, 0, 17, 15, 8, 16}, {'4', 20, 0, 27, 15, 8, 16},
-                    {'2', 30, 0, 37, 15, 8, 16}, {0, 0, 0, 0, 0, 0, 0}};
+  KFont digits[] = {{'-', 0, 0, 4, 15, 5, 16},
+                    {'0', 10, 0, 17, 15, 8, 16},
+                    {'4', 20, 0, 27, 15, 8, 16},
+                    {'2', 30, 0, 37, 15, 8, 16},
+                    {0, 0, 0, 0, 0, 0, 0}};
   text.setFontTable(digits);
   text.drawStringFromLeft(-42L, 10, 0, 0);
   EXPECT_EQ(pic->destXs(), (std::vector<short>{10, 15, 23}));
@@ -302,24 +301,19 @@ TEST_F(KTextFixture, ClosestBreak) {
     const char *txt;
     long maxwidth, kerning, expected;
   } cases[] = {
-      {"AAA BBB CCC", 55, 0, 3},  // back from the overflow to the blank
-      {"AAA BBB CCC", 80, 0, 7},
-      {"AAA BBB CCC", 200, 0, 11}, // everything fits: the end of the text
-      {"AAAA BBB", 40, 0, 4},      // a prefix exactly as wide as the line stops the scan
-      {"AAA BBBB", 80, 0, 8},
-      {"AAA BBBB", 70, 0, 3},
-      {"ABCDEFGH", 40, 0, 4},      // cut after the glyph that reaches the width
-      {"AB.CD EF", 35, 0, 2},      // the full stop is the break
-      {"AB,CD", 35, 0, 2},
-      {"AB!CD", 35, 0, 2},
-      {"AB\nCD EF", 200, 0, 2},    // a line end ends the line whatever the width
-      {"AB\rCD", 200, 0, 2},
-      {"ABCDEFGHIJ", 35, 0, 4},    // a word longer than the line is cut where it overflows
-      {"A BCDEFG", 35, 0, 4},      // a break at 1 is no break: cut instead
-      {"AAA BBB", 55, 5, 3},       // 15 per glyph: 4 glyphs reach 60
-      {"AAA BBB", 45, -5, 7},      // 5 per glyph: 35 for all
-      {"AB", 0, 0, 1},
-      {"", 50, 0, 0},
+      {"AAA BBB CCC", 55, 0, 3},                              // back from the overflow to the blank
+      {"AAA BBB CCC", 80, 0, 7}, {"AAA BBB CCC", 200, 0, 11}, // everything fits: the end of the text
+      {"AAAA BBB", 40, 0, 4},                                 // a prefix exactly as wide as the line stops the scan
+      {"AAA BBBB", 80, 0, 8},    {"AAA BBBB", 70, 0, 3},
+      {"ABCDEFGH", 40, 0, 4}, // cut after the glyph that reaches the width
+      {"AB.CD EF", 35, 0, 2}, // the full stop is the break
+      {"AB,CD", 35, 0, 2},       {"AB!CD", 35, 0, 2},
+      {"AB\nCD EF", 200, 0, 2},                            // a line end ends the line whatever the width
+      {"AB\rCD", 200, 0, 2},     {"ABCDEFGHIJ", 35, 0, 4}, // a word longer than the line is cut where it overflows
+      {"A BCDEFG", 35, 0, 4},                              // a break at 1 is no break: cut instead
+      {"AAA BBB", 55, 5, 3},                               // 15 per glyph: 4 glyphs reach 60
+      {"AAA BBB", 45, -5, 7},                              // 5 per glyph: 35 for all
+      {"AB", 0, 0, 1},           {"", 50, 0, 0},
   };
   for (const Case &c : cases)
     EXPECT_EQ(text.findClosestBreak((char *)c.txt, c.maxwidth, c.kerning), c.expected)
@@ -333,8 +327,7 @@ struct WrapCase {
 };
 
 void PrintTo(const WrapCase &c, std::ostream *os) {
-  *os << '"' << c.txt << "\" from " << c.x1 << " to " << c.x2 << " style " << c.style
-      << " kerning " << c.kerning;
+  *os << '"' << c.txt << "\" from " << c.x1 << " to " << c.x2 << " style " << c.style << " kerning " << c.kerning;
 }
 
 class WrapTest : public KTextFixture, public ::testing::WithParamInterface<WrapCase> {};
@@ -366,8 +359,7 @@ INSTANTIATE_TEST_SUITE_P(
         // an unknown style draws nothing
         WrapCase{"AAA BBB CCC", 100, 155, 7, 0, {}},
         // a text that fits is drawn from the left whatever the style
-        WrapCase{"AB CD", 0, 200, 1, 0, {{0, 50, "AB CD"}}},
-        WrapCase{"AB CD", 0, 200, 2, 0, {{0, 50, "AB CD"}}},
+        WrapCase{"AB CD", 0, 200, 1, 0, {{0, 50, "AB CD"}}}, WrapCase{"AB CD", 0, 200, 2, 0, {{0, 50, "AB CD"}}},
         // the break character is consumed: no blank opens a line, no full stop is drawn
         WrapCase{"AB.CD EF", 0, 35, 0, 0, {{0, 50, "AB"}, {0, 70, "CD"}, {0, 90, "EF"}}},
         WrapCase{"AA BB CC DD", 0, 55, 0, 0, {{0, 50, "AA BB"}, {0, 70, "CC DD"}}},
@@ -497,8 +489,7 @@ TEST_F(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesWhereTheTableSays)
     EXPECT_GT(dark, 20) << f.name;
     // nothing outside the text's box
     EXPECT_TRUE(px.allNear(90, 185, 100, 230, {128, 128, 128, 255}, 2)) << f.name;
-    EXPECT_TRUE(px.allNear(100 + width + 4, 185, 100 + width + 20, 230, {128, 128, 128, 255}, 2))
-        << f.name;
+    EXPECT_TRUE(px.allNear(100 + width + 4, 185, 100 + width + 20, 230, {128, 128, 128, 255}, 2)) << f.name;
     EXPECT_TRUE(px.allNear(100, 180, 100 + width, 200, {128, 128, 128, 255}, 2)) << f.name;
 
     // a red tint turns the white fill red and leaves the outline dark

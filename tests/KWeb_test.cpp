@@ -87,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailingReply{"over the cap, declared", CannedHttpServer::http(200, std::string(64 * 1024 + 1, 'x')).bytes},
         FailingReply{"over the cap, chunked",
                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
-                     "10001\r\n" + std::string(0x10001, 'x') + "\r\n0\r\n\r\n"}),
+                     "10001\r\n" +
+                         std::string(0x10001, 'x') + "\r\n0\r\n\r\n"}),
     [](const ::testing::TestParamInfo<FailingReply> &info) {
       std::string name = info.param.what;
       for (char &c : name)

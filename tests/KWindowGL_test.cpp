@@ -49,10 +49,8 @@ struct RateCase {
   uint32_t frameTime;
 };
 
-TEST(WindowRate, MaxFrameRateGivesWholeMillisecondsPerFrame)
-{
-  const RateCase cases[] = {{100, 10}, {60, 16}, {3, 333}, {1, 1000}, {1000, 1}, {2000, 0},
-                            {0, 0},    {-5, 0}};
+TEST(WindowRate, MaxFrameRateGivesWholeMillisecondsPerFrame) {
+  const RateCase cases[] = {{100, 10}, {60, 16}, {3, 333}, {1, 1000}, {1000, 1}, {2000, 0}, {0, 0}, {-5, 0}};
   KWindowGL w;
   EXPECT_EQ(w.getMaxFrameTime(), 10u); // a new window paces to 10 ms
   for (const RateCase &c : cases) {
@@ -61,8 +59,7 @@ TEST(WindowRate, MaxFrameRateGivesWholeMillisecondsPerFrame)
   }
 }
 
-TEST(WindowQuit, QuitRequestIsSharedAndClearedByConstructionAndDestruction)
-{
+TEST(WindowQuit, QuitRequestIsSharedAndClearedByConstructionAndDestruction) {
   KWindowGL *a = new KWindowGL();
   EXPECT_FALSE(a->isQuit());
   a->terminate();
@@ -79,8 +76,7 @@ TEST(WindowQuit, QuitRequestIsSharedAndClearedByConstructionAndDestruction)
   EXPECT_FALSE(c.isQuit());
 }
 
-TEST(WindowPointer, ConstructionAndDestructionShowTheSystemPointer)
-{
+TEST(WindowPointer, ConstructionAndDestructionShowTheSystemPointer) {
   KWindowGL *a = new KWindowGL();
   SDL_ShowCursor(SDL_DISABLE);
   KWindowGL *b = new KWindowGL(); // a new window resets the pointer
@@ -97,8 +93,7 @@ TEST(WindowPointer, ConstructionAndDestructionShowTheSystemPointer)
   delete a;
 }
 
-TEST(WindowOpen, DestroyingTheWindowFreesTheSoftwarePointer)
-{
+TEST(WindowOpen, DestroyingTheWindowFreesTheSoftwarePointer) {
   // The pointer picture's texture lives in the window's context; a later
   // window must make its own.
   MessageBoxRecorder recorder;
@@ -111,8 +106,7 @@ TEST(WindowOpen, DestroyingTheWindowFreesTheSoftwarePointer)
   EXPECT_EQ(KInput::surf_mouse, nullptr);
 }
 
-TEST(WindowOpen, LauncherWindowIsCentredWithItsSize)
-{
+TEST(WindowOpen, LauncherWindowIsCentredWithItsSize) {
   MessageBoxRecorder recorder;
   KWindowGL w;
   ASSERT_TRUE(w.createGameWindow(400, 300, -1, true, "Launcher"));
@@ -139,8 +133,7 @@ TEST(WindowOpen, LauncherWindowIsCentredWithItsSize)
 // Where the X server has the window: its place on the screen and its size,
 // whatever SDL believes (a full-screen request nobody carries out leaves
 // them unchanged).
-SDL_Rect realGeometry(SDL_Window *window)
-{
+SDL_Rect realGeometry(SDL_Window *window) {
   SDL_Rect r = {-1, -1, -1, -1};
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
@@ -161,15 +154,11 @@ SDL_Rect realGeometry(SDL_Window *window)
   return r;
 }
 
-bool sameRect(const SDL_Rect &a, const SDL_Rect &b)
-{
-  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
+bool sameRect(const SDL_Rect &a, const SDL_Rect &b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 
 // The window's real geometry once it has the wanted size, or the last one
 // seen (the server may take a few round trips to carry out a change).
-SDL_Rect geometryOnceSized(SDL_Window *window, int w, int h)
-{
+SDL_Rect geometryOnceSized(SDL_Window *window, int w, int h) {
   SDL_Rect r = realGeometry(window);
   for (int i = 0; i < 2000 && (r.w != w || r.h != h); i++) {
     SDL_PumpEvents();
@@ -181,8 +170,7 @@ SDL_Rect geometryOnceSized(SDL_Window *window, int w, int h)
 // Tests run on an X server without a window manager: nobody carries out
 // SDL's full-screen request there, so the window must cover the screen
 // by itself.
-TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing)
-{
+TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing) {
   MessageBoxRecorder recorder;
   KWindowGL w;
   ASSERT_TRUE(w.createGameWindow(800, 600, 16, false, "Full"));
@@ -207,8 +195,7 @@ TEST(WindowOpen, FullScreenTakesTheDesktopAndScalesTheDrawing)
 std::vector<KEvent> received;
 bool callbackResult = true;
 
-bool recordEvent(KEvent *event)
-{
+bool recordEvent(KEvent *event) {
   received.push_back(*event);
   return callbackResult;
 }
@@ -217,21 +204,18 @@ bool refuseAll(SDL_Event *) { return false; }
 
 class WindowTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite()
-  {
+  static void SetUpTestSuite() {
     recorder = new MessageBoxRecorder();
     window = new KWindowGL();
     ASSERT_TRUE(window->createGameWindow(W, H, 16, true, "KWindowGL test"));
   }
-  static void TearDownTestSuite()
-  {
+  static void TearDownTestSuite() {
     delete window;
     window = nullptr;
     delete recorder;
     recorder = nullptr;
   }
-  void SetUp() override
-  {
+  void SetUp() override {
     received.clear();
     callbackResult = true;
     window->setNUXCallBack(&recordEvent);
@@ -245,16 +229,14 @@ protected:
     recorder->clear();
     drainEvents();
   }
-  void TearDown() override
-  {
+  void TearDown() override {
     KInput::clearInjectedInput();
     window->setNUXCallBack(nullptr);
     window->setCallBack(nullptr);
     window->setQuit(false);
   }
   // Dispatches whatever the platform queued, then forgets the records.
-  static void drainEvents()
-  {
+  static void drainEvents() {
     for (int i = 0; i < 50; i++)
       window->processEvents();
     SDL_PumpEvents();
@@ -262,13 +244,11 @@ protected:
     received.clear();
   }
   // Runs processEvents until the pushed events have been handled.
-  static void pump(int times = 10)
-  {
+  static void pump(int times = 10) {
     for (int i = 0; i < times; i++)
       window->processEvents();
   }
-  static std::vector<KEvent> ofType(int type)
-  {
+  static std::vector<KEvent> ofType(int type) {
     std::vector<KEvent> out;
     for (const KEvent &e : received)
       if (e.type == type)
@@ -283,8 +263,7 @@ protected:
 KWindowGL *WindowTest::window = nullptr;
 MessageBoxRecorder *WindowTest::recorder = nullptr;
 
-void pushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym)
-{
+void pushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = type;
@@ -294,8 +273,7 @@ void pushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym)
   SDL_PushEvent(&e);
 }
 
-void pushText(const char *utf8)
-{
+void pushText(const char *utf8) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = SDL_TEXTINPUT;
@@ -303,8 +281,7 @@ void pushText(const char *utf8)
   SDL_PushEvent(&e);
 }
 
-void pushButton(Uint32 type, Uint8 button, Uint8 clicks)
-{
+void pushButton(Uint32 type, Uint8 button, Uint8 clicks) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = type;
@@ -314,8 +291,7 @@ void pushButton(Uint32 type, Uint8 button, Uint8 clicks)
   SDL_PushEvent(&e);
 }
 
-void pushWheel(int y)
-{
+void pushWheel(int y) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = SDL_MOUSEWHEEL;
@@ -324,8 +300,7 @@ void pushWheel(int y)
   SDL_PushEvent(&e);
 }
 
-void pushWindowEvent(Uint8 kind)
-{
+void pushWindowEvent(Uint8 kind) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = SDL_WINDOWEVENT;
@@ -335,8 +310,7 @@ void pushWindowEvent(Uint8 kind)
 
 // ---- pacing ----------------------------------------------------------------------------
 
-TEST_F(WindowTest, PacingWaitsOnlyForFramesWithinTheFrameTime)
-{
+TEST_F(WindowTest, PacingWaitsOnlyForFramesWithinTheFrameTime) {
   ManualClock clock;
   clock.now = 5000 * 1000ull;
   ScopedClock use(&clock);
@@ -370,8 +344,7 @@ TEST_F(WindowTest, PacingWaitsOnlyForFramesWithinTheFrameTime)
   EXPECT_EQ(clock.sleptMs, 0u);
 }
 
-TEST_F(WindowTest, PacingKeepsDispatchingEventsWhileItWaits)
-{
+TEST_F(WindowTest, PacingKeepsDispatchingEventsWhileItWaits) {
   ManualClock clock;
   clock.now = 9000 * 1000ull;
   ScopedClock use(&clock);
@@ -383,8 +356,7 @@ TEST_F(WindowTest, PacingKeepsDispatchingEventsWhileItWaits)
   EXPECT_EQ(ofType(K_EVENT_MOUSEUP).size(), 5u);
 }
 
-TEST_F(WindowTest, BackWindowWithoutFocusWaitsUntilFocusReturns)
-{
+TEST_F(WindowTest, BackWindowWithoutFocusWaitsUntilFocusReturns) {
   ManualClock clock;
   ScopedClock use(&clock);
   window->setMaxFrameRate(0);
@@ -420,8 +392,7 @@ TEST_F(WindowTest, BackWindowWithoutFocusWaitsUntilFocusReturns)
   pump(3);
 }
 
-TEST_F(WindowTest, BackWindowWaitPumpsOnceEvenWhenQuitIsAlreadyRaised)
-{
+TEST_F(WindowTest, BackWindowWaitPumpsOnceEvenWhenQuitIsAlreadyRaised) {
   ManualClock clock;
   ScopedClock use(&clock);
   window->setMaxFrameRate(0);
@@ -443,8 +414,7 @@ TEST_F(WindowTest, BackWindowWaitPumpsOnceEvenWhenQuitIsAlreadyRaised)
   pump(3);
 }
 
-TEST_F(WindowTest, PauseDispatchesEventsThroughTheWindow)
-{
+TEST_F(WindowTest, PauseDispatchesEventsThroughTheWindow) {
   ManualClock clock;
   ScopedClock use(&clock);
   for (int i = 0; i < 3; i++)
@@ -460,11 +430,9 @@ struct PointerCase {
   bool outside;
 };
 
-TEST_F(WindowTest, SystemPointerShowsOutsideTheDrawingAreaOnly)
-{
-  const PointerCase cases[] = {{100, 100, false}, {800, 300, false}, {400, 600, false},
-                               {-1, 300, true},   {801, 300, true},  {400, -1, true},
-                               {400, 601, true}};
+TEST_F(WindowTest, SystemPointerShowsOutsideTheDrawingAreaOnly) {
+  const PointerCase cases[] = {{100, 100, false}, {800, 300, false}, {400, 600, false}, {-1, 300, true},
+                               {801, 300, true},  {400, -1, true},   {400, 601, true}};
   window->setMaxFrameRate(0);
   for (const PointerCase &c : cases) {
     KInput::showPointer();
@@ -488,15 +456,13 @@ struct ViewCase {
   int x1, y1, x2, y2; // where the square lands on screen
 };
 
-TEST_F(WindowTest, WorldViewRotatesZoomsAndTranslatesAboutTheCentre)
-{
+TEST_F(WindowTest, WorldViewRotatesZoomsAndTranslatesAboutTheCentre) {
   // A red rectangle at screen (410, 290)-(430, 300).
   const ViewCase cases[] = {
-    {0, 0, 0, 1, 410, 290, 430, 300},
-    {0, 0, 90, 1, 390, 270, 400, 290},  // counter-clockwise about (400, 300)
-    {0, 0, 0, 2, 420, 280, 460, 300},   // doubled about the centre
-    {5, 7, 0, 1, 415, 283, 435, 293},   // translateY moves up
-    {0, 0, 180, 1, 370, 300, 390, 310},
+      {0, 0, 0, 1, 410, 290, 430, 300},   {0, 0, 90, 1, 390, 270, 400, 290}, // counter-clockwise about (400, 300)
+      {0, 0, 0, 2, 420, 280, 460, 300},                                      // doubled about the centre
+      {5, 7, 0, 1, 415, 283, 435, 293},                                      // translateY moves up
+      {0, 0, 180, 1, 370, 300, 390, 310},
   };
   KGraphicGL g;
   for (const ViewCase &c : cases) {
@@ -512,8 +478,7 @@ TEST_F(WindowTest, WorldViewRotatesZoomsAndTranslatesAboutTheCentre)
   window->setWorldView(0, 0, 0, 1, true);
 }
 
-TEST_F(WindowTest, GammaBelowOneDarkensThePresentedFrame)
-{
+TEST_F(WindowTest, GammaBelowOneDarkensThePresentedFrame) {
   window->setMaxFrameRate(0);
   KGraphicGL g;
   window->setWorldView(0, 0, 0, 1, true);
@@ -533,8 +498,7 @@ TEST_F(WindowTest, GammaBelowOneDarkensThePresentedFrame)
 
 // ---- events ------------------------------------------------------------------------------------
 
-TEST_F(WindowTest, KeyPressDeliversKeyDownThenKeyCharOnlyIfAccepted)
-{
+TEST_F(WindowTest, KeyPressDeliversKeyDownThenKeyCharOnlyIfAccepted) {
   KInput::injectMouse(true, 123, 45, false);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_E, SDLK_e);
   pushText("\xC3\xA8"); // è
@@ -567,16 +531,15 @@ struct CharCase {
   EKeyboardLayout nuxKey;
 };
 
-TEST_F(WindowTest, KeyEventsCarryTheLatin1Character)
-{
+TEST_F(WindowTest, KeyEventsCarryTheLatin1Character) {
   const CharCase cases[] = {
-    {SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, nullptr, 8, K_VK_BACK},
-    {SDL_SCANCODE_RETURN, SDLK_RETURN, nullptr, 13, K_VK_RETURN},
-    {SDL_SCANCODE_N, SDLK_n, "\xC3\xB1", 0xF1, K_VK_N},          // ñ
-    {SDL_SCANCODE_E, SDLK_e, "\xE2\x82\xAC", 0, K_VK_E},         // € is not Latin-1
-    {SDL_SCANCODE_F9, SDLK_F9, nullptr, 0, K_VK_F9},
-    {SDL_SCANCODE_1, SDLK_1, "!", '!', K_VK_1},
-    {SDL_SCANCODE_APPLICATION, SDLK_APPLICATION, nullptr, 0, K_VK_ERROR},
+      {SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, nullptr, 8, K_VK_BACK},
+      {SDL_SCANCODE_RETURN, SDLK_RETURN, nullptr, 13, K_VK_RETURN},
+      {SDL_SCANCODE_N, SDLK_n, "\xC3\xB1", 0xF1, K_VK_N},  // ñ
+      {SDL_SCANCODE_E, SDLK_e, "\xE2\x82\xAC", 0, K_VK_E}, // € is not Latin-1
+      {SDL_SCANCODE_F9, SDLK_F9, nullptr, 0, K_VK_F9},
+      {SDL_SCANCODE_1, SDLK_1, "!", '!', K_VK_1},
+      {SDL_SCANCODE_APPLICATION, SDLK_APPLICATION, nullptr, 0, K_VK_ERROR},
   };
   for (const CharCase &c : cases) {
     received.clear();
@@ -597,10 +560,9 @@ TEST_F(WindowTest, KeyEventsCarryTheLatin1Character)
   EXPECT_EQ(received[0].nuxKey, K_VK_ESCAPE);
 }
 
-TEST_F(WindowTest, ModifierKeysSendNoEventsAndAReleaseCarriesItsCharacter)
-{
-  const SDL_Scancode modifiers[] = {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, SDL_SCANCODE_LCTRL,
-                                    SDL_SCANCODE_RCTRL,  SDL_SCANCODE_LALT,   SDL_SCANCODE_RALT,
+TEST_F(WindowTest, ModifierKeysSendNoEventsAndAReleaseCarriesItsCharacter) {
+  const SDL_Scancode modifiers[] = {SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT,  SDL_SCANCODE_LCTRL,
+                                    SDL_SCANCODE_RCTRL,  SDL_SCANCODE_LALT,    SDL_SCANCODE_RALT,
                                     SDL_SCANCODE_LGUI,   SDL_SCANCODE_CAPSLOCK};
   for (SDL_Scancode m : modifiers)
     pushKey(SDL_KEYDOWN, m, SDL_GetKeyFromScancode(m));
@@ -619,8 +581,7 @@ TEST_F(WindowTest, ModifierKeysSendNoEventsAndAReleaseCarriesItsCharacter)
   EXPECT_EQ(received[2].nuxKey, K_VK_B);
 }
 
-TEST_F(WindowTest, MouseButtonsAndDoubleClicks)
-{
+TEST_F(WindowTest, MouseButtonsAndDoubleClicks) {
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1);
   pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 2);
@@ -651,8 +612,7 @@ TEST_F(WindowTest, MouseButtonsAndDoubleClicks)
   EXPECT_EQ(received[0].buttonIndex, 3);
 }
 
-TEST_F(WindowTest, MouseMovesAreReportedOnlyWithoutDragging)
-{
+TEST_F(WindowTest, MouseMovesAreReportedOnlyWithoutDragging) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = SDL_MOUSEMOTION;
@@ -663,8 +623,7 @@ TEST_F(WindowTest, MouseMovesAreReportedOnlyWithoutDragging)
   EXPECT_EQ(ofType(K_EVENT_MOUSEMOVE).size(), 1u);
 }
 
-TEST_F(WindowTest, WheelIsStoredOnceAndReportedHandled)
-{
+TEST_F(WindowTest, WheelIsStoredOnceAndReportedHandled) {
   callbackResult = true; // the game says "not handled": the wheel still counts
   pushWheel(3);
   pump();
@@ -679,8 +638,7 @@ TEST_F(WindowTest, WheelIsStoredOnceAndReportedHandled)
   EXPECT_EQ(KInput::getWheelValue(), -1);
 }
 
-TEST_F(WindowTest, RawEventFilterKeepsEventsFromEveryone)
-{
+TEST_F(WindowTest, RawEventFilterKeepsEventsFromEveryone) {
   window->setCallBack(&refuseAll);
   pushWheel(4);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1);
@@ -692,8 +650,7 @@ TEST_F(WindowTest, RawEventFilterKeepsEventsFromEveryone)
   EXPECT_FALSE(window->isQuit());
 }
 
-TEST_F(WindowTest, CloseRequestsQuitWithoutAnEvent)
-{
+TEST_F(WindowTest, CloseRequestsQuitWithoutAnEvent) {
   pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
   pump();
   EXPECT_TRUE(window->isQuit());
@@ -707,8 +664,7 @@ TEST_F(WindowTest, CloseRequestsQuitWithoutAnEvent)
   EXPECT_TRUE(window->isQuit());
 }
 
-TEST_F(WindowTest, NoCallbackStillKeepsInputState)
-{
+TEST_F(WindowTest, NoCallbackStillKeepsInputState) {
   window->setNUXCallBack(nullptr);
   pushWheel(2);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a);
@@ -718,8 +674,7 @@ TEST_F(WindowTest, NoCallbackStillKeepsInputState)
   EXPECT_TRUE(received.empty());
 }
 
-TEST_F(WindowTest, CtrlQQuitsWhileTheWindowHasFocus)
-{
+TEST_F(WindowTest, CtrlQQuitsWhileTheWindowHasFocus) {
   pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
   pump(2);
   KInput::injectKey(K_VK_Q, true);
@@ -739,8 +694,7 @@ TEST_F(WindowTest, CtrlQQuitsWhileTheWindowHasFocus)
 
 // A press and its release queued together, as remote desktops, on-screen
 // keyboards and xdotool send them: the key map never shows the key held.
-TEST_F(WindowTest, InstantKeyPressesAreSeenOnceAndAutoRepeatsAddNone)
-{
+TEST_F(WindowTest, InstantKeyPressesAreSeenOnceAndAutoRepeatsAddNone) {
   const struct {
     SDL_Scancode scancode;
     SDL_Keycode sym;
@@ -776,8 +730,7 @@ TEST_F(WindowTest, InstantKeyPressesAreSeenOnceAndAutoRepeatsAddNone)
   EXPECT_FALSE(KInput::isPressed(K_VK_F9));
 }
 
-TEST_F(WindowTest, InstantCtrlQQuitsAndLeavesTheQForTheGame)
-{
+TEST_F(WindowTest, InstantCtrlQQuitsAndLeavesTheQForTheGame) {
   pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q);
@@ -788,8 +741,7 @@ TEST_F(WindowTest, InstantCtrlQQuitsAndLeavesTheQForTheGame)
   EXPECT_TRUE(KInput::isPressed(K_VK_Q));
 }
 
-void pushPointer(Uint32 type, Uint32 windowID, int x, int y)
-{
+void pushPointer(Uint32 type, Uint32 windowID, int x, int y) {
   SDL_Event e;
   memset(&e, 0, sizeof(e));
   e.type = type;
@@ -809,8 +761,7 @@ void pushPointer(Uint32 type, Uint32 windowID, int x, int y)
 
 // The position the platform gives for the pointer: its global position
 // less the window's.
-void platformPointer(int *x, int *y)
-{
+void platformPointer(int *x, int *y) {
   int gx = 0, gy = 0, wx = 0, wy = 0;
   SDL_GetGlobalMouseState(&gx, &gy);
   SDL_GetWindowPosition(sdlDisplayMapping().window, &wx, &wy);
@@ -821,8 +772,7 @@ void platformPointer(int *x, int *y)
 // Pointer moves that do not reach the platform's global position (XTest,
 // pointer warps) are followed through the window's own events while the
 // pointer is inside; once it leaves, the platform answers as before.
-TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves)
-{
+TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves) {
   KInput::clearInjectedInput();
   Uint32 id = SDL_GetWindowID(window->getWindowHandle());
   const struct {
@@ -831,12 +781,12 @@ TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves)
     int x, y;   // the event's position
     int ex, ey; // where the pointer then reads
   } steps[] = {
-    {SDL_MOUSEMOTION, id, 123, 45, 123, 45},
-    {SDL_MOUSEMOTION, id, 799, 599, 799, 599},
-    {SDL_MOUSEBUTTONDOWN, id, 300, 200, 300, 200},
-    {SDL_MOUSEMOTION, id, -30, 650, -30, 650}, // dragged out of the window
-    {SDL_MOUSEBUTTONUP, id, 10, 20, 10, 20},
-    {SDL_MOUSEMOTION, id + 1000, 500, 500, 10, 20}, // another window's
+      {SDL_MOUSEMOTION, id, 123, 45, 123, 45},
+      {SDL_MOUSEMOTION, id, 799, 599, 799, 599},
+      {SDL_MOUSEBUTTONDOWN, id, 300, 200, 300, 200},
+      {SDL_MOUSEMOTION, id, -30, 650, -30, 650}, // dragged out of the window
+      {SDL_MOUSEBUTTONUP, id, 10, 20, 10, 20},
+      {SDL_MOUSEMOTION, id + 1000, 500, 500, 10, 20}, // another window's
   };
   for (const auto &step : steps) {
     pushPointer(step.type, step.windowID, step.x, step.y);
@@ -859,8 +809,7 @@ TEST_F(WindowTest, PointerFollowsTheWindowsOwnEventsUntilItLeaves)
 
 // ---- screenshots -----------------------------------------------------------------------------
 
-std::string makeTempDir()
-{
+std::string makeTempDir() {
   static int counter = 0;
   char path[128];
   snprintf(path, sizeof(path), "/tmp/kwindow_test_%d_%d", (int)getpid(), counter++);
@@ -869,16 +818,14 @@ std::string makeTempDir()
 }
 
 // Draws red over the top-left 20 x 10 pixels on blue.
-void drawKnownFrame(KWindowGL *window)
-{
+void drawKnownFrame(KWindowGL *window) {
   window->setClearColor(0, 0, 1, 1);
   window->setWorldView(0, 0, 0, 1, true);
   KGraphicGL g;
   g.drawRect(0, 0, 20, 10, 1, 0, 0, 1);
 }
 
-TEST_F(WindowTest, ScreenshotKeyWritesNumberedTgaFilesTheRightWayUp)
-{
+TEST_F(WindowTest, ScreenshotKeyWritesNumberedTgaFilesTheRightWayUp) {
   std::string dir = makeTempDir();
   char savedPath[260];
   strcpy(savedPath, KMiscTools::currentFilePath);
@@ -927,8 +874,7 @@ TEST_F(WindowTest, ScreenshotKeyWritesNumberedTgaFilesTheRightWayUp)
   EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
-TEST_F(WindowTest, ScreenshotKeyWritesIntoTheFolderTheGameNames)
-{
+TEST_F(WindowTest, ScreenshotKeyWritesIntoTheFolderTheGameNames) {
   std::string resources = makeTempDir();
   std::string chosen = makeTempDir();
   char savedPath[260];
@@ -964,8 +910,7 @@ TEST_F(WindowTest, ScreenshotKeyWritesIntoTheFolderTheGameNames)
   EXPECT_EQ(system(("rm -rf '" + resources + "' '" + chosen + "'").c_str()), 0);
 }
 
-TEST_F(WindowTest, ScreenshotKeyNeverWritesOverAnEarlierRunsPicture)
-{
+TEST_F(WindowTest, ScreenshotKeyNeverWritesOverAnEarlierRunsPicture) {
   std::string chosen = makeTempDir();
   ManualClock clock;
   ScopedClock use(&clock);
@@ -1005,11 +950,10 @@ struct FormatCase {
   bool lossy;
 };
 
-TEST_F(WindowTest, SaveBackBufferWritesEveryFormat)
-{
+TEST_F(WindowTest, SaveBackBufferWritesEveryFormat) {
   std::string dir = makeTempDir();
-  const FormatCase cases[] = {{0, "shot.bmp", false}, {1, "shot.jpg", true},
-                              {2, "shot.tga", false}, {3, "shot.png", false}};
+  const FormatCase cases[] = {
+      {0, "shot.bmp", false}, {1, "shot.jpg", true}, {2, "shot.tga", false}, {3, "shot.png", false}};
   for (const FormatCase &c : cases) {
     drawKnownFrame(window);
     std::string path = dir + "/" + c.name;
@@ -1038,8 +982,7 @@ TEST_F(WindowTest, SaveBackBufferWritesEveryFormat)
   EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
-TEST_F(WindowTest, UnwritableScreenshotFailsWithItsMessage)
-{
+TEST_F(WindowTest, UnwritableScreenshotFailsWithItsMessage) {
   EXPECT_FALSE(window->saveBackBuffer("/nonexistent-folder/shot.tga", 2, 0, 0));
   EXPECT_EQ(recorder->count("can't build fsspec"), 1);
   EXPECT_EQ(recorder->count("export ok"), 0);
@@ -1049,8 +992,7 @@ TEST_F(WindowTest, UnwritableScreenshotFailsWithItsMessage)
 
 // Handles the window system's replies until the window has its new size
 // (bounded: the X server answers within a few thousand polls).
-void settle(bool fullScreen)
-{
+void settle(bool fullScreen) {
   SDL_Rect screen;
   SDL_GetDisplayBounds(0, &screen);
   for (int i = 0; i < 200000; i++) {
@@ -1062,8 +1004,7 @@ void settle(bool fullScreen)
   }
 }
 
-TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures)
-{
+TEST_F(WindowTest, FullScreenLetterboxesAndKeepsPictures) {
   std::vector<uint32_t> px(64 * 64, 0xFF00FF00u); // opaque green
   KGraphicGL g;
   ASSERT_TRUE(g.makePictureFromArray(px.data(), 64, 64, true, false));

@@ -47,8 +47,13 @@ TEST(Speech, EveryLanguageSpeaksAndLongerTextGivesLongerSound) {
        "Which is the capital of France? A: Paris. B: Rome. C: Madrid. D: Berlin."},
       {1, "it", "Qual \xE8 la capitale della Francia?",
        "Qual \xE8 la capitale della Francia? A: Parigi. B: Roma. C: Madrid. D: Berlino. Che citt\xE0!"},
-      {2, "es", "\xBF" "Cu\xE1l es la capital de Espa\xF1" "a?",
-       "\xBF" "Cu\xE1l es la capital de Espa\xF1" "a? A: Par\xEDs. B: Roma. C: Madrid. D: Berl\xEDn."},
+      {2, "es",
+       "\xBF"
+       "Cu\xE1l es la capital de Espa\xF1"
+       "a?",
+       "\xBF"
+       "Cu\xE1l es la capital de Espa\xF1"
+       "a? A: Par\xEDs. B: Roma. C: Madrid. D: Berl\xEDn."},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.voice);
@@ -69,7 +74,10 @@ TEST(Speech, EveryLanguageSpeaksAndLongerTextGivesLongerSound) {
 }
 
 TEST(Speech, Latin1BecomesUtf8AndResamplingKeepsTheSignal) {
-  EXPECT_EQ(Latin1ToUtf8("citt\xE0 Espa\xF1" "a"), "citt\xC3\xA0 Espa\xC3\xB1" "a");
+  EXPECT_EQ(Latin1ToUtf8("citt\xE0 Espa\xF1"
+                         "a"),
+            "citt\xC3\xA0 Espa\xC3\xB1"
+            "a");
   EXPECT_EQ(Latin1ToUtf8("plain"), "plain");
   struct Case {
     int from, to;
@@ -140,11 +148,11 @@ TEST(AnswerClock, PointsGoByTheShareOfTimeUsed) {
     bool skill;
     int16_t points;
   } cases[] = {
-      {CLOCK_STANDARD, 44, 0, false, 450},  {CLOCK_30, 88, 0, false, 450},   {CLOCK_60, 176, 0, false, 450},
-      {CLOCK_STANDARD, 0, 0, false, 550},   {CLOCK_30, 29, 0, false, 550},   {CLOCK_60, 59, 0, false, 550},
-      {CLOCK_STANDARD, 44, 2, true, 2700},  {CLOCK_30, 88, 2, true, 2700},   {CLOCK_60, 600, 0, false, 50},
-      {CLOCK_30, 299, 0, false, 100},       {CLOCK_30, 9999, 0, false, 50},  {CLOCK_NONE, 0, 0, false, 300},
-      {CLOCK_NONE, 30000, 0, false, 300},   {CLOCK_NONE, 5, 2, true, 1800},  {7, 44, 0, false, 450},
+      {CLOCK_STANDARD, 44, 0, false, 450}, {CLOCK_30, 88, 0, false, 450},  {CLOCK_60, 176, 0, false, 450},
+      {CLOCK_STANDARD, 0, 0, false, 550},  {CLOCK_30, 29, 0, false, 550},  {CLOCK_60, 59, 0, false, 550},
+      {CLOCK_STANDARD, 44, 2, true, 2700}, {CLOCK_30, 88, 2, true, 2700},  {CLOCK_60, 600, 0, false, 50},
+      {CLOCK_30, 299, 0, false, 100},      {CLOCK_30, 9999, 0, false, 50}, {CLOCK_NONE, 0, 0, false, 300},
+      {CLOCK_NONE, 30000, 0, false, 300},  {CLOCK_NONE, 5, 2, true, 1800}, {7, 44, 0, false, 450},
   };
   for (const Case &c : cases)
     EXPECT_EQ(PointsFor(StandardTenths(c.tenths, c.mode), c.level, c.skill), c.points)
@@ -413,7 +421,7 @@ TEST_F(AccessGameTest, TheLastSecondsAreMarkedByAShapeAsWellAsRed) {
     uint32_t usedMs;
     bool hurry;
   } cases[] = {{CLOCK_STANDARD, 5000, false}, {CLOCK_STANDARD, 12000, true}, {CLOCK_30, 15000, false},
-               {CLOCK_30, 22000, true},        {CLOCK_60, 44000, true},        {CLOCK_NONE, 300000, false}};
+               {CLOCK_30, 22000, true},       {CLOCK_60, 44000, true},       {CLOCK_NONE, 300000, false}};
   const testsupport::Rgba sign = {255, 217, 25, 255}; // the warning triangle's yellow
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << ClockModeLabel(c.mode) << " after " << c.usedMs << " ms");

@@ -186,8 +186,10 @@ TEST_F(EntryTest, LauncherDrawsTheTicksOfThePrefsWhateverTheirValues) {
     int16_t language;
     int32_t renderer;
     bool tex, eng, ita, esp;
-  } cases[] = {{0, 0, true, true, false, false},  {2, 1, false, false, false, true},
-               {1, 7, false, false, true, false}, {-3, 0, true, false, false, false},
+  } cases[] = {{0, 0, true, true, false, false},
+               {2, 1, false, false, false, true},
+               {1, 7, false, false, true, false},
+               {-3, 0, true, false, false, false},
                {300, 0, true, false, false, false}};
   StartUp();
   ASSERT_TRUE(OpenLauncher());

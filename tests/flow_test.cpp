@@ -50,7 +50,7 @@ TEST_F(FlowTest, EachScreenSetsUpItsButtonsPicturesAndMusic) {
       {SCREEN_LEVEL_START, 0, {}, {0, 9}, false, true},
       {SCREEN_TITLE, 6, {1, 2, 3, 5}, {0, 1, 2, 3}, true, false},
       {SCREEN_OPTIONS, 12, {1, 2, 3, 4, 5}, {0, 11}, true, false}, // 5: MORE, the playing-help page
-      {7, 6, {}, {0}, true, false}, // no such screen: only cleared
+      {7, 6, {}, {0}, true, false},                                // no such screen: only cleared
   };
   for (const Case &c : cases) {
     GoToScreen(c.screen);
@@ -176,11 +176,11 @@ TEST_F(FlowTest, WindowModeToggleIsSavedByOkOnlyAndOkWritesTheWholeRecord) {
   EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
   std::string bytes = readPrefs();
   ASSERT_EQ(bytes.size(), 80u);
-  EXPECT_EQ((uint8_t)bytes[1], 90);  // effects
-  EXPECT_EQ((uint8_t)bytes[3], 60);  // music
-  EXPECT_EQ((uint8_t)bytes[11], 1);  // windowed
-  EXPECT_EQ((uint8_t)bytes[23], 1);  // online
-  EXPECT_EQ((uint8_t)bytes[27], 1);  // show correct
+  EXPECT_EQ((uint8_t)bytes[1], 90); // effects
+  EXPECT_EQ((uint8_t)bytes[3], 60); // music
+  EXPECT_EQ((uint8_t)bytes[11], 1); // windowed
+  EXPECT_EQ((uint8_t)bytes[23], 1); // online
+  EXPECT_EQ((uint8_t)bytes[27], 1); // show correct
   EXPECT_EQ((uint8_t)bytes[38], 0x5a) << "reserved bytes are written back as held";
 }
 
@@ -282,8 +282,7 @@ TEST_F(FlowTest, TheTablesAndTheOptionsStandOnBareBackgroundWhereTheTitleMenuWas
     std::vector<Edge> edges;
   } cases[] = {
       {"results and top-ten frame", DrawResultsFrame, {left, right, top, bottom}},
-      {"options below its panel", DrawOptionsScreen,
-       {{255, 512, 255, 538, 1, 0}, {528, 512, 528, 538, -1, 0}, bottom}},
+      {"options below its panel", DrawOptionsScreen, {{255, 512, 255, 538, 1, 0}, {528, 512, 528, 538, -1, 0}, bottom}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -295,8 +294,8 @@ TEST_F(FlowTest, TheTablesAndTheOptionsStandOnBareBackgroundWhereTheTitleMenuWas
       for (int x = e.x1, y = e.y1; x <= e.x2 && y <= e.y2; x += e.dy != 0, y += e.dx != 0, points++)
         if (seam(x, y, e.dx, e.dy) > 45)
           seams++;
-      EXPECT_LE(seams * 100, points * 3) << "edge at (" << e.x1 << ", " << e.y1 << "): " << seams << " of "
-                                          << points << " points show a seam";
+      EXPECT_LE(seams * 100, points * 3) << "edge at (" << e.x1 << ", " << e.y1 << "): " << seams << " of " << points
+                                         << " points show a seam";
     }
   }
 }

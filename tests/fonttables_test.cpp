@@ -44,10 +44,9 @@ std::string latin1(std::initializer_list<int> codes) {
   return s;
 }
 
-const std::string kCommon = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ") + "abcdefghijklmnopqrstuvwxyz" +
-                            "0123456789" + " " + "!'\"?:.,<>()$%/+=-" +
-                            latin1({0xE8, 0xE0, 0xF2, 0xF9, 0xEC}); // e a o u i grave
-const std::string kSpanish = latin1({0xF1, 0xBF, 0xE9, 0xED, 0xF3, 0xE1, 0xFA}); // n~ ? e i o a u acute
+const std::string kCommon = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ") + "abcdefghijklmnopqrstuvwxyz" + "0123456789" +
+                            " " + "!'\"?:.,<>()$%/+=-" + latin1({0xE8, 0xE0, 0xF2, 0xF9, 0xEC}); // e a o u i grave
+const std::string kSpanish = latin1({0xF1, 0xBF, 0xE9, 0xED, 0xF3, 0xE1, 0xFA});                 // n~ ? e i o a u acute
 // The rest of what Italian and Spanish text needs: accented capitals, U and u
 // with diaeresis, C and c cedilla, the opening exclamation mark.
 const std::string kAccentedCapitals = latin1({0xC0, 0xC8, 0xC9, 0xCC, 0xD2, 0xD9, 0xC1, 0xCD, 0xD3, 0xDA, 0xD1, 0xDC});
@@ -248,9 +247,8 @@ TEST(FontTables, GlyphsShareABaseline) {
     struct Pair {
       int accented;
       char plain;
-    } pairs[] = {{0xC0, 'A'}, {0xC8, 'E'}, {0xC9, 'E'}, {0xCC, 'I'}, {0xD2, 'O'}, {0xD9, 'U'}, {0xC1, 'A'},
-                 {0xCD, 'I'}, {0xD3, 'O'}, {0xDA, 'U'}, {0xD1, 'N'}, {0xDC, 'U'}, {0xC7, 'C'}, {0xFC, 'u'},
-                 {0xE7, 'c'}};
+    } pairs[] = {{0xC0, 'A'}, {0xC8, 'E'}, {0xC9, 'E'}, {0xCC, 'I'}, {0xD2, 'O'}, {0xD9, 'U'}, {0xC1, 'A'}, {0xCD, 'I'},
+                 {0xD3, 'O'}, {0xDA, 'U'}, {0xD1, 'N'}, {0xDC, 'U'}, {0xC7, 'C'}, {0xFC, 'u'}, {0xE7, 'c'}};
     for (const Pair &p : pairs) {
       SCOPED_TRACE(p.accented);
       char c = (char)p.accented;

@@ -142,8 +142,7 @@ TEST_F(LanguagesTest, EachLanguageReadsItsOwnLinesWithEveryLetterDrawn) {
       smallPen->blits.clear();
       c.draw();
       bool inside = false;
-      std::string drawn =
-          lineAt(c.bigFont ? *bigPen : *smallPen, c.bigFont ? fontTable : fontTable2, c.y, inside);
+      std::string drawn = lineAt(c.bigFont ? *bigPen : *smallPen, c.bigFont ? fontTable : fontTable2, c.y, inside);
       EXPECT_EQ(drawn, latin1(expected[language]));
       EXPECT_TRUE(inside) << "the line runs off the screen";
     }

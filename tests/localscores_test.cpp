@@ -25,9 +25,7 @@ protected:
   }
   ~LocalScoresTest() override { system(("rm -rf '" + dir + "'").c_str()); }
   std::string path(const char *name) { return dir + "/" + name; }
-  void write(const std::string &file, const std::string &text) {
-    std::ofstream(file, std::ios::binary) << text;
-  }
+  void write(const std::string &file, const std::string &text) { std::ofstream(file, std::ios::binary) << text; }
   std::string read(const std::string &file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -48,7 +46,9 @@ TEST(CleanScoreName, FollowsTheServersNameRule) {
       {"Ann", "Ann"},
       {"  Ann  ", "Ann"},
       {"a,b", "a b"},
-      {"a\tb\x7f\x85" "c", "abc"},
+      {"a\tb\x7f\x85"
+       "c",
+       "abc"},
       {"", "Anonymous"},
       {" \x01 ", "Anonymous"},
       {std::string(30, 'x'), std::string(24, 'x')},
@@ -94,8 +94,8 @@ TEST_F(LocalScoresTest, TheTableRanksBestFirstAndEqualScoresEarlierFirst) {
   EXPECT_EQ(AddLocalScore(path("local"), "Top", 901), 0);
   EXPECT_EQ(AddLocalScore(path("local"), "Bottom", 1), 6);
   EXPECT_EQ(names(ReadLocalTable(path("local"))),
-            (std::vector<std::string>{"Top:901", "First900:900", "Second900:900", "Third900:900", "Mid:700",
-                                      "Low:500", "Bottom:1"}));
+            (std::vector<std::string>{"Top:901", "First900:900", "Second900:900", "Third900:900", "Mid:700", "Low:500",
+                                      "Bottom:1"}));
 }
 
 TEST_F(LocalScoresTest, AFullTableTakesOnlyAScoreAboveItsLast) {

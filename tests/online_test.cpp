@@ -51,9 +51,9 @@ public:
 
 // Every glyph 10 pixels wide, except 'W' at 30.
 KFont gFont[] = {
-    {'a', 0, 0, 9, 15, 10, 16},  {'b', 10, 0, 19, 15, 10, 16}, {'x', 20, 0, 29, 15, 10, 16},
-    {'W', 30, 0, 59, 15, 30, 16}, {' ', 60, 0, 69, 15, 10, 16}, {'Y', 70, 0, 79, 15, 10, 16},
-    {'o', 80, 0, 89, 15, 10, 16}, {'u', 90, 0, 99, 15, 10, 16}, {'r', 100, 0, 109, 15, 10, 16},
+    {'a', 0, 0, 9, 15, 10, 16},     {'b', 10, 0, 19, 15, 10, 16},   {'x', 20, 0, 29, 15, 10, 16},
+    {'W', 30, 0, 59, 15, 30, 16},   {' ', 60, 0, 69, 15, 10, 16},   {'Y', 70, 0, 79, 15, 10, 16},
+    {'o', 80, 0, 89, 15, 10, 16},   {'u', 90, 0, 99, 15, 10, 16},   {'r', 100, 0, 109, 15, 10, 16},
     {'N', 110, 0, 119, 15, 10, 16}, {'m', 120, 0, 129, 15, 10, 16}, {'e', 130, 0, 139, 15, 10, 16},
     {0, 0, 0, 0, 0, 0, 0},
 };
@@ -149,7 +149,7 @@ CannedHttpServer::Handler answering(const std::string &body) {
 CannedHttpServer::Handler qualifyingThenSubmit(int status) {
   return [status](const std::string &target) {
     return target.find("scoresubmit") == std::string::npos ? CannedHttpServer::http(200, "yes")
-                                                            : CannedHttpServer::http(status, "x");
+                                                           : CannedHttpServer::http(status, "x");
   };
 }
 
@@ -222,10 +222,8 @@ TEST_F(OnlineTest, TheNameIsPercentEncodedIntoTheSubmitQuery) {
   struct Case {
     const char *name, *query;
   } cases[] = {
-      {"Your Name", "name=Your%20Name&score=1234"},
-      {"a&score=99999999#", "name=a%26score%3D99999999%23&score=1234"},
-      {"100%,x", "name=100%25%2Cx&score=1234"},
-      {"\xE8t\xE9", "name=%E8t%E9&score=1234"},
+      {"Your Name", "name=Your%20Name&score=1234"}, {"a&score=99999999#", "name=a%26score%3D99999999%23&score=1234"},
+      {"100%,x", "name=100%25%2Cx&score=1234"},     {"\xE8t\xE9", "name=%E8t%E9&score=1234"},
       {"%s%n%d", "name=%25s%25n%25d&score=1234"},
   };
   Player[0].score = 1234;
@@ -451,8 +449,8 @@ TEST(ScoreServerSetting, TheUserFileThenTheSystemFileThenTheBuildDefault) {
       {"http://club:8642\n", "http://etc:1", "http://club:8642"},
       {nullptr, "http://etc:1\nsecond line\n", "http://etc:1"},
       {nullptr, nullptr, "http://default:2"},
-      {"", "http://etc:1", ""},                       // an empty file switches it off
-      {"  \r\n", "http://etc:1", ""},                 // so does a blank one
+      {"", "http://etc:1", ""},       // an empty file switches it off
+      {"  \r\n", "http://etc:1", ""}, // so does a blank one
       {nullptr, "", ""},
       {"  http://club:8642//  \r\n", nullptr, "http://club:8642"},
   };

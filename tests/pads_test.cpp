@@ -119,7 +119,7 @@ TEST_F(PadsTest, TwoPlayersClaimTheirPadsAndPlayAGameOnThem) {
   press(two, X);
   EXPECT_EQ(PadOfPlayer[0], 1);
   EXPECT_EQ(Cur_Player, 0) << "the claiming press only claims";
-  press(two, A);  // shows the highlight on the first skill
+  press(two, A); // shows the highlight on the first skill
   press(two, DOWN);
   press(two, DOWN);
   press(two, A);
@@ -243,11 +243,11 @@ TEST_F(PadsTest, APadPulledOutLeavesItsPlayerOnTheMouseAndIsTheirsAgainWhenBack)
   VirtualPad mine = VirtualPad::Gamepad(), theirs = VirtualPad::Gamepad();
   plug(mine);
   plug(theirs);
-  clickAt(393, 235);       // New game
-  clickAt(513, 242);       // two players
-  press(mine, A);          // player 1 claims
-  clickAt(392, 236);       // and picks a skill by mouse
-  press(theirs, A);        // player 2 claims
+  clickAt(393, 235); // New game
+  clickAt(513, 242); // two players
+  press(mine, A);    // player 1 claims
+  clickAt(392, 236); // and picks a skill by mouse
+  press(theirs, A);  // player 2 claims
   clickAt(392, 236);
   ASSERT_EQ(CUR_SCR, SCREEN_LEVEL_START);
   clickAt(400, 300);

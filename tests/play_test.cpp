@@ -38,9 +38,9 @@ TEST(PlayRules, PointsFollowTimeLevelAndSkill) {
     bool skill;
     int16_t points;
   } cases[] = {
-      {0, 0, false, 550},   {14, 0, false, 550},  {15, 0, false, 500},  {44, 0, false, 450},
-      {149, 0, false, 100}, {150, 0, false, 50},  {44, 2, true, 2700},  {0, 2, true, 3300},
-      {44, 1, false, 900},  {-5, 0, false, 550},  {400, 0, false, 50},  {0, 7, false, 1650},
+      {0, 0, false, 550},   {14, 0, false, 550}, {15, 0, false, 500}, {44, 0, false, 450},
+      {149, 0, false, 100}, {150, 0, false, 50}, {44, 2, true, 2700}, {0, 2, true, 3300},
+      {44, 1, false, 900},  {-5, 0, false, 550}, {400, 0, false, 50}, {0, 7, false, 1650},
   };
   for (const Case &c : cases)
     EXPECT_EQ(PointsFor(c.time, c.level, c.skill), c.points) << "time " << c.time << " level " << c.level;
@@ -368,8 +368,8 @@ TEST_F(PlayTest, LevelChangesBeforeQuestions15And30) {
     int16_t number, level;
     bool newLevel;
     int16_t levelAfter;
-  } cases[] = {{13, 0, false, 0}, {14, 0, true, 1}, {14, 1, false, 1}, {28, 1, false, 1},
-               {29, 1, true, 2},   {29, 0, false, 0}, {44, 2, false, 2}};
+  } cases[] = {{13, 0, false, 0}, {14, 0, true, 1},  {14, 1, false, 1}, {28, 1, false, 1},
+               {29, 1, true, 2},  {29, 0, false, 0}, {44, 2, false, 2}};
   for (const Case &c : cases) {
     GoToScreen(SCREEN_GAME);
     Player[0].questionNumber = c.number;
@@ -456,8 +456,8 @@ TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
     const char *picture;
     bool gameOver;
   } cases[] = {
-      {1, 2, 3, 0, "gfx\\endgame.jpg", true},  {2, 2, 3, 0, "gfx\\endgame.jpg", true},
-      {0, 2, 3, 0, "gfx\\endgame.jpg", true},  {0, 2, 1, 0, "gfx\\youlose.jpg", true},
+      {1, 2, 3, 0, "gfx\\endgame.jpg", true}, {2, 2, 3, 0, "gfx\\endgame.jpg", true},
+      {0, 2, 3, 0, "gfx\\endgame.jpg", true}, {0, 2, 1, 0, "gfx\\youlose.jpg", true},
       {0, 1, 3, 2, nullptr, false}, // not the hard level: play goes on with 46
   };
   for (const Case &c : cases) {

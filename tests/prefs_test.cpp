@@ -110,13 +110,13 @@ TEST_F(PrefsTest, ValuesOutsideTheirRangesBehaveAsDefaults) {
     std::vector<uint8_t> bytes;
     int sfx, music, windowed, renderer, language, online, correct;
   } cases[] = {
-      {0, {0x7f, 0xff}, 100, 60, 1, 0, 1, 1, 0},   // sfx 32767: clamped
-      {0, {0xff, 0xfe}, 0, 60, 1, 0, 1, 1, 0},     // sfx -2: clamped
-      {2, {0x01, 0x2c}, 90, 100, 1, 0, 1, 1, 0},   // music 300: clamped
-      {8, {0, 0, 0, 2}, 90, 60, 1, 0, 1, 1, 0},    // windowed 2: default
+      {0, {0x7f, 0xff}, 100, 60, 1, 0, 1, 1, 0},    // sfx 32767: clamped
+      {0, {0xff, 0xfe}, 0, 60, 1, 0, 1, 1, 0},      // sfx -2: clamped
+      {2, {0x01, 0x2c}, 90, 100, 1, 0, 1, 1, 0},    // music 300: clamped
+      {8, {0, 0, 0, 2}, 90, 60, 1, 0, 1, 1, 0},     // windowed 2: default
       {12, {0xff, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // renderer negative: default
-      {16, {0, 3}, 90, 60, 1, 0, 1, 1, 0},         // language 3: default
-      {20, {0, 0, 0, 9}, 90, 60, 1, 0, 1, 1, 0},   // online 9: default
+      {16, {0, 3}, 90, 60, 1, 0, 1, 1, 0},          // language 3: default
+      {20, {0, 0, 0, 9}, 90, 60, 1, 0, 1, 1, 0},    // online 9: default
       {24, {0x80, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // correct negative: default
   };
   for (const Case &c : cases) {

@@ -100,10 +100,19 @@ TEST(QuestionImport, CsvFieldsAsSpreadsheetsWriteThem) {
        "category;level;wrong3;wrong2;wrong1;correct;question\nSport;easy;D;C;B;A;Q?\n", "Q?", "A", "D"},
       {"no line end at the end", std::string(kHeader) + "Q?,A,B,C,D,easy,Sport", "Q?", "A", "D"},
       {"UTF-8 letters to Latin-1",
-       std::string(kHeader) + "\xc2\xbf" "D\xc3\xb3nde est\xc3\xa1 Espa\xc3\xb1" "a?,Europa,Asia,\xc3\x81" "frica,"
-                              "Am\xc3\xa9rica,f\xc3\xa1" "cil,Geograf\xc3\xad" "a\n",
-       "\xbf" "D\xf3nde est\xe1 Espa\xf1" "a?", "Europa", "Am\xe9rica"},
-      {"typographic quotes", std::string(kHeader) + "It\xe2\x80\x99s \xe2\x80\x9cX\xe2\x80\x9d\xe2\x80\xa6?,A,B,C,D,easy,Sport\n",
+       std::string(kHeader) + "\xc2\xbf"
+                              "D\xc3\xb3nde est\xc3\xa1 Espa\xc3\xb1"
+                              "a?,Europa,Asia,\xc3\x81"
+                              "frica,"
+                              "Am\xc3\xa9rica,f\xc3\xa1"
+                              "cil,Geograf\xc3\xad"
+                              "a\n",
+       "\xbf"
+       "D\xf3nde est\xe1 Espa\xf1"
+       "a?",
+       "Europa", "Am\xe9rica"},
+      {"typographic quotes",
+       std::string(kHeader) + "It\xe2\x80\x99s \xe2\x80\x9cX\xe2\x80\x9d\xe2\x80\xa6?,A,B,C,D,easy,Sport\n",
        "It's \"X\"...?", "A", "D"},
   };
   for (const Case &c : cases) {
@@ -118,15 +127,15 @@ TEST(QuestionImport, CsvFieldsAsSpreadsheetsWriteThem) {
 }
 
 TEST(QuestionImport, RefusedCsvRowsNameTheirLineAndWhy) {
-  std::string csv = std::string(kHeader) +
-                    "Fine?,A,B,C,D,easy,Sport\n"            // line 2
-                    "\"Spread\nover lines\",A,B,C\n"         // line 3, short
-                    "Unknown?,A,B,C,D,easy,Cooking\n"       // line 5
-                    "Level?,A,B,C,D,trivial,Sport\n"        // line 6
-                    "\xc5\x81\xc3\xb3" "d\xc5\xba?,A,B,C,D,easy,Sport\n" // line 7, Polish letters
-                    "Bad \xff byte,A,B,C,D,easy,Sport\n"    // line 8
-                    ",,,,,,\n"                               // line 9, an empty row
-                    "Last?,A,B,C,D,easy,Sport\n";           // line 10
+  std::string csv = std::string(kHeader) + "Fine?,A,B,C,D,easy,Sport\n"      // line 2
+                                           "\"Spread\nover lines\",A,B,C\n"  // line 3, short
+                                           "Unknown?,A,B,C,D,easy,Cooking\n" // line 5
+                                           "Level?,A,B,C,D,trivial,Sport\n"  // line 6
+                                           "\xc5\x81\xc3\xb3"
+                                           "d\xc5\xba?,A,B,C,D,easy,Sport\n"    // line 7, Polish letters
+                                           "Bad \xff byte,A,B,C,D,easy,Sport\n" // line 8
+                                           ",,,,,,\n"                           // line 9, an empty row
+                                           "Last?,A,B,C,D,easy,Sport\n";        // line 10
   Messages m;
   ReadCsvQuestions("q.csv", csv, m.rows, m.refused);
   EXPECT_EQ(m.rows.size(), 2u);
@@ -174,7 +183,8 @@ TEST(QuestionImport, RowsTheGameCannotShowAreRefusedWithTheirLine) {
     bool found = false;
     for (const ImportMessage &r : plan.refused)
       found = found || (r.where == "q.csv:50" && r.text.find(c.fault) != std::string::npos);
-    EXPECT_TRUE(found) << c.fault << (plan.refused.empty() ? "" : " / " + plan.refused[0].where + " " + plan.refused[0].text);
+    EXPECT_TRUE(found) << c.fault
+                       << (plan.refused.empty() ? "" : " / " + plan.refused[0].where + " " + plan.refused[0].text);
   }
 }
 
@@ -276,8 +286,8 @@ TEST(QuestionImport, OpenTriviaDbReplyWithEntities) {
   struct Category {
     const char *name;
     int category;
-  } categories[] = {{"Entertainment: Film", 5}, {"Science & Nature", 1}, {"Sports", 2}, {"Politics", 4},
-                    {"Art", 0},                 {"Geography", 3},        {"Something new", 5}};
+  } categories[] = {{"Entertainment: Film", 5}, {"Science & Nature", 1}, {"Sports", 2}, {"Politics", 4}, {"Art", 0},
+                    {"Geography", 3},           {"Something new", 5}};
   for (const Category &c : categories)
     EXPECT_EQ(OpenTriviaCategory(c.name), c.category) << c.name;
 }

@@ -107,10 +107,12 @@ TEST(QuestionRules, FileWideFaults) {
       {"[GENERAL]\nMaxQuestions=x\nMaxPuzzles=0\n", "MaxQuestions is not a count"},
       {File(16).substr(0, File(16).find("[48]")), "section [48] is missing"},
       {File(16) + std::string("\0", 1), "NUL byte"},
-      {File(16, "\n[49]\nID=Puzzl1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=0\n",
+      {File(16,
+            "\n[49]\nID=Puzzl1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=0\n",
             1),
        "a puzzle needs a photo"},
-      {File(16, "\n[49]\nID=E-Geo1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=x\n",
+      {File(16,
+            "\n[49]\nID=E-Geo1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=x\n",
             1),
        "must hold Puzzl"},
       {WithField(File(16), 3, "Text", "question NUMBER 1?"), "the same question as [1]"},
@@ -136,7 +138,8 @@ TEST(QuestionRules, PuzzlePicturesMustLoadAtTheSizeOfThePuzzleArea) {
   system(("cp " + std::string(TRIVELLO_SOURCE_DIR) + "/assets/gfx/bflogo.jpg " + dir + "/logo.jpg").c_str());
   struct Case {
     const char *stem, *fault;
-  } cases[] = {{"broken", "cannot be decoded"}, {"text", "neither JPEG nor PNG"}, {"logo", "the puzzle area is 400 by 300"}};
+  } cases[] = {
+      {"broken", "cannot be decoded"}, {"text", "neither JPEG nor PNG"}, {"logo", "the puzzle area is 400 by 300"}};
   for (const Case &c : cases) {
     EXPECT_FALSE(CheckQuestionText(File(16, puzzle + c.stem + "\n", 1), {dir}, check));
     EXPECT_TRUE(HasFault(check, -1, c.fault)) << c.stem << "\n" << Dump(check);
@@ -160,10 +163,27 @@ TEST(QuestionRules, LevelsAndCategoriesByTheirNamesInThreeLanguages) {
     const char *name;
     int level, category;
   } cases[] = {
-      {"easy", 0, -1},      {" Hard ", 2, -1},     {"f\xc3\xa1" "cil", 0, -1}, {"DIF\xc3\x8d" "CIL", 2, -1},
-      {"media", 1, -1},     {"Letters", -1, 0},    {"Lettere", -1, 0},         {"scienze", -1, 1},
-      {"Deportes", -1, 2},  {"Geograf\xc3\xad" "a", -1, 3}, {"Storia", -1, 4}, {"Varios", -1, 5},
-      {"Att", -1, 5},       {"cooking", -1, -1},   {"", -1, -1},
+      {"easy", 0, -1},
+      {" Hard ", 2, -1},
+      {"f\xc3\xa1"
+       "cil",
+       0, -1},
+      {"DIF\xc3\x8d"
+       "CIL",
+       2, -1},
+      {"media", 1, -1},
+      {"Letters", -1, 0},
+      {"Lettere", -1, 0},
+      {"scienze", -1, 1},
+      {"Deportes", -1, 2},
+      {"Geograf\xc3\xad"
+       "a",
+       -1, 3},
+      {"Storia", -1, 4},
+      {"Varios", -1, 5},
+      {"Att", -1, 5},
+      {"cooking", -1, -1},
+      {"", -1, -1},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(LevelByName(c.name), c.level) << c.name;

@@ -185,8 +185,8 @@ TEST_F(QuestionsTest, PhotoValuesAndFiles) {
 
 TEST_F(QuestionsTest, QuestionPicksFollowTheLevelAndNeverRepeatUntilAllWereAsked) {
   std::string text = "[GENERAL]\nMaxQuestions=9\nMaxPuzzles=3\n";
-  const char *ids[] = {"E-Geo1", "M-Geo1", "E-Sci1", "H-St1", "E-Lett1", "M-Sp1", "E-Att1", "M-Sci1", "M-St1",
-                       "Puzzl01", "Puzzl02", "Puzzl03"};
+  const char *ids[] = {"E-Geo1", "M-Geo1", "E-Sci1", "H-St1",   "E-Lett1", "M-Sp1",
+                       "E-Att1", "M-Sci1", "M-St1",  "Puzzl01", "Puzzl02", "Puzzl03"};
   for (int i = 0; i < 12; i++)
     text += record(i + 1, ids[i], i >= 9 ? "flag" : "0");
   loadText(text);
@@ -272,10 +272,15 @@ protected:
     const char *levels[3] = {"E-Geo", "M-Sci", "H-St"};
     for (int l = 0; l < 3; l++)
       for (int i = 0; i < perLevel; i++)
-        qs.push_back({levels[l], prefix + " question " + std::to_string(l) + "-" + std::to_string(i) + "?",
-                      {"a", "b", "c", "d"}, 1 + i % 4});
+        qs.push_back({levels[l],
+                      prefix + " question " + std::to_string(l) + "-" + std::to_string(i) + "?",
+                      {"a", "b", "c", "d"},
+                      1 + i % 4});
     for (int i = 0; i < puzzles; i++)
-      ps.push_back({"Puzzl", prefix + " puzzle " + std::to_string(i) + "?", {"Italy", "France", "Spain", "Chile"}, 1,
+      ps.push_back({"Puzzl",
+                    prefix + " puzzle " + std::to_string(i) + "?",
+                    {"Italy", "France", "Spain", "Chile"},
+                    1,
                     i % 2 ? "italy" : "france"});
     return testsupport::QuestionFile(qs, ps);
   }

@@ -48,8 +48,8 @@ TEST(ScoreLimit, NoScoreTheRuleCanProduceIsRefused) {
         points.insert(PointsFor((int16_t)time, (int16_t)LevelOfQuestion(n), skill));
     std::set<int> next;
     for (int s : reachable) {
-      next.insert(s);                       // a time-out or a wrong answer
-      next.insert(std::max(0, s - 1000));   // a wrong answer in the skill category
+      next.insert(s);                     // a time-out or a wrong answer
+      next.insert(std::max(0, s - 1000)); // a wrong answer in the skill category
       for (int p : points)
         next.insert(s + p);
     }
@@ -64,9 +64,16 @@ TEST(ScoreLimit, PossibleScoresAreStepsUpToTheBound) {
   struct Case {
     int64_t score;
     bool possible;
-  } cases[] = {{0, true},          {50, true},           {550, true},        {501, false},
-               {549, false},       {kMaxGameScore, true}, {kMaxGameScore + 50, false},
-               {-50, false},       {2147483647, false},  {2147483650LL, false}};
+  } cases[] = {{0, true},
+               {50, true},
+               {550, true},
+               {501, false},
+               {549, false},
+               {kMaxGameScore, true},
+               {kMaxGameScore + 50, false},
+               {-50, false},
+               {2147483647, false},
+               {2147483650LL, false}};
   for (const Case &c : cases)
     EXPECT_EQ(IsPossibleScore(c.score), c.possible) << c.score;
 }

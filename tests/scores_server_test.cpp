@@ -82,11 +82,11 @@ TEST(ScoresQuery, ScoresAreDigitsWithinThirtyTwoBits) {
     const char *text;
     bool ok;
     int32_t value;
-  } cases[] = {{"0", true, 0},          {"501", true, 501},       {"0000900", true, 900},
-               {"2147483647", true, 2147483647}, {"2147483648", false, 0}, {"99999999999", false, 0},
-               {"-1", false, 0},        {"+5", false, 0},         {" 5", false, 0},
-               {"5 ", false, 0},        {"", false, 0},           {"12abc", false, 0},
-               {"1e3", false, 0}};
+  } cases[] = {
+      {"0", true, 0},           {"501", true, 501},        {"0000900", true, 900}, {"2147483647", true, 2147483647},
+      {"2147483648", false, 0}, {"99999999999", false, 0}, {"-1", false, 0},       {"+5", false, 0},
+      {" 5", false, 0},         {"5 ", false, 0},          {"", false, 0},         {"12abc", false, 0},
+      {"1e3", false, 0}};
   for (const Case &c : cases) {
     int32_t v = -7;
     EXPECT_EQ(parseScore(c.text, v), c.ok) << c.text;
@@ -401,8 +401,9 @@ TEST_F(ScoresHttp, ServesNoOtherPathOrMethod) {
   EXPECT_EQ(get("/").status, 404);
   EXPECT_EQ(get("/highscores/trivello/other.php").status, 404);
   EXPECT_EQ(get("/highscores/trivello/shown.php/").status, 404);
-  RawReply post = Exchange(port, "POST " + kBase + "scoresubmit.php?name=a&score=900 HTTP/1.1\r\n"
-                                  "Host: x\r\nContent-Length: 0\r\n\r\n");
+  RawReply post = Exchange(port, "POST " + kBase +
+                                     "scoresubmit.php?name=a&score=900 HTTP/1.1\r\n"
+                                     "Host: x\r\nContent-Length: 0\r\n\r\n");
   EXPECT_EQ(post.status, 405);
   EXPECT_EQ(store.countStored(), 0);
 }

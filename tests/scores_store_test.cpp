@@ -207,9 +207,9 @@ TEST_P(StoreTable, NamesAndScoresComeBackByteForByte) {
   auto store = open(fresh());
   ASSERT_TRUE(store);
   const Entry sent[] = {
-      {"Ren\xE9", 2147483647},       // the largest score; an accent in ISO-8859-1
+      {"Ren\xE9", 2147483647}, // the largest score; an accent in ISO-8859-1
       {std::string(24, 'w'), 1 << 24},
-      {"\xFF\x80\xA0 x", 65536},     // bytes that are no valid UTF-8
+      {"\xFF\x80\xA0 x", 65536}, // bytes that are no valid UTF-8
       {"'); DROP TABLE scores;--", 501},
   };
   for (const Entry &e : sent)
@@ -461,8 +461,8 @@ public:
       if (out == nullptr || dup2(fileno(stdout), 2) < 0)
         _exit(1);
       execl(binary.c_str(), binary.c_str(), "--address", "127.0.0.1", "--port", "0", "--db", db.c_str(),
-            "--submits-per-minute", "0", "--qualifies-per-minute", "0", "--max-connections", "0",
-            "--max-per-address", "0", (char *)nullptr);
+            "--submits-per-minute", "0", "--qualifies-per-minute", "0", "--max-connections", "0", "--max-per-address",
+            "0", (char *)nullptr);
       _exit(127);
     }
     // Waits for the "listening on" line (10 s at most).
@@ -587,7 +587,7 @@ TEST_F(ScoresInstances, ADatabaseRestartGivesCleanErrorsAndNeverAWrongOk) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   };
   until(waves, 1);
-  phase = 1; // stopped while a wave is on its way
+  phase = 1;                                                        // stopped while a wave is on its way
   EXPECT_EQ(system((ctl + " stop -m fast >/dev/null").c_str()), 0); // no ASSERT while the load runs
   phase = 2;
   until(wavesWhileDown, 1);

@@ -64,13 +64,13 @@ protected:
 TEST_F(UserFilesTest, ChoiceFollowsWhetherTheResourceFolderIsWritable) {
   struct Case {
     bool writable;
-    const char *base; // relative to root; null: no user folder
+    const char *base;     // relative to root; null: no user folder
     const char *expected; // relative to root
   } cases[] = {
-      {true, "cfg", "res"},                    // a build folder keeps its files
-      {false, "cfg", "cfg/trivello"},          // an installed copy uses the user's folder
+      {true, "cfg", "res"},                         // a build folder keeps its files
+      {false, "cfg", "cfg/trivello"},               // an installed copy uses the user's folder
       {false, "new/deeper", "new/deeper/trivello"}, // missing parents are made
-      {false, nullptr, "res"},                 // nowhere better: the old place
+      {false, nullptr, "res"},                      // nowhere better: the old place
   };
   for (const Case &c : cases) {
     std::string base = c.base ? root + "/" + c.base : "";

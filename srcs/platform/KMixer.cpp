@@ -42,18 +42,15 @@ inline void readFrame(const KMixerBuffer *buffer, uint32_t index, int &left, int
 
 // True if the mixer can read `buffer` at all.
 inline bool playable(const KMixerBuffer *buffer) {
-  return buffer && buffer->data && buffer->frames > 0 && buffer->rate > 0 &&
-         buffer->rate <= kMaxRate &&
-         (buffer->channels == 1 || buffer->channels == 2) &&
-         (buffer->bits == 8 || buffer->bits == 16);
+  return buffer && buffer->data && buffer->frames > 0 && buffer->rate > 0 && buffer->rate <= kMaxRate &&
+         (buffer->channels == 1 || buffer->channels == 2) && (buffer->bits == 8 || buffer->bits == 16);
 }
 
 } // namespace
 
 // ---- KMixerChannel -----------------------------------------------------------
 
-KMixerChannel::KMixerChannel(KMixer *mixer, KMixerCallback callback)
-    : _mixer(mixer), _callback(callback) {}
+KMixerChannel::KMixerChannel(KMixer *mixer, KMixerCallback callback) : _mixer(mixer), _callback(callback) {}
 
 // Starts a buffer at once, replacing the current one.
 void KMixerChannel::play(const KMixerBuffer *buffer) {
@@ -146,7 +143,8 @@ uint32_t KMixerChannel::rateMultiplier() const {
 // Takes the next command: a buffer becomes current, a callback runs. Returns
 // false when the queue is empty.
 bool KMixerChannel::advanceQueue() {
-  if (_queue.empty()) return false;
+  if (_queue.empty())
+    return false;
   Command command = _queue.front();
   _queue.pop_front();
   if (command.kind == kBuffer) {
@@ -166,7 +164,8 @@ void KMixerChannel::mixInto(int32_t *acc, int frames, uint32_t outputRate) {
   int done = 0;
   while (done < frames && !_paused) {
     if (!_current) {
-      if (commandsLeft-- <= 0 || !advanceQueue()) return;
+      if (commandsLeft-- <= 0 || !advanceQueue())
+        return;
       continue;
     }
     const KMixerBuffer *buffer = _current;
@@ -175,7 +174,8 @@ void KMixerChannel::mixInto(int32_t *acc, int frames, uint32_t outputRate) {
       continue;
     }
     uint64_t step = (((uint64_t)buffer->rate * _rate) << 16) / outputRate;
-    if (step == 0) step = 1;
+    if (step == 0)
+      step = 1;
     const uint64_t end = (uint64_t)buffer->frames << 32;
     const int volumeLeft = _volumeLeft;
     const int volumeRight = _volumeRight;
@@ -202,7 +202,8 @@ KMixer::KMixer() {}
 
 KMixer::~KMixer() {
   closeDevice();
-  for (KMixerChannel *channel : _channels) delete channel;
+  for (KMixerChannel *channel : _channels)
+    delete channel;
 }
 
 // The process's mixer. Never destroyed, so that sounds deleted during the
@@ -214,7 +215,8 @@ KMixer &KMixer::shared() {
 
 // Switches to mixing into memory.
 bool KMixer::useMemoryOutput(int rate) {
-  if (rate <= 0) return false;
+  if (rate <= 0)
+    return false;
   closeDevice();
   Guard guard(*this);
   _memory = true;
@@ -226,7 +228,8 @@ bool KMixer::useMemoryOutput(int rate) {
 // Opens the default audio device and starts its thread.
 bool KMixer::openDevice(int rate, int frames) {
   closeDevice();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    return false;
   SDL_AudioSpec want;
   SDL_zero(want);
   want.freq = rate;
@@ -236,8 +239,8 @@ bool KMixer::openDevice(int rate, int frames) {
   want.callback = deviceCallback;
   want.userdata = this;
   SDL_AudioSpec have;
-  SDL_AudioDeviceID device = SDL_OpenAudioDevice(
-      nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+  SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                                                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
   if (device == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
@@ -261,7 +264,8 @@ void KMixer::closeDevice() {
     device = _device;
     _device = 0;
     _deviceFrames = 0;
-    if (device) _rate = 0;
+    if (device)
+      _rate = 0;
   }
   // SDL may already have been shut down as a whole; then the device is gone.
   if (device && SDL_WasInit(SDL_INIT_AUDIO)) {
@@ -300,7 +304,8 @@ int KMixer::deviceFrames() const {
 
 // Mixes every channel and clips the sum to 16 bits.
 void KMixer::render(int16_t *out, int frames) {
-  if (frames <= 0) return;
+  if (frames <= 0)
+    return;
   // On the device's thread SDL already holds the device lock; elsewhere the
   // mixer's lock alone keeps the device's callback out.
   uint32_t device = acquire(false);
@@ -315,7 +320,8 @@ void KMixer::render(int16_t *out, int frames) {
 
 // A new channel; opens the device first if no output is set up.
 KMixerChannel *KMixer::newChannel(KMixerCallback callback) {
-  if (!isOpen() && !openDevice()) return nullptr;
+  if (!isOpen() && !openDevice())
+    return nullptr;
   Guard guard(*this);
   KMixerChannel *channel = new KMixerChannel(this, callback);
   _channels.push_back(channel);
@@ -324,10 +330,12 @@ KMixerChannel *KMixer::newChannel(KMixerCallback callback) {
 
 // Removes a channel from the mix and frees it.
 void KMixer::disposeChannel(KMixerChannel *channel) {
-  if (!channel) return;
+  if (!channel)
+    return;
   Guard guard(*this);
   auto it = std::find(_channels.begin(), _channels.end(), channel);
-  if (it == _channels.end()) return;
+  if (it == _channels.end())
+    return;
   _channels.erase(it);
   delete channel;
 }
@@ -347,7 +355,8 @@ uint32_t KMixer::acquire(bool withDevice) {
     return 0;
   }
   uint32_t device = withDevice ? _device.load() : 0;
-  if (device) SDL_LockAudioDevice(device);
+  if (device)
+    SDL_LockAudioDevice(device);
   _mutex.lock();
   _owner.store(self);
   _depth = 1;
@@ -356,9 +365,11 @@ uint32_t KMixer::acquire(bool withDevice) {
 
 // Releases what acquire() took.
 void KMixer::release(uint32_t device) {
-  if (--_depth == 0) _owner.store(std::thread::id());
+  if (--_depth == 0)
+    _owner.store(std::thread::id());
   _mutex.unlock();
-  if (device) SDL_UnlockAudioDevice(device);
+  if (device)
+    SDL_UnlockAudioDevice(device);
 }
 
 void KMixer::setCallbackTimer(CallbackTimer timer, void *user) {

@@ -68,7 +68,7 @@ public:
   void resume();
 
   // State, for the engine's checks and for tests.
-  bool isBusy() const;     // a buffer plays or a command is queued
+  bool isBusy() const; // a buffer plays or a command is queued
   bool isPaused() const;
   int volumeLeft() const;
   int volumeRight() const;
@@ -123,10 +123,10 @@ public:
   // and the next newChannel() opens the device.
   void closeOutput();
 
-  bool isOpen() const;       // a device or memory output is set up
+  bool isOpen() const; // a device or memory output is set up
   bool hasDevice() const;
-  int outputRate() const;    // frames per second of the output
-  int deviceFrames() const;  // frames per device callback (0 without a device)
+  int outputRate() const;   // frames per second of the output
+  int deviceFrames() const; // frames per device callback (0 without a device)
 
   // Mixes every channel into `frames` interleaved 16-bit stereo frames (host
   // byte order). The device's audio thread calls it; tests call it directly.
@@ -148,6 +148,7 @@ public:
     ~Guard() { _mixer.release(_device); }
     Guard(const Guard &) = delete;
     Guard &operator=(const Guard &) = delete;
+
   private:
     KMixer &_mixer;
     uint32_t _device;
@@ -172,7 +173,7 @@ private:
   mutable std::recursive_mutex _mutex;
   std::atomic<std::thread::id> _owner{}; // the thread holding the lock through acquire()
   int _depth = 0;                        // its nesting depth
-  std::atomic<uint32_t> _device{0}; // SDL_AudioDeviceID, 0 = none
+  std::atomic<uint32_t> _device{0};      // SDL_AudioDeviceID, 0 = none
   bool _memory = false;
   int _rate = 0;
   int _deviceFrames = 0;

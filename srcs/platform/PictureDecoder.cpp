@@ -57,9 +57,9 @@ const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '
 
 // Whether a picture of w x h is within the side limit and the pixel cap.
 bool sizeAllowed(unsigned long long w, unsigned long long h, long maxSide) {
-  if (w == 0 || h == 0 || maxSide <= 0) return false;
-  return w <= (unsigned long long)maxSide && h <= (unsigned long long)maxSide &&
-         w * h <= kPictureMaxPixels;
+  if (w == 0 || h == 0 || maxSide <= 0)
+    return false;
+  return w <= (unsigned long long)maxSide && h <= (unsigned long long)maxSide && w * h <= kPictureMaxPixels;
 }
 
 // libjpeg reports a fatal error by calling error_exit, which must not return.
@@ -76,7 +76,8 @@ void jpegMessage(j_common_ptr, int) {}
 // Stops decoding a progressive JPEG with an absurd number of scans.
 void jpegProgress(j_common_ptr info) {
   j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(info);
-  if (d->input_scan_number > kJpegMaxScans) jpegErrorExit(info);
+  if (d->input_scan_number > kJpegMaxScans)
+    jpegErrorExit(info);
 }
 
 PictureResult decodeJpeg(const unsigned char *data, size_t size, long maxSide, DecodedPicture &out) {
@@ -158,13 +159,17 @@ PictureResult decodePng(const unsigned char *data, size_t size, long maxSide, De
 
 // TGA and BMP through stb_image.
 PictureResult decodeStb(const unsigned char *data, size_t size, long maxSide, DecodedPicture &out) {
-  if (size > 0x7fffffff) return kPictureUnknown;
+  if (size > 0x7fffffff)
+    return kPictureUnknown;
   int w = 0, h = 0, comp = 0;
-  if (!stbi_info_from_memory(data, (int)size, &w, &h, &comp)) return kPictureUnknown;
-  if (!sizeAllowed((unsigned)w, (unsigned)h, maxSide)) return kPictureTooLarge;
+  if (!stbi_info_from_memory(data, (int)size, &w, &h, &comp))
+    return kPictureUnknown;
+  if (!sizeAllowed((unsigned)w, (unsigned)h, maxSide))
+    return kPictureTooLarge;
   int dw = 0, dh = 0;
   unsigned char *pixels = stbi_load_from_memory(data, (int)size, &dw, &dh, &comp, 4);
-  if (!pixels) return kPictureUnknown;
+  if (!pixels)
+    return kPictureUnknown;
   if (dw != w || dh != h) { // the header read twice must agree
     stbi_image_free(pixels);
     return kPictureUnknown;
@@ -180,11 +185,12 @@ PictureResult decodeStb(const unsigned char *data, size_t size, long maxSide, De
 // ---- decoding ----------------------------------------------------------------
 
 // Picks the decoder from the data's signature and decodes within the limits.
-PictureResult decodePicture(const unsigned char *data, size_t size, long maxSide,
-                            DecodedPicture &out) {
+PictureResult decodePicture(const unsigned char *data, size_t size, long maxSide, DecodedPicture &out) {
   out = DecodedPicture();
-  if (!data || size == 0) return kPictureUnknown;
-  if (size >= 8 && memcmp(data, kPngSignature, 8) == 0) return decodePng(data, size, maxSide, out);
+  if (!data || size == 0)
+    return kPictureUnknown;
+  if (size >= 8 && memcmp(data, kPngSignature, 8) == 0)
+    return decodePng(data, size, maxSide, out);
   if (size >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff)
     return decodeJpeg(data, size, maxSide, out);
   return decodeStb(data, size, maxSide, out);
@@ -193,11 +199,12 @@ PictureResult decodePicture(const unsigned char *data, size_t size, long maxSide
 // ---- writing -----------------------------------------------------------------
 
 // Compresses the rows into the file with libjpeg-turbo.
-bool writeJpegFile(const char *path, const unsigned char *rgb, long width, long height,
-                   int quality) {
-  if (!path || !rgb || width < 1 || height < 1 || width > 65500 || height > 65500) return false;
+bool writeJpegFile(const char *path, const unsigned char *rgb, long width, long height, int quality) {
+  if (!path || !rgb || width < 1 || height < 1 || width > 65500 || height > 65500)
+    return false;
   FILE *volatile file = fopen(path, "wb");
-  if (!file) return false;
+  if (!file)
+    return false;
   jpeg_compress_struct info;
   JpegError error;
   info.err = jpeg_std_error(&error.manager);

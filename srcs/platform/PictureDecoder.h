@@ -28,12 +28,10 @@ enum PictureResult {
 // Decodes `size` bytes into `out` (which is left empty on failure). The
 // format is recognised from the data: PNG and JPEG by their signatures, BMP
 // and TGA otherwise. `maxSide` limits both width and height.
-PictureResult decodePicture(const unsigned char *data, size_t size, long maxSide,
-                            DecodedPicture &out);
+PictureResult decodePicture(const unsigned char *data, size_t size, long maxSide, DecodedPicture &out);
 
 // Writes RGB pixels (top row first, 3 bytes each) as a baseline JPEG file of
 // the given quality (1 to 100). False when the file cannot be written.
-bool writeJpegFile(const char *path, const unsigned char *rgb, long width, long height,
-                   int quality);
+bool writeJpegFile(const char *path, const unsigned char *rgb, long width, long height, int quality);
 
 #endif

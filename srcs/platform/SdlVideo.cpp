@@ -7,14 +7,12 @@
 #include <cmath>
 #include <vector>
 
-SdlDisplayMapping &sdlDisplayMapping()
-{
+SdlDisplayMapping &sdlDisplayMapping() {
   static SdlDisplayMapping mapping;
   return mapping;
 }
 
-void sdlComputeLetterbox(SdlDisplayMapping &m, int windowW, int windowH)
-{
+void sdlComputeLetterbox(SdlDisplayMapping &m, int windowW, int windowH) {
   m.windowW = windowW;
   m.windowH = windowH;
   if (m.drawWidth <= 0 || m.drawHeight <= 0 || windowW <= 0 || windowH <= 0) {
@@ -39,8 +37,7 @@ void sdlComputeLetterbox(SdlDisplayMapping &m, int windowW, int windowH)
   m.areaY = (windowH - m.areaH) / 2;
 }
 
-void sdlWindowToDrawing(const SdlDisplayMapping &m, int wx, int wy, int *dx, int *dy)
-{
+void sdlWindowToDrawing(const SdlDisplayMapping &m, int wx, int wy, int *dx, int *dy) {
   if (m.areaW <= 0 || m.areaH <= 0 || (m.areaW == m.drawWidth && m.areaH == m.drawHeight)) {
     *dx = wx - m.areaX;
     *dy = wy - m.areaY;
@@ -50,8 +47,7 @@ void sdlWindowToDrawing(const SdlDisplayMapping &m, int wx, int wy, int *dx, int
   *dy = (int)std::floor((double)(wy - m.areaY) * m.drawHeight / m.areaH);
 }
 
-bool sdlReadDrawingPixels(unsigned int glBuffer, unsigned char *rgba)
-{
+bool sdlReadDrawingPixels(unsigned int glBuffer, unsigned char *rgba) {
   const SdlDisplayMapping &m = sdlDisplayMapping();
   int w = m.drawWidth, h = m.drawHeight;
   if (w <= 0 || h <= 0 || !rgba)
@@ -73,7 +69,10 @@ bool sdlReadDrawingPixels(unsigned int glBuffer, unsigned char *rgba)
         int sx = (int)(((long long)x * 2 + 1) * m.areaW / (2LL * w));
         const unsigned char *s = &area[((size_t)sy * m.areaW + sx) * 4];
         unsigned char *d = &rgba[((size_t)y * w + x) * 4];
-        d[0] = s[0]; d[1] = s[1]; d[2] = s[2]; d[3] = s[3];
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = s[3];
       }
     }
   }

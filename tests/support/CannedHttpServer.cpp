@@ -18,8 +18,7 @@ int bindLoopback(int *port) {
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof addr;
-  if (fd < 0 || bind(fd, (sockaddr *)&addr, sizeof addr) != 0 ||
-      getsockname(fd, (sockaddr *)&addr, &len) != 0) {
+  if (fd < 0 || bind(fd, (sockaddr *)&addr, sizeof addr) != 0 || getsockname(fd, (sockaddr *)&addr, &len) != 0) {
     if (fd >= 0)
       close(fd);
     return -1;
@@ -56,8 +55,7 @@ std::vector<std::string> CannedHttpServer::targets() {
 }
 
 // A whole reply: status line, length, the extra headers, the body.
-CannedHttpServer::Reply CannedHttpServer::http(int status, const std::string &body,
-                                               const std::string &extraHeaders) {
+CannedHttpServer::Reply CannedHttpServer::http(int status, const std::string &body, const std::string &extraHeaders) {
   Reply r;
   r.bytes = "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
             "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;

@@ -62,7 +62,6 @@ public:
   void sounds_push(KSound *sound) { sounds.push_back(sound); }
 
 protected:
-
   ManualClock clock;
   MessageBoxRecorder boxes;
   std::vector<KSound *> sounds;

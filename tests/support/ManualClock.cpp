@@ -5,8 +5,7 @@ namespace testsupport {
 
 uint64_t ManualClock::microseconds() { return now; }
 
-void ManualClock::sleep(uint32_t milliseconds)
-{
+void ManualClock::sleep(uint32_t milliseconds) {
   now += (uint64_t)milliseconds * 1000;
   sleptMs += milliseconds;
   sleepCalls++;

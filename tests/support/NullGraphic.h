@@ -23,16 +23,15 @@ public:
   void blitAlphaRectFx(float, float, float, float, short, short, float, float, float, bool, bool, float,
                        float) override {}
   void blitTiledRect(short, short, short, short, float, float) override {}
-  void blitArbitraryQuad(float, float, float, float, float, float, float, float, float, float, float, float,
-                         float, float, float, float) override {}
+  void blitArbitraryQuad(float, float, float, float, float, float, float, float, float, float, float, float, float,
+                         float, float, float) override {}
   void blitRectF(float, float, float, float, float, float, bool, bool) override {}
   void blitRectFxF(float, float, float, float, float, float, float, float, bool, bool, float, float) override {}
   void blitAlphaRectF(float, float, float, float, float, float, bool, bool) override {}
   void blitAlphaRectFxF(float, float, float, float, float, float, float, float, float, bool, bool, float,
                         float) override {}
   void setAlphaMode(bool) override {}
-  void stretchAlphaRect(float, float, float, float, float, float, float, float, float, float, bool,
-                        bool) override {}
+  void stretchAlphaRect(float, float, float, float, float, float, float, float, float, float, bool, bool) override {}
   bool grabBackBuffer() override { return false; }
   bool grabFrontBuffer() override { return false; }
   void setColorKey(bool, uint8_t, uint8_t, uint8_t) override {}

@@ -8,12 +8,9 @@
 namespace testsupport {
 
 PixelReader::PixelReader(int screenWidth, int screenHeight)
-  : _w(screenWidth), _h(screenHeight), _pixels((size_t)screenWidth * screenHeight * 4)
-{
-}
+    : _w(screenWidth), _h(screenHeight), _pixels((size_t)screenWidth * screenHeight * 4) {}
 
-void PixelReader::capture()
-{
+void PixelReader::capture() {
   glFinish();
   std::vector<uint8_t> raw((size_t)_w * _h * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -25,22 +22,18 @@ void PixelReader::capture()
   }
 }
 
-Rgba PixelReader::at(int x, int y) const
-{
+Rgba PixelReader::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= _w || y >= _h)
     return Rgba{0, 0, 0, 0};
   const uint8_t *p = &_pixels[((size_t)y * _w + x) * 4];
   return Rgba{p[0], p[1], p[2], p[3]};
 }
 
-bool near(Rgba a, Rgba b, int tolerance)
-{
-  return abs(a.r - b.r) <= tolerance && abs(a.g - b.g) <= tolerance &&
-         abs(a.b - b.b) <= tolerance;
+bool near(Rgba a, Rgba b, int tolerance) {
+  return abs(a.r - b.r) <= tolerance && abs(a.g - b.g) <= tolerance && abs(a.b - b.b) <= tolerance;
 }
 
-bool PixelReader::allNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const
-{
+bool PixelReader::allNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const {
   for (int y = y1; y < y2; y++)
     for (int x = x1; x < x2; x++)
       if (!near(at(x, y), c, tolerance))
@@ -48,8 +41,7 @@ bool PixelReader::allNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance)
   return true;
 }
 
-int PixelReader::countNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const
-{
+int PixelReader::countNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const {
   int n = 0;
   for (int y = y1; y < y2; y++)
     for (int x = x1; x < x2; x++)

@@ -17,7 +17,9 @@ public:
   static VirtualPad BuzzerSet(uint16_t product = 0x0002);
   ~VirtualPad() { pullOut(); }
   VirtualPad(const VirtualPad &) = delete;
-  VirtualPad(VirtualPad &&other) noexcept : _desc(other._desc), _joystick(other._joystick) { other._joystick = nullptr; }
+  VirtualPad(VirtualPad &&other) noexcept : _desc(other._desc), _joystick(other._joystick) {
+    other._joystick = nullptr;
+  }
 
   bool plugIn();
   void pullOut();
