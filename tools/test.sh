@@ -14,6 +14,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
+echo "== format check"
+bash tools/format.sh --check
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
 withDisplay() {
   if [ -z "${DISPLAY:-}" ]; then
