@@ -3,6 +3,7 @@
 #include "KIniReader.h"
 #include "entry.h"
 #include "globals.h"
+#include "play.h" // GameInit
 #include "questions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

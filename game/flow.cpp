@@ -150,7 +150,8 @@ void ClickSkill() {
 
 void ClickLevelStart() {
   // Space or Return at a shared keyboard act as the click.
-  bool key = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
+  bool space = KeyHit(K_VK_SPACE), enter = KeyHit(K_VK_RETURN); // both read, so neither press waits
+  bool key = space || enter;
   if (KeyHit(K_VK_R)) // reads the screen again
     RepeatReading();
   if (Pressed()) {

@@ -739,12 +739,15 @@ void DrawGameScreen() {
 void ClickGame() {
   // Keys at a shared keyboard: 1-4 or A-D answer, J uses the jolly, Space or
   // Return dismiss the panel. Each acts once per press, like a click.
-  bool dismissKey = KeyHit(K_VK_SPACE) | KeyHit(K_VK_RETURN);
+  bool space = KeyHit(K_VK_SPACE), enter = KeyHit(K_VK_RETURN); // both read, so neither press waits
+  bool dismissKey = space || enter;
   int16_t keyButton = 0;
   const EKeyboardLayout answerKeys[4][2] = {{K_VK_1, K_VK_A}, {K_VK_2, K_VK_B}, {K_VK_3, K_VK_C}, {K_VK_4, K_VK_D}};
-  for (int k = 0; k < 4; k++)
-    if ((KeyHit(answerKeys[k][0]) | KeyHit(answerKeys[k][1])) && GUIButton[k + 1].state > 0)
+  for (int k = 0; k < 4; k++) {
+    bool digit = KeyHit(answerKeys[k][0]), letter = KeyHit(answerKeys[k][1]); // both read
+    if ((digit || letter) && GUIButton[k + 1].state > 0)
       keyButton = (int16_t)(k + 1);
+  }
   if (KeyHit(K_VK_J) && GUIButton[kJollyButton].state > 0)
     keyButton = kJollyButton;
   if (KeyHit(K_VK_R)) // R reads the question or the result again

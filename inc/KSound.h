@@ -162,7 +162,7 @@ private:
   TAVRIELWAVEFORMATEX _oggFormatEx;
   OggVorbis_File _vorbisFile;
   int32_t _oggFile;
-  int32_t id;
+  [[maybe_unused]] int32_t id; // kept in the record, not read
   KMixerChannel *_sndChannelPtr[10];
   KMixerBuffer *_sndHandle[2];
   int32_t _whatPartIsPlaying;

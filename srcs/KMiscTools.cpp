@@ -196,11 +196,13 @@ void KLog::logMessage(KLogType type, const char *message) {
 }
 
 void KLog::logFormat(KLogType type, const char *format, ...) {
-  char text[1024];
-  va_list args;
-  va_start(args, format);
-  vsnprintf(text, sizeof(text), format ? format : "", args);
-  va_end(args);
+  char text[1024] = "";
+  if (format) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+  }
   logMessage(type, text);
 }
 

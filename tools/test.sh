@@ -5,7 +5,7 @@
 # (build-tsan) and a short run of every fuzz target (build-fuzz).
 # Without a display the tests run on a virtual X server (Xvfb) with Mesa's
 # software OpenGL; sound goes to SDL's dummy driver.
-#   FUZZ_SECONDS=n  seconds per fuzz target (default 5)
+#   FUZZ_SECONDS=n  seconds per fuzz target (default 3)
 #
 # The tests run one at a time: the unit tests share one display, where two
 # windows take each other's focus and a launcher whose window is in the back
@@ -32,5 +32,5 @@ withDisplay bash tools/asan_tests.sh build-asan
 step "ThreadSanitizer audio tests"
 bash tools/tsan_audio_tests.sh build-tsan
 step "fuzz smoke"
-bash tools/fuzz.sh "${FUZZ_SECONDS:-5}"
+bash tools/fuzz.sh "${FUZZ_SECONDS:-3}"
 step "done"
