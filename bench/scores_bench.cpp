@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "store.h"
+#include "store_pg.h"
 
 namespace {
 
@@ -216,17 +217,6 @@ bool runCase(const std::string &binary, const std::string &db, int instances, in
   return true;
 }
 
-// `conninfo` with its database changed.
-std::string withDatabase(const std::string &conninfo, const std::string &dbname) {
-  PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), nullptr);
-  std::string out;
-  for (PQconninfoOption *o = options; o != nullptr && o->keyword != nullptr; o++)
-    if (o->val != nullptr && o->val[0] != '\0' && strcmp(o->keyword, "dbname") != 0)
-      out += std::string(o->keyword) + "='" + o->val + "' ";
-  PQconninfoFree(options);
-  return out + "dbname=" + dbname;
-}
-
 // A new database on the server `conninfo` reaches; its connection string.
 std::string freshDatabase(const std::string &conninfo, const std::string &name) {
   PGconn *conn = PQconnectdb(conninfo.c_str());
@@ -237,7 +227,7 @@ std::string freshDatabase(const std::string &conninfo, const std::string &name) 
     fprintf(stderr, "cannot create the database: %s", PQerrorMessage(conn));
   PQclear(res);
   PQfinish(conn);
-  return ok ? withDatabase(conninfo, name) : "";
+  return ok ? scores::pgWithDatabase(conninfo, name) : "";
 }
 
 } // namespace

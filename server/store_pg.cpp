@@ -366,4 +366,14 @@ std::string describeStore(const std::string &where) {
   return shown.empty() ? "PostgreSQL (libpq defaults)" : shown;
 }
 
+std::string pgWithDatabase(const std::string &conninfo, const std::string &dbname) {
+  PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), nullptr);
+  std::string out;
+  for (PQconninfoOption *o = options; o != nullptr && o->keyword != nullptr; o++)
+    if (o->val != nullptr && o->val[0] != '\0' && strcmp(o->keyword, "dbname") != 0)
+      out += std::string(o->keyword) + "='" + o->val + "' ";
+  PQconninfoFree(options);
+  return out + "dbname=" + dbname;
+}
+
 } // namespace scores

@@ -49,6 +49,10 @@ private:
   size_t _open = 0;             // idle + in use + being connected
 };
 
+// `conninfo` (a URL or keyword=value string) with its database changed to
+// `dbname`, as a keyword=value string.
+std::string pgWithDatabase(const std::string &conninfo, const std::string &dbname);
+
 } // namespace scores
 
 #endif

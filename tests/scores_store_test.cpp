@@ -59,17 +59,6 @@ private:
 
 // ---- PostgreSQL helpers -------------------------------------------------------
 
-// `conninfo` with its database changed.
-std::string withDatabase(const std::string &conninfo, const std::string &dbname) {
-  PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), nullptr);
-  std::string out;
-  for (PQconninfoOption *o = options; o != nullptr && o->keyword != nullptr; o++)
-    if (o->val != nullptr && o->val[0] != '\0' && strcmp(o->keyword, "dbname") != 0)
-      out += std::string(o->keyword) + "='" + o->val + "' ";
-  PQconninfoFree(options);
-  return out + "dbname=" + dbname;
-}
-
 // Runs SQL on a database; the first value of the first row, or "ERROR: ...".
 std::string pgQuery(const std::string &conninfo, const std::string &sql) {
   PGconn *conn = PQconnectdb(conninfo.c_str());
@@ -95,7 +84,7 @@ std::string freshPgDatabase() {
   std::string name = "t" + std::to_string(getpid()) + "_" + std::to_string(next++);
   std::string result = pgQuery(env("TRIVELLO_PG"), "CREATE DATABASE " + name);
   EXPECT_EQ(result.rfind("ERROR", 0), std::string::npos) << result;
-  return withDatabase(env("TRIVELLO_PG"), name);
+  return scores::pgWithDatabase(env("TRIVELLO_PG"), name);
 }
 
 // Every stored name of a PostgreSQL store's database (names are stored as bytes).
@@ -316,7 +305,7 @@ TEST(StoreOpening, WhatCannotBeOpenedIsRefusedWithAReason) {
   std::ofstream(notDb) << "this is not a database, just some text that is long enough to matter";
   std::vector<std::string> targets = {notDb, dir.file("missing/folder/s.sqlite")};
   if (!env("TRIVELLO_PG").empty())
-    targets.push_back(withDatabase(env("TRIVELLO_PG"), "no_such_database"));
+    targets.push_back(scores::pgWithDatabase(env("TRIVELLO_PG"), "no_such_database"));
   for (const std::string &where : targets) {
     std::string error;
     EXPECT_FALSE(openStore(where, error)) << where;
