@@ -23,6 +23,8 @@ PACKAGES=(
   clang libclang-rt-dev
   # tools/format.sh
   clang-format
+  # tools/coverage.sh
+  gcovr
   python3 python3-pil
   # the score server (GNU libmicrohttpd, SQLite) and its page test in headless Chromium
   libmicrohttpd-dev libsqlite3-dev curl chromium
