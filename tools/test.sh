@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Trivello and runs every test; then the
-# suite again under AddressSanitizer + UndefinedBehaviorSanitizer +
-# LeakSanitizer (build-asan), the audio tests under ThreadSanitizer
-# (build-tsan) and a short run of every fuzz target (build-fuzz).
+# Installs what is missing and runs every test: the whole suite (unit,
+# window, end-to-end, server and data checks) once, in a build with gcov
+# counters (build-cov, tools/coverage.sh), which then prints line and branch
+# coverage per folder and fails below its floors; the suite without the
+# end-to-end tests under AddressSanitizer + UndefinedBehaviorSanitizer +
+# LeakSanitizer (build-asan); the audio tests under ThreadSanitizer
+# (build-tsan); and a short run of every fuzz target (build-fuzz).
 # Without a display the tests run on a virtual X server (Xvfb) with Mesa's
 # software OpenGL; sound goes to SDL's dummy driver.
 #   FUZZ_SECONDS=n  seconds per fuzz target (default 3)
@@ -13,7 +16,7 @@
 # game drawing on a two-core machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/build.sh
+bash tools/setup-deps.sh
 echo "== format check"
 bash tools/format.sh --check
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
@@ -25,8 +28,8 @@ withDisplay() {
   fi
 }
 step() { echo "== $1 ($(date +%T))"; }
-step "unit and end-to-end tests"
-withDisplay ctest --test-dir build --output-on-failure
+step "whole suite with coverage"
+withDisplay bash tools/coverage.sh build-cov
 step "sanitizer build and suite"
 withDisplay bash tools/asan_tests.sh build-asan
 step "ThreadSanitizer audio tests"
