@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Trivello with gcov counters in build-cov (or the folder given as the
 # first argument), runs the whole suite there (unit, window, end-to-end and
-# server tests, one at a time) and prints the line and branch coverage of
+# server tests) and prints the line and branch coverage of
 # the product code (inc, srcs, game, server) folder by folder. Fails when a
 # test fails or the totals fall below the floors:
 #   lines 92 %, branches 68 %, branches 78 % counting neither the branches
@@ -20,12 +20,13 @@ cmake --build "$dir" -j"$(nproc)"
 # Counters of an earlier run would add to this one's.
 find "$dir" -name '*.gcda' -delete
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
+# Two tests at a time: the unit tests hold the display lock and still run
+# one after another; the end-to-end and server tests, each on its own Xvfb or
+# PostgreSQL, run beside them.
 status=0
-if [ -n "${COVERAGE_TESTS:-}" ]; then
-  ctest --test-dir "$dir" --output-on-failure -R "$COVERAGE_TESTS" || status=$?
-else
-  ctest --test-dir "$dir" --output-on-failure || status=$?
-fi
+select=()
+[ -n "${COVERAGE_TESTS:-}" ] && select=(-R "$COVERAGE_TESTS")
+ctest --test-dir "$dir" --output-on-failure -j2 "${select[@]}" || status=$?
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
