@@ -402,7 +402,8 @@ TEST_F(WindowTest, GammaBelowOneDarkensThePresentedFrame) {
 
 // The events received, in words: a key event as its type, its character
 // (hex) and its virtual key; any other as its type and its button (the
-// wheel: its turn). Every event's engine key is that of its virtual key.
+// wheel: its turn). Every event carries the pointer's place and the engine
+// key of its virtual key.
 std::string described(KWindowGL *window) {
   const char *names[] = {"", "move", "up", "down", "", "char", "keydown", "keyup", "double", "", "", "wheel", "menu"};
   std::string out;
@@ -414,6 +415,7 @@ std::string described(KWindowGL *window) {
       snprintf(word, sizeof word, "%s %d", names[e.type], e.type == K_EVENT_WHEEL ? e.wheel : (int)e.buttonIndex);
     out += (out.empty() ? "" : ", ") + std::string(word);
     EXPECT_EQ(e.nuxKey, KInput::getNUXKey((unsigned short)e.virtualKey)) << word;
+    EXPECT_TRUE(e.mouseX == 100 && e.mouseY == 100) << word; // where the fixture put the pointer
   }
   return out + (window->isQuit() ? "quit" : "");
 }
