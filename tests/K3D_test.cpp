@@ -73,7 +73,7 @@ protected:
     delete resources;
     GLWindowFixture::TearDownTestSuite();
   }
-  // A fresh frame: 3D view over the window, `clear` colour and far depth.
+  // A fresh frame: 3D view over the window, cleared to black (or blue) and far depth.
   static void startFrame(bool screenResolution, float blue = 0) {
     K3D::initK3D(W, H);
     glClearColor(0, 0, blue, 1);
