@@ -19,8 +19,14 @@ public:
   uint64_t sleepCalls = 0; // number of sleep calls
   std::function<void(uint32_t ms)> onSleep;
 
-  uint64_t microseconds() override;
-  void sleep(uint32_t milliseconds) override;
+  uint64_t microseconds() override { return now; }
+  void sleep(uint32_t milliseconds) override {
+    now += (uint64_t)milliseconds * 1000;
+    sleptMs += milliseconds;
+    sleepCalls++;
+    if (onSleep)
+      onSleep(milliseconds);
+  }
   void advanceMs(uint32_t milliseconds) { now += (uint64_t)milliseconds * 1000; }
 };
 

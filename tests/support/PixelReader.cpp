@@ -34,11 +34,7 @@ bool near(Rgba a, Rgba b, int tolerance) {
 }
 
 bool PixelReader::allNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const {
-  for (int y = y1; y < y2; y++)
-    for (int x = x1; x < x2; x++)
-      if (!near(at(x, y), c, tolerance))
-        return false;
-  return true;
+  return x2 <= x1 || y2 <= y1 || countNear(x1, y1, x2, y2, c, tolerance) == (x2 - x1) * (y2 - y1);
 }
 
 int PixelReader::countNear(int x1, int y1, int x2, int y2, Rgba c, int tolerance) const {
