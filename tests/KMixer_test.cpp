@@ -1,14 +1,13 @@
 // Tests of the software mixer, rendered into memory frame by frame: what
 // KSound's tests do not reach through sounds (levels out of range and
 // clipping, rate multipliers, the immediate commands), and channels
-// commanded while another thread mixes. The sample formats, queued buffers
-// and callbacks are checked through KSound's sample and stream cases.
+// commanded while another thread mixes. The sample formats, queued buffers,
+// callbacks and the SDL device are checked through KSound's tests.
 #include "platform/KMixer.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -181,28 +180,6 @@ TEST_F(KMixerTest, RendersWhileAnotherThreadCommandsTheChannels) {
   stop = true;
   audio.join();
   EXPECT_EQ(mixer.channelCount(), 0);
-}
-
-TEST(KMixerDevice, OpensSdlsAudioDeviceAndCloses) {
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  KMixer mixer;
-  ASSERT_TRUE(mixer.openDevice(44100, 512));
-  EXPECT_TRUE(mixer.hasDevice());
-  EXPECT_GT(mixer.outputRate(), 0);
-  EXPECT_GT(mixer.deviceFrames(), 0);
-  // The device's thread mixes while this one commands the channel.
-  Pcm16 pcm = ramp(1000, 1);
-  KMixerChannel *channel = mixer.newChannel(loop);
-  for (int i = 0; i < 500; ++i) {
-    KMixer::Guard guard(mixer);
-    channel->play(&pcm.buffer);
-    channel->flush();
-    channel->queueCallback(&pcm.buffer);
-  }
-  mixer.disposeChannel(channel);
-  mixer.closeDevice();
-  EXPECT_FALSE(mixer.hasDevice());
-  EXPECT_FALSE(mixer.isOpen());
 }
 
 } // namespace
