@@ -326,15 +326,15 @@ TEST(KText, StruprUpperCasesInPlace) {
 // may hold capitals: the fonts are copied to a lower-case folder.
 const std::filesystem::path kCopies = "/tmp/trivello_ktext_" + std::to_string(getpid());
 
-TEST(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesAndTakeATint) {
+TEST(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesTintedAndBlended) {
   if (getenv("DISPLAY") == nullptr)
     GTEST_SKIP() << "no display (run under xvfb-run)";
   std::unique_ptr<KWindow> window(KNUX::createKWindow(K_OPENGL, false));
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(window->createGameWindow(800, 600, 32, true, "KText test"));
-  auto clearToGrey = [&] {
+  auto clearTo = [&](float grey) {
     window->setWorldView(0, 0, 0, 1.0f, false);
-    glClearColor(0.5f, 0.5f, 0.5f, 1);
+    glClearColor(grey, grey, grey, 1);
     glClear(GL_COLOR_BUFFER_BIT);
   };
   const testsupport::Rgba grey = {128, 128, 128, 255};
@@ -352,7 +352,7 @@ TEST(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesAndTakeATint) {
 
     // A mid-grey background shows both the white fill and the dark outline,
     // and nothing is drawn outside the text's box.
-    clearToGrey();
+    clearTo(0.5f);
     text.drawStringFromLeft("MAIL 42", 100, 200, 0);
     px.capture();
     EXPECT_GT(px.countNear(100, 200, 100 + width, 216, {255, 255, 255, 255}, 40), 40);
@@ -362,12 +362,23 @@ TEST(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesAndTakeATint) {
     EXPECT_TRUE(px.allNear(100, 180, 100 + width, 200, grey, 2));
 
     // A red tint turns the white fill red and leaves the outline dark.
-    clearToGrey();
+    clearTo(0.5f);
     text.setColor(1, 0, 0, 1);
     text.drawStringFromLeft("MAIL 42", 100, 200, 0);
     px.capture();
     EXPECT_EQ(px.countNear(100, 200, 100 + width, 216, {255, 255, 255, 255}, 40), 0);
     EXPECT_GT(px.countNear(100, 200, 100 + width, 216, {255, 0, 0, 255}, 40), 40);
+
+    // Half opacity on black: the brightest fill pixel is halfway to white.
+    clearTo(0);
+    text.setColor(1, 1, 1, 0.5f);
+    text.drawStringFromLeft("I", 100, 200, 0);
+    px.capture();
+    int brightest = 0;
+    for (int y = 200; y < 216; y++)
+      for (int x = 100; x < 120; x++)
+        brightest = std::max(brightest, (int)px.at(x, y).g);
+    EXPECT_NEAR(brightest, 128, 12);
   }
   std::filesystem::remove_all(kCopies);
 }
