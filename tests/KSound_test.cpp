@@ -227,7 +227,8 @@ TEST_F(KSoundTest, SamplePlaysTakeUpToTenSlotsInTurn) {
 }
 
 TEST_F(KSoundTest, WavFilesPlayAsStoredOrAreRefused) {
-  Bytes noData = wav16({1, 2, 3}), noFmt = noData, cutFmt(noData.begin(), noData.begin() + 26);
+  const Bytes good = wav16({1, 2, 3});
+  Bytes noData = good, noFmt = good, cutFmt(good.begin(), good.begin() + 26);
   memcpy(&noData[36], "dat_", 4);
   memcpy(&noFmt[12], "fmx ", 4);
   memcpy(&cutFmt[22], "data", 4);
