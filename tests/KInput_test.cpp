@@ -132,30 +132,10 @@ TEST_F(InputTest, WheelIsReadOnceAndSignExtended) {
 
 // With a window: the pointer's hide count, the warp read back in window
 // pixels, and the software pointer (drawn from the second call on).
-class PointerTest : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    recorder = new testsupport::MessageBoxRecorder();
-    window = new KWindowGL();
-    ASSERT_TRUE(window->createGameWindow(800, 600, 16, true, "KInput test"));
-  }
-  static void TearDownTestSuite() {
-    KInput::freeMouse();
-    delete window;
-    delete recorder;
-  }
-  void TearDown() override {
-    KInput::clearInjectedInput();
-    KInput::showPointer();
-  }
-  static KWindowGL *window;
-  static testsupport::MessageBoxRecorder *recorder;
-};
-
-KWindowGL *PointerTest::window = nullptr;
-testsupport::MessageBoxRecorder *PointerTest::recorder = nullptr;
-
-TEST_F(PointerTest, HideAndShowCountOnceAndAWarpIsReadBack) {
+TEST(PointerTest, HideAndShowCountOnceAWarpIsReadBackAndTheSoftwarePointerIsDrawn) {
+  testsupport::MessageBoxRecorder recorder;
+  auto window = std::make_unique<KWindowGL>(); // deleted, as the game deletes its window
+  ASSERT_TRUE(window->createGameWindow(800, 600, 16, true, "KInput test"));
   KInput::initInput(window->getWindowHandle());
   EXPECT_EQ(KInput::_cursorVis, 0);
   KInput::hidePointer();
@@ -172,10 +152,7 @@ TEST_F(PointerTest, HideAndShowCountOnceAndAWarpIsReadBack) {
   SDL_PumpEvents();
   EXPECT_EQ(KInput::getMouseX(), 100);
   EXPECT_EQ(KInput::getMouseY(), 50);
-}
 
-TEST_F(PointerTest, SoftwarePointerDrawsFromTheSecondCallOn) {
-  KInput::freeMouse();
   KInput::injectMouse(true, 100, 200, false);
   window->setClearColor(0, 0, 1, 1);
   const Rgba white{255, 255, 255, 255}, black{0, 0, 0, 255}, blue{0, 0, 255, 255};
@@ -197,6 +174,8 @@ TEST_F(PointerTest, SoftwarePointerDrawsFromTheSecondCallOn) {
                                                          {{99, 200}, blue}};
   for (const auto &p : pixels)
     EXPECT_EQ(r.at(p.first.first, p.first.second), p.second) << p.first.first << "," << p.first.second;
+  KInput::freeMouse();
+  KInput::clearInjectedInput();
 }
 
 } // namespace
