@@ -172,19 +172,17 @@ TEST_F(KPadTest, TheTurnHandsetIsLitAndTheOthersDarkWhereTheFilesAllowIt) {
   const std::string set = folder + "/0003:054C:0002.0007::buzz";
   ASSERT_EQ(system(("rm -rf " + folder + " && mkdir -p " + folder).c_str()), 0);
   KPad::setLedFolder(folder.c_str());
-  auto makeLed = [](const std::string &path, int max) {
-    mkdir(path.c_str(), 0755);
-    std::ofstream(path + "/max_brightness") << max << "\n";
-    std::ofstream(path + "/brightness") << "0\n";
-  };
-  auto brightness = [&](const std::string &path) {
+  const std::string capsLock = folder + "/input3::capslock"; // not a buzzer light: untouched
+  for (const std::string &led : {set + "1", set + "2", set + "3", set + "4", capsLock}) {
+    mkdir(led.c_str(), 0755);
+    std::ofstream(led + "/max_brightness") << (led == capsLock ? 1 : 255) << "\n";
+    std::ofstream(led + "/brightness") << "0\n";
+  }
+  auto brightness = [&](const std::string &led) {
     std::string s;
-    std::ifstream(path + "/brightness") >> s;
+    std::ifstream(led + "/brightness") >> s;
     return s;
   };
-  for (int h = 1; h <= 4; h++)
-    makeLed(set + std::to_string(h), 255);
-  makeLed(folder + "/input3::capslock", 1); // not a buzzer light: untouched
   bool on[KPad::kMaxPads] = {};
   EXPECT_EQ(KPad::lightBuzzers(on), 0) << "no buzzer set plugged in";
 
@@ -194,7 +192,7 @@ TEST_F(KPadTest, TheTurnHandsetIsLitAndTheOthersDarkWhereTheFilesAllowIt) {
   EXPECT_EQ(KPad::lightBuzzers(on), 4);
   for (int h = 1; h <= 4; h++)
     EXPECT_EQ(brightness(set + std::to_string(h)), h == 3 ? "255" : "0") << h;
-  EXPECT_EQ(brightness(folder + "/input3::capslock"), "0");
+  EXPECT_EQ(brightness(capsLock), "0");
 
   ASSERT_EQ(system(("rm -f '" + set + "1/brightness' && mkdir '" + set + "1/brightness'").c_str()), 0);
   on[2] = false;
