@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -98,13 +99,9 @@ TEST_F(MiscToolsTest, InitFindsTheFolderOfTheExecutableOnce) {
   KMiscTools::currentAppPath[0] = 0;
   KMiscTools::currentFilePath[0] = 0;
   KMiscTools::initMiscTools();
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-  ASSERT_GT(n, 0);
-  std::string app(exe, (size_t)n);
-  app = app.substr(0, app.rfind('/'));
-  EXPECT_EQ(KMiscTools::currentAppPath, app);
-  EXPECT_EQ(KMiscTools::currentFilePath, app.substr(0, app.rfind('/')));
+  const std::filesystem::path app = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  EXPECT_EQ(KMiscTools::currentAppPath, app.string());
+  EXPECT_EQ(KMiscTools::currentFilePath, app.parent_path().string());
   strcpy(KMiscTools::currentAppPath, "/elsewhere");
   KMiscTools::initMiscTools();
   EXPECT_STREQ(KMiscTools::currentAppPath, "/elsewhere");
