@@ -17,20 +17,16 @@ public:
   static VirtualPad BuzzerSet(uint16_t product = 0x0002);
   ~VirtualPad() { pullOut(); }
   VirtualPad(const VirtualPad &) = delete;
-  VirtualPad(VirtualPad &&other) noexcept : _desc(other._desc), _joystick(other._joystick) {
-    other._joystick = nullptr;
-  }
 
   bool plugIn();
   void pullOut();
-  bool pluggedIn() const { return _joystick != nullptr; }
   // A game-controller button (SDL_CONTROLLER_BUTTON_...) or, for a buzzer
-  // set, a joystick button 0..19.
-  void setButton(int button, bool down);
-  void setAxis(int axis, int16_t value);
+  // set, a joystick button 0..19. Nothing happens while pulled out.
+  void setButton(int button, bool down) { SDL_JoystickSetVirtualButton(_joystick, button, down ? 1 : 0); }
+  void setAxis(int axis, int16_t value) { SDL_JoystickSetVirtualAxis(_joystick, axis, value); }
 
 private:
-  explicit VirtualPad(const SDL_VirtualJoystickDesc &desc) : _desc(desc) {}
+  VirtualPad(SDL_JoystickType type, int axes, int buttons, uint16_t vendor, uint16_t product, const char *name);
   SDL_VirtualJoystickDesc _desc;
   SDL_Joystick *_joystick = nullptr;
 };
