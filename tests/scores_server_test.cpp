@@ -194,7 +194,6 @@ TEST_F(ScoresHttp, AnswersTheGameInLatin1PlainTextAndThePageInUtf8) {
   EXPECT_EQ(page.status, 200);
   EXPECT_NE(page.head.find("Content-Type: text/html; charset=utf-8"), npos) << page.head;
   EXPECT_NE(page.body.find("&lt;script&gt;&quot; &amp;&#39;\xC3\xA9yyy"), npos) << page.body;
-  EXPECT_NE(page.body.find("Ren\xC3\xA9  x"), npos) << page.body;
   EXPECT_EQ(page.body.find("<script>"), npos);
   EXPECT_EQ(page.body.find("No scores yet."), npos);
 }
