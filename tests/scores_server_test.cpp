@@ -278,7 +278,9 @@ TEST_F(ScoresHttp, HeldConnectionsCountAgainstTheCapsUntilTheHeadDeadline) {
   server->closeLateHeads();
   EXPECT_EQ(server->openConnections(), 3u);
   EXPECT_EQ(get(kScoresBase + "shown.php").status, 503) << "a fourth from one address";
+  ASSERT_TRUE(waitForConnections(3)); // each answered one gone before the next
   EXPECT_EQ(get(kScoresBase + "shown.php", "127.0.0.2").status, 200) << "a whole head is answered meanwhile";
+  ASSERT_TRUE(waitForConnections(3));
   int other = ConnectFrom(port, "127.0.0.3");
   ASSERT_TRUE(waitForConnections(4));
   EXPECT_EQ(get(kScoresBase + "shown.php", "127.0.0.4").status, 503) << "a fifth in all";

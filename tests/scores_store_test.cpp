@@ -63,6 +63,7 @@ std::string pgQuery(const std::string &conninfo, const std::string &sql) {
   return out;
 }
 
+// The same on an SQLite file.
 std::string sqliteQuery(const std::string &path, const std::string &sql) {
   sqlite3 *db = nullptr;
   sqlite3_open(path.c_str(), &db);
@@ -353,6 +354,8 @@ TEST_F(ScoresInstances, TwoInstancesTake2000ConcurrentSubmitsLoseNoneAndShowOneT
 TEST_F(ScoresInstances, ADatabaseRestartGivesCleanErrorsAndNeverAWrongOk) {
   std::string ctl = env("TRIVELLO_PG_CTL");
   ASSERT_FALSE(ctl.empty());
+  PgStore direct; // beside the servers, for the count of what is stored
+  ASSERT_TRUE(direct.open(db)) << direct.error();
   // Waves of 40 concurrent submits of rising scores, split between the two;
   // every reply kept with its score.
   std::vector<std::pair<int, RawReply>> sent;
@@ -376,6 +379,7 @@ TEST_F(ScoresInstances, ADatabaseRestartGivesCleanErrorsAndNeverAWrongOk) {
   for (const char *target : {"shown.php", "ishighscore.php?subscore=900", ""})
     EXPECT_EQ(Get(a->port, kScoresBase + target).status, 500) << target;
   EXPECT_EQ(Get(b->port, b->submit("low", 500).second).body, "no");
+  EXPECT_EQ(direct.countStored(), -1);
   during = std::thread(wave); // and starts again while another is on its way
   EXPECT_EQ(system((ctl + " start >/dev/null").c_str()), 0);
   during.join();
