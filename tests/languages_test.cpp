@@ -75,7 +75,8 @@ TEST(LanguagesTest, EachLanguageReadsItsOwnLinesWithEveryLetterDrawn) {
     };
   };
   // One line of each screen and hint (the others are drawn beside it by the
-  // same helper), Latin-1 as the fonts hold it.
+  // same helper), and the lines with the accented letters the others lack;
+  // Latin-1 as the fonts hold it.
   struct Case {
     const char *what;
     std::function<void()> draw;
@@ -87,6 +88,8 @@ TEST(LanguagesTest, EachLanguageReadsItsOwnLinesWithEveryLetterDrawn) {
        "Haz clic aqu\xED para empezar una partida"},
       {"title, top ten", title(2), true, 175, "(Internet Connection Required To View Them)",
        "(Connessione a Internet necessaria)", "(Necesitas conexi\xF3n a Internet)"},
+      {"players, first line", DrawPlayersScreen, true, 530, "Choose the number of human players that will play",
+       "Scegli il numero di giocatori che parteciperanno", "Elige el n\xFAmero de jugadores que van a tomar"},
       {"players", DrawPlayersScreen, true, 550, "the game. The one who make more points will be the",
        "al gioco. Quello che far\xE0 maggior punti sar\xE0 il", "parte en la partida. \xA1Quien consiga m\xE1s puntos"},
       {"skill", DrawSkillScreen, true, 570, "in questions related to your skill", "relative allo skill scelto",

@@ -35,6 +35,9 @@ GameFixture *g_current = nullptr;
 bool g_mousePressed = false;
 std::vector<EKeyboardLayout> g_keysDown;
 
+// Fills each table (or record) with zero bytes.
+template <class... Tables> void Zero(Tables &...tables) { (memset(&tables, 0, sizeof tables), ...); }
+
 void RecordSound(KSound *sound) {
   if (g_current)
     g_current->sounds_push(sound);
@@ -49,27 +52,8 @@ void ResetGameGlobals() {
   RandomHelp = Max_Players = Cur_Player = ShowScores = ShowHighscores = bufferPosition = SubmitScore = Submitted = 0;
   CleanUp = OnlineWait = TopTenOffline = 0;
   Getz = 0;
-  struct Table {
-    void *at;
-    size_t size;
-  };
-  const Table tables[] = {
-      {IMG, sizeof IMG},
-      {SND, sizeof SND},
-      {GUIButton, sizeof GUIButton},
-      {Question, sizeof Question},
-      {Blocks, sizeof Blocks},
-      {ABlocks, sizeof ABlocks},
-      {OkShow, sizeof OkShow},
-      {Player, sizeof Player},
-      {&GV, sizeof GV},
-      {LocalScore, sizeof LocalScore},
-      {ManagerName, sizeof ManagerName},
-      {OnlineScore, sizeof OnlineScore},
-      {QuestionAsked, sizeof QuestionAsked},
-  };
-  for (Table t : tables)
-    memset(t.at, 0, t.size);
+  Zero(IMG, SND, GUIButton, Question, QuestionAsked, Blocks, ABlocks, OkShow, Player, OnlineScore, ManagerName,
+       LocalScore, GV);
   CUR_SCR = 6;
   QuestionM = 150;
   ShowNotice(nullptr);
