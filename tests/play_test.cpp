@@ -3,30 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <future>
 #include <string>
 
-#include "KInput.h"
 #include "KWindow.h"
 #include "clock.h"
-#include "entry.h"
-#include "globals.h"
 #include "images.h"
 #include "online.h"
 #include "play.h"
-#include "players.h"
 #include "puzzle.h"
 #include "questions.h"
 #include "screens.h"
-#include "toolkit.h"
 #include "support/CannedHttpServer.h"
 #include "support/GameFixture.h"
 #include "support/PixelReader.h"
 
-using testsupport::GameFixture;
-using testsupport::QuestionSpec;
+using namespace testsupport;
 
 namespace {
 
@@ -46,27 +38,23 @@ TEST(PlayRules, PointsFollowTimeLevelAndSkill) {
     EXPECT_EQ(PointsFor(c.time, c.level, c.skill), c.points) << "time " << c.time << " level " << c.level;
 }
 
-TEST(PlayRules, ExtraLifeOncePerThresholdAndAtMostOnePerQuestion) {
+TEST(PlayRules, ExtraLifeOncePerThresholdAtMostOnePerQuestionAndSixInAll) {
+  // 45 000 passes three thresholds at once: one life now, one per later question.
+  struct Step {
+    int32_t score;
+    bool life;
+  } steps[] = {
+      {9800, false}, {10300, true},  {10300, false},  {45000, true},   {45000, true},
+      {45000, true}, {45000, false}, {1000000, true}, {1000000, true}, {1000000, false},
+  };
   Player_t p{};
   p.lives = 1;
-  p.score = 9800;
-  EXPECT_FALSE(GrantExtraLife(p));
-  p.score = 10300;
-  EXPECT_TRUE(GrantExtraLife(p));
-  EXPECT_EQ(p.lives, 2);
-  EXPECT_FALSE(GrantExtraLife(p)) << "the next life comes only at 20 000";
-  p.score = 45000; // three thresholds passed at once: one life now, one per later question
-  EXPECT_TRUE(GrantExtraLife(p));
-  EXPECT_EQ(p.extraLives, 2);
-  EXPECT_TRUE(GrantExtraLife(p));
-  EXPECT_TRUE(GrantExtraLife(p));
-  EXPECT_FALSE(GrantExtraLife(p));
-  p.score = 1000000;
-  int granted = 0;
-  while (GrantExtraLife(p))
-    granted++;
-  EXPECT_EQ(p.extraLives, 6) << "never more than six";
-  EXPECT_EQ(granted, 2);
+  for (const Step &s : steps) {
+    p.score = s.score;
+    EXPECT_EQ(GrantExtraLife(p), s.life) << s.score;
+  }
+  EXPECT_EQ(p.extraLives, 6);
+  EXPECT_EQ(p.lives, 7);
 }
 
 TEST(PlayRules, PuzzlesAtEveryFifthQuestionUpTo105) {
@@ -87,10 +75,10 @@ TEST(PlayRules, NextPlayerSkipsPlayersWithoutLivesAndStopsAfterOneRound) {
   Player[1].lives = 0;
   Player[2].lives = 1;
   Cur_Player = 0;
-  EXPECT_TRUE(NextPlayerWithLives());
-  EXPECT_EQ(Cur_Player, 2);
-  EXPECT_TRUE(NextPlayerWithLives());
-  EXPECT_EQ(Cur_Player, 0);
+  for (int16_t next : {2, 0}) {
+    EXPECT_TRUE(NextPlayerWithLives());
+    EXPECT_EQ(Cur_Player, next);
+  }
   Player[0].lives = Player[2].lives = 0;
   EXPECT_FALSE(NextPlayerWithLives());
   EXPECT_EQ(Cur_Player, 0);
@@ -98,202 +86,86 @@ TEST(PlayRules, NextPlayerSkipsPlayersWithoutLivesAndStopsAfterOneRound) {
 }
 
 // ---- the game screen in a window ---------------------------------------------------
+// Every question's right answer is box 1 unless said otherwise.
 
-// Every ordinary question's right answer is box 1 unless said otherwise.
-QuestionSpec Q(const char *id, int solution = 1, const char *photo = "0") {
-  QuestionSpec q;
-  q.id = id;
-  q.text = std::string("Question ") + id;
-  for (int i = 0; i < 4; i++)
-    q.answers[i] = "Answer " + std::to_string(i + 1);
-  q.solution = solution;
-  q.photo = photo;
-  return q;
-}
+using PlayTest = GameFixture;
 
-// Pointer positions inside the answer boxes and on the jolly.
-const int kBoxCentre[5][2] = {{0, 0}, {183, 480}, {603, 480}, {183, 553}, {603, 553}};
-const int kJolly[2] = {400, 520};
-
-class PlayTest : public GameFixture {
-protected:
-  void SetUp() override {
-    GameFixture::SetUp();
-    srand(1);
-  }
-
-  // A file with `perLevel` questions of each level (categories in turn) and
-  // `puzzles` flag puzzles; every Solution is 1.
-  void loadQuestions(int perLevel, int puzzles, int solution = 1) {
-    const char *cats[6] = {"Lett", "Sci", "Sp", "Geo", "St", "Att"};
-    const char *levels[3] = {"E-", "M-", "H-"};
-    std::vector<QuestionSpec> qs, ps;
-    for (int l = 0; l < 3; l++)
-      for (int i = 0; i < perLevel; i++)
-        qs.push_back(Q((std::string(levels[l]) + cats[i % 6]).c_str(), solution));
-    for (int i = 0; i < puzzles; i++)
-      ps.push_back(Q("Puzzl", solution, i % 2 ? "italy" : "france"));
-    writeResource("data/eng.ini", testsupport::QuestionFile(qs, ps));
-    ReadQuestions();
-  }
-
-  // From the title: one game of `players` players, each choosing `skill`, up
-  // to the game screen.
-  void startGame(int players, int skill = CATEGORY_HISTORY) {
-    const int playerButtons[7][2] = {{0, 0}, {280, 242}, {513, 242}, {283, 332}, {516, 332}, {282, 421}, {518, 422}};
-    clickAt(393, 235); // New game
-    ASSERT_EQ(CUR_SCR, SCREEN_PLAYERS);
-    clickAt(playerButtons[players][0], playerButtons[players][1]);
-    ASSERT_EQ(CUR_SCR, SCREEN_SKILL);
-    for (int i = 0; i < players; i++)
-      clickAt(392, 236 + 46 * skill);
-    ASSERT_EQ(CUR_SCR, SCREEN_LEVEL_START);
-    clickAt(400, 300);
-    ASSERT_EQ(CUR_SCR, SCREEN_GAME);
-    moveTo(5, 5);
-  }
-
-  // Lets the result run out and clicks the next-question panel away.
-  void nextQuestion() {
-    clock.advanceMs(kResultTimeMs);
-    frame(); // turn end
-    if (CUR_SCR == SCREEN_GAME && GetReady == 1) {
-      clickAt(400, 300);
-      frame(); // draws the new question
-    }
-  }
-};
-
-TEST_F(PlayTest, OnePlayerGameFromTheFirstQuestionToGameOver) {
+TEST_F(PlayTest, OnePlayerGameFromTheFirstQuestionToGameOverByMouseAndKeys) {
   openGameWindow();
   loadQuestions(30, 10);
-  startGame(1);
-  frame();
-  Player_t &p = Player[0];
-  ASSERT_EQ(StartLevel, 1) << "the first game of a run begins with a question at once";
-  EXPECT_EQ(p.questionNumber, 1);
-
-  // Right answer after 4.4 s of an easy question outside the skill category.
-  clock.advanceMs(4400);
-  frame();
-  clickAt(kBoxCentre[1][0], kBoxCentre[1][1]);
-  EXPECT_EQ(WellDone, 1);
+  startGame(1, CATEGORY_HISTORY);
+  play({
+      "frame => StartLevel=1 question0=1", // the first game of a run begins with a question at once
+      "wait 4400",
+      "box 1 => WellDone=1 lives0=3" // an easy question outside the skill category
+  });
   EXPECT_EQ(played(snd_Clap), 1);
-  EXPECT_GE(p.score, 400);
-  int32_t scoreAfterRight = p.score;
-
-  // Wrong answer: one life less, the result shown for 3 s.
-  nextQuestion();
-  EXPECT_EQ(p.questionNumber, 2);
-  clickAt(kBoxCentre[3][0], kBoxCentre[3][1]);
-  EXPECT_EQ(Incorrect, 1);
-  EXPECT_EQ(p.lives, 2);
-  EXPECT_EQ(p.score, scoreAfterRight);
-
-  // A time-out fires at 15 000 ms, not at 14 999.
-  nextQuestion();
-  clock.advanceMs(14999 - 10);
-  frame();
-  EXPECT_EQ(OutofTime, 0);
-  clock.advanceMs(20);
-  frame();
-  EXPECT_EQ(OutofTime, 1);
-  EXPECT_EQ(p.lives, 1);
-
-  // The jolly takes two wrong answers away and never the right one.
-  nextQuestion();
-  clickAt(kJolly[0], kJolly[1]);
-  EXPECT_EQ(Jolly, 1);
-  EXPECT_EQ(OkShow[0], 1);
-  EXPECT_EQ(OkShow[0] + OkShow[1] + OkShow[2] + OkShow[3], 2);
-  for (int i = 0; i < 8; i++) {
-    clock.advanceMs(200);
-    frame();
-  }
-  EXPECT_EQ(IMG[SLOT_JOLLY].frame, 8) << "the jolly animation runs its eight frames";
-  EXPECT_EQ(StartJolly, 0);
-
-  // Last life lost: the game ends on the title screen without a results table.
-  int16_t removed = OkShow[1] == 0 ? 2 : 3;
-  clickAt(kBoxCentre[removed][0], kBoxCentre[removed][1]);
-  EXPECT_EQ(WellDone, 0) << "a removed box cannot be clicked";
-  int16_t wrong = OkShow[1] ? 2 : (OkShow[2] ? 3 : 4);
-  clickAt(kBoxCentre[wrong][0], kBoxCentre[wrong][1]);
-  EXPECT_EQ(p.lives, 0);
-  EXPECT_EQ(Jolly, 0) << "a one-player game gets its jolly back after a wrong answer";
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
-  EXPECT_EQ(ShowScores, 0);
+  int32_t score = Player[0].score;
+  EXPECT_GE(score, 400);
+  play({
+      "wait 3000 => GetReady=1",            // the next-question panel
+      "wait 60000 => OutofTime=0 lives0=3", // never times out, even after a stalled minute
+      "click 400 300", "frame => question0=2 StartLevel=1",
+      "key 3 => Incorrect=1 Clicked=3 lives0=2", // a wrong answer by its key
+      "wait 3000 => GetReady=1", "click 400 300", "frame",
+      "wait 14989 => OutofTime=0", // a time-out at 15 000 ms, not at 14 999
+      "wait 20 => OutofTime=1 lives0=1", "wait 3000 => GetReady=1",
+      "hold SPACE => GetReady=0", // Space held dismisses the panel once
+      "frames 2 => StartLevel=1 GetReady=0", "release SPACE",
+      "key J => Jolly=1 shown=2" // the jolly takes two wrong answers away
+  });
+  EXPECT_EQ(Player[0].score, score);
+  EXPECT_EQ(OkShow[0], 1) << "never the right one";
+  // The jolly's animation runs its eight frames.
+  play({"wait 200", "wait 200", "wait 200", "wait 200", "wait 200", "wait 200", "wait 200",
+        "wait 200 => jollyFrame=8 StartJolly=0"});
+  // A removed box cannot be clicked; the last life lost by a letter key ends
+  // the game on the title screen without a results table.
+  clickBox(OkShow[1] == 0 ? 2 : 3);
+  EXPECT_EQ(WellDone + Incorrect, 0);
+  const EKeyboardLayout letter[5] = {K_VK_A, K_VK_A, K_VK_B, K_VK_C, K_VK_D};
+  tapKey(letter[OkShow[1] ? 2 : (OkShow[2] ? 3 : 4)]);
+  play({"=> lives0=0 Jolly=0", // a one-player game gets its jolly back after a wrong answer
+        "wait 3000 => screen=1 ShowScores=0"});
   EXPECT_EQ(SND[MUSIC_GAME], nullptr);
   EXPECT_NE(SND[MUSIC_TITLE], nullptr);
-
   // The next game begins with the next-question panel.
-  startGame(1);
-  frame();
-  EXPECT_EQ(GetReady, 1);
-  EXPECT_EQ(StartLevel, 0);
+  startGame(1, CATEGORY_HISTORY);
+  play({"frame => GetReady=1 StartLevel=0"});
 }
 
 TEST_F(PlayTest, ThreePlayersTakeTurnsSkipThePlayerOutAndEndWithRankedResults) {
   openGameWindow();
   loadQuestions(30, 10);
-  startGame(3);
-  frame();
-  ASSERT_EQ(Cur_Player, 0);
-  // Player 1 answers wrong: the turn passes to player 2 through the level start screen.
-  clickAt(kBoxCentre[2][0], kBoxCentre[2][1]);
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  EXPECT_EQ(CUR_SCR, SCREEN_LEVEL_START);
-  EXPECT_EQ(Cur_Player, 1);
-  clickAt(400, 300);
-  frame();
-  EXPECT_EQ(GetReady, 1) << "a following player's turn begins with the panel";
-  clickAt(400, 300);
-  frame();
-  ASSERT_EQ(StartLevel, 1);
-  // Player 2 loses all lives at once; player 3 follows, then player 1 again.
-  Player[1].lives = 1;
-  clickAt(kBoxCentre[4][0], kBoxCentre[4][1]);
-  clock.advanceMs(kResultTimeMs);
-  frame();
+  startGame(3, CATEGORY_HISTORY);
+  // Player 1 answers wrong; the turn passes through the level start screen,
+  // and a following player's turn begins with the panel.
+  play({"frame", "box 2", "wait 3000 => screen=5 player=1", "click 400 300", "frame => GetReady=1"});
+  // Each later turn: the panel, then a wrong answer that costs the last life.
+  auto lastLifeTurn = [&](bool levelStart) {
+    if (levelStart)
+      clickAt(400, 300);
+    play({"click 400 300", "frame => StartLevel=1"});
+    CurrentPlayer().lives = 1;
+    play({"box 4", "wait 3000"});
+  };
+  lastLifeTurn(false);
   EXPECT_EQ(Cur_Player, 2);
-  Player[2].lives = 1;
-  clickAt(400, 300); // level start
-  clickAt(400, 300); // panel
-  frame();
-  clickAt(kBoxCentre[4][0], kBoxCentre[4][1]);
-  clock.advanceMs(kResultTimeMs);
-  frame();
+  lastLifeTurn(true);
   EXPECT_EQ(Cur_Player, 0) << "player 2 has no lives and is skipped";
   // Everybody out: the title shows the ranked results.
-  Player[0].score = 4000;
-  Player[0].questionNumber = 20;
-  Player[1].score = 6500;
-  Player[1].questionNumber = 31;
-  Player[2].score = 4000;
-  Player[2].questionNumber = 22;
-  Player[0].lives = 1;
-  clickAt(400, 300);
-  clickAt(400, 300);
-  frame();
-  clickAt(kBoxCentre[4][0], kBoxCentre[4][1]);
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  ASSERT_EQ(CUR_SCR, SCREEN_TITLE);
-  EXPECT_EQ(ShowScores, 1);
-  EXPECT_EQ(Player[0].score, 6500);
+  const int32_t scores[3] = {4000, 6500, 4000};
+  const int16_t numbers[3] = {20, 31, 22};
+  for (int i = 0; i < 3; i++) {
+    Player[i].score = scores[i];
+    Player[i].questionNumber = numbers[i];
+  }
+  lastLifeTurn(true);
+  play({"=> screen=1 ShowScores=1 score0=6500 question1=22"});
   EXPECT_STREQ(Player[0].name, "Player 2");
   EXPECT_STREQ(Player[1].name, "Player 3");
-  EXPECT_EQ(Player[1].questionNumber, 22);
   EXPECT_STREQ(Player[2].name, "Player 1");
-  // A click anywhere closes the table.
-  clearSounds();
-  clickAt(700, 100);
-  EXPECT_EQ(ShowScores, 0);
-  EXPECT_EQ(played(snd_Click), 1);
-  EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
+  play({"click 700 100 => ShowScores=0 clickSounds=1"}); // a click anywhere closes the table
 }
 
 // A score server that holds the qualify check until the test lets it answer
@@ -302,10 +174,10 @@ struct HeldServer {
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   bool let = false;
-  testsupport::CannedHttpServer server{[f = released](const std::string &target) {
+  CannedHttpServer server{[f = released](const std::string &target) {
     if (target.find("ishighscore") != std::string::npos)
       f.wait();
-    return testsupport::CannedHttpServer::http(200, "yes");
+    return CannedHttpServer::http(200, "yes");
   }};
   std::string base = server.baseUrl();
   HeldServer() { setScoreServer(base.c_str()); }
@@ -326,82 +198,80 @@ TEST_F(PlayTest, TheEndOfAGameWaitsForTheScoreServerFrameByFrame) {
   GV.submitOnline = 1;
   openGameWindow();
   loadQuestions(30, 0);
-  startGame(1);
-  frame();
-  Player_t &p = Player[0];
-  p.lives = 1;
-  clickAt(kBoxCentre[2][0], kBoxCentre[2][1]); // wrong: the last life goes
-  p.score = 9000;
-  clock.advanceMs(kResultTimeMs);
-  frame(); // the turn end asks the server
-  EXPECT_EQ(OnlineWait, ONLINE_WAIT_QUALIFY);
+  startGame(1, CATEGORY_HISTORY);
+  Player[0].lives = 1;
+  play({"frame", "box 2"}); // wrong: the last life goes
+  Player[0].score = 9000;
+  play({"wait 3000 => OnlineWait=1"}); // the turn end asks the server
   // The server says nothing yet: frames go on, the screen stays, the line says why.
-  for (int i = 0; i < 50; i++) {
-    clock.advanceMs(100);
-    ASSERT_TRUE(frame());
-  }
-  EXPECT_EQ(CUR_SCR, SCREEN_GAME);
-  EXPECT_EQ(SubmitScore, 0);
+  for (int i = 0; i < 50; i++)
+    play({"wait 100 => screen=3 SubmitScore=0"});
   EXPECT_STREQ(OnlineNotice(), "Connecting to the high-score server...");
   held.answer();
   WaitForOnlineRequests();
-  frame();
-  ASSERT_EQ(SubmitScore, 1) << "the qualifying score opens the name form";
+  play({"frame => SubmitScore=1"}); // the qualifying score opens the name form
   lastchar = 'Z';
-  frame();
-  tapKey(K_VK_RETURN);
-  EXPECT_EQ(OnlineWait, ONLINE_WAIT_SUBMIT);
+  play({"frame", "key RETURN => OnlineWait=2"});
   WaitForOnlineRequests();
-  frame();
-  EXPECT_EQ(OnlineWait, 0);
+  play({"frame => OnlineWait=0"});
   EXPECT_EQ(held.server.targets().back(), "/highscores/trivello/scoresubmit.php?name=Z&score=9000");
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  EXPECT_EQ(CUR_SCR, SCREEN_TITLE) << "then the game ends as before";
+  play({"wait 3000 => screen=1"}); // then the game ends as before
 }
 
-TEST_F(PlayTest, LevelChangesBeforeQuestions15And30) {
+TEST_F(PlayTest, LevelsChangeBeforeQuestions15And30AndExtraLivesComeWithTheirSound) {
   openGameWindow();
   loadQuestions(12, 0);
-  StartNewGame(1);
+  playOnGameScreen();
   struct Case {
     int16_t number, level;
     bool newLevel;
     int16_t levelAfter;
-  } cases[] = {{13, 0, false, 0}, {14, 0, true, 1},  {14, 1, false, 1}, {28, 1, false, 1},
-               {29, 1, true, 2},  {29, 0, false, 0}, {44, 2, false, 2}};
+  } cases[] = {
+      {13, 0, false, 0}, {14, 0, true, 1},  {14, 1, false, 1}, {28, 1, false, 1},
+      {29, 1, true, 2},  {29, 0, false, 0}, {44, 2, false, 2},
+  };
   for (const Case &c : cases) {
     GoToScreen(SCREEN_GAME);
     Player[0].questionNumber = c.number;
     Player[0].level = c.level;
-    bool drawn = NewQuestion();
-    EXPECT_EQ(drawn, !c.newLevel) << c.number;
+    Time = 99;
+    EXPECT_EQ(NewQuestion(), !c.newLevel) << c.number;
     EXPECT_EQ(CUR_SCR, c.newLevel ? SCREEN_LEVEL_START : SCREEN_GAME) << c.number;
     EXPECT_EQ(Player[0].level, c.levelAfter) << c.number;
-    if (drawn) {
+    if (!c.newLevel) {
       EXPECT_EQ(QuestionLevel(Question[CUR_QUE].ID), c.levelAfter);
       EXPECT_EQ(Time, 0) << "a new question's clock starts at 0";
     }
+  }
+  // 10 300 points: a life and its sound; nothing more before 20 000.
+  GoToScreen(SCREEN_GAME);
+  Player[0].questionNumber = 1;
+  clearSounds();
+  for (int32_t score : {10300, 19999}) {
+    Player[0].score = score;
+    StartLevel = 0;
+    ASSERT_TRUE(NewQuestion());
+    EXPECT_EQ(Player[0].lives, 4);
+    EXPECT_EQ(played(snd_Clear), 1);
   }
 }
 
 TEST_F(PlayTest, PuzzlesOnlyAtMultiplesOfFiveAndNoneAfterF9) {
   openGameWindow();
   loadQuestions(20, 30);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
+  playOnGameScreen();
   Player[0].level = 2;
   for (int n = 1; n <= 50; n++) {
     Player[0].questionNumber = (int16_t)(n - 1);
+    StartLevel = 0;
     ASSERT_TRUE(NewQuestion());
     EXPECT_EQ(PuzzleType != PUZZLE_NONE, n % 5 == 0) << n;
     EXPECT_EQ(IsPuzzle(Question[CUR_QUE].ID), n % 5 == 0) << n;
     if (n % 5 == 0) {
       EXPECT_EQ(QuestionType, CATEGORY_NONE);
     }
-    StartLevel = 0;
   }
-  AllAnswered = 1;
+  AllAnswered = 1; // F9: every later question is the 41st, hard, never a puzzle
   for (int i = 0; i < 10; i++) {
     ASSERT_TRUE(NewQuestion());
     EXPECT_EQ(Player[0].questionNumber, 41);
@@ -410,28 +280,10 @@ TEST_F(PlayTest, PuzzlesOnlyAtMultiplesOfFiveAndNoneAfterF9) {
   }
 }
 
-TEST_F(PlayTest, AnExtraLifeComesWithItsSoundWhenTheNextQuestionIsDrawn) {
-  openGameWindow();
-  loadQuestions(12, 0);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
-  Player[0].score = 10300;
-  clearSounds();
-  ASSERT_TRUE(NewQuestion());
-  EXPECT_EQ(Player[0].lives, 4);
-  EXPECT_EQ(played(snd_Clear), 1);
-  StartLevel = 0;
-  Player[0].score = 19999;
-  ASSERT_TRUE(NewQuestion());
-  EXPECT_EQ(Player[0].lives, 4);
-  EXPECT_EQ(played(snd_Clear), 1);
-}
-
 TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
   openGameWindow();
   loadQuestions(12, 0);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
+  playOnGameScreen();
   Player_t &p = Player[0];
   // The picture in slot 6 against `file`, both drawn side by side and compared
   // on a grid of points.
@@ -442,11 +294,11 @@ TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
     gameWindow->setWorldView(0, 0, 0, 1.0f, true);
     DrawIMG(SLOT_PICTURE, 0, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
     DrawIMG(spare, 400, 0, DRAW_OPAQUE, 0, 1.0f, 1.0f);
-    testsupport::PixelReader px(800, 600);
+    PixelReader px(800, 600);
     px.capture();
     for (int y = 10; y < 300; y += 37)
       for (int x = 10; x < 400; x += 41)
-        if (!testsupport::near(px.at(x, y), px.at(x + 400, y), 8))
+        if (!near(px.at(x, y), px.at(x + 400, y), 8))
           return false;
     return true;
   };
@@ -456,9 +308,11 @@ TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
     const char *picture;
     bool gameOver;
   } cases[] = {
-      {1, 2, 3, 0, "gfx\\endgame.jpg", true}, {2, 2, 3, 0, "gfx\\endgame.jpg", true},
-      {0, 2, 3, 0, "gfx\\endgame.jpg", true}, {0, 2, 1, 0, "gfx\\youlose.jpg", true},
-      {0, 1, 3, 2, nullptr, false}, // not the hard level: play goes on with 46
+      {1, 2, 3, 0, "gfx\\endgame.jpg", true},
+      {2, 2, 3, 0, "gfx\\endgame.jpg", true},
+      {0, 2, 3, 0, "gfx\\endgame.jpg", true},
+      {0, 2, 1, 0, "gfx\\youlose.jpg", true},
+      {0, 1, 3, 2, nullptr, false} // not the hard level: play goes on with 46
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(testing::Message() << "answer kind " << c.answer << ", level " << c.level);
@@ -492,52 +346,43 @@ TEST_F(PlayTest, QuestionFortyFiveAtTheHardLevelEndsTheGameHoweverItIsLeft) {
   }
 }
 
-TEST_F(PlayTest, SkillPenaltyNeverLeavesANegativeScore) {
+// Only the question's own category doubles the points or costs the -1000
+// penalty (never below 0), and a question with a photo has none, whatever
+// the question before had.
+TEST_F(PlayTest, TheSkillCategoryDoublesOrCostsAndAPhotoQuestionHasNoCategory) {
   openGameWindow();
-  loadQuestions(12, 0);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
+  writeResource("data/eng.ini", QuestionFile({Ask("E-St", 1, "italy")}, {}));
+  ReadQuestions();
+  playOnGameScreen();
   Player_t &p = Player[0];
   p.skill = CATEGORY_HISTORY;
-  p.score = 600;
-  ASSERT_TRUE(NewQuestion());
-  QuestionType = CATEGORY_HISTORY;
-  AnswerWrong(2);
-  EXPECT_EQ(p.score, 0);
-  EXPECT_EQ(Points, -1000);
-  // The same in another category costs nothing.
-  Incorrect = 0;
-  p.score = 600;
-  ASSERT_TRUE(NewQuestion());
-  QuestionType = CATEGORY_SPORT;
-  AnswerWrong(2);
-  EXPECT_EQ(p.score, 600);
-  EXPECT_EQ(Points, 0);
-  // Double points in the skill category.
-  Incorrect = 0;
-  ASSERT_TRUE(NewQuestion());
-  QuestionType = CATEGORY_HISTORY;
-  Time = 44;
-  AnswerCorrect(1);
-  EXPECT_EQ(Points, 900);
-}
-
-TEST_F(PlayTest, AQuestionWithAPhotoHasNoCategory) {
-  openGameWindow();
-  std::vector<QuestionSpec> qs = {Q("E-St", 1, "italy")};
-  writeResource("data/eng.ini", testsupport::QuestionFile(qs, {}));
-  ReadQuestions();
-  StartNewGame(1);
-  Player[0].skill = CATEGORY_HISTORY;
-  GoToScreen(SCREEN_GAME);
   QuestionType = CATEGORY_HISTORY; // left by the question before
   ASSERT_TRUE(NewQuestion());
   EXPECT_EQ(QuestionType, CATEGORY_NONE);
   SCR_DRAW();
   EXPECT_EQ(QuestionType, CATEGORY_NONE);
-  Time = 0;
   AnswerCorrect(1);
-  EXPECT_EQ(Points, 550) << "no double points through a category the question does not show";
+  EXPECT_EQ(Points, 550);
+  struct Case {
+    int16_t category;
+    bool right;
+    int16_t points;
+    int32_t scoreAfter;
+  } cases[] = {
+      {CATEGORY_HISTORY, false, -1000, 0}, {CATEGORY_SPORT, false, 0, 600}, {CATEGORY_HISTORY, true, 900, 1500}};
+  for (const Case &c : cases) {
+    WellDone = Incorrect = 0;
+    p.score = 600;
+    ASSERT_TRUE(NewQuestion());
+    QuestionType = c.category;
+    Time = 44;
+    if (c.right)
+      AnswerCorrect(1);
+    else
+      AnswerWrong(2);
+    EXPECT_EQ(Points, c.points) << c.category;
+    EXPECT_EQ(p.score, c.scoreAfter) << c.category;
+  }
 }
 
 TEST_F(PlayTest, JollyRemovesTwoWrongAnswersWhateverTheSolution) {
@@ -546,13 +391,10 @@ TEST_F(PlayTest, JollyRemovesTwoWrongAnswersWhateverTheSolution) {
     for (int round = 0; round < 20; round++) {
       Question[0].Solution = (int16_t)solution;
       CUR_QUE = 0;
-      for (int i = 0; i < 4; i++) {
-        OkShow[i] = 1;
-        GUIButton[i + 1].state = 1;
-      }
+      for (int i = 0; i < 4; i++)
+        OkShow[i] = GUIButton[i + 1].state = 1;
       UseJolly();
-      int shown = OkShow[0] + OkShow[1] + OkShow[2] + OkShow[3];
-      EXPECT_EQ(shown, 2) << "solution " << solution;
+      EXPECT_EQ(OkShow[0] + OkShow[1] + OkShow[2] + OkShow[3], 2) << "solution " << solution;
       if (solution >= 1 && solution <= 4) {
         EXPECT_EQ(OkShow[solution - 1], 1);
       }
@@ -569,51 +411,38 @@ TEST_F(PlayTest, JollyRemovesTwoWrongAnswersWhateverTheSolution) {
   EXPECT_EQ(OkShow[1], 0);
 }
 
-TEST_F(PlayTest, AFileWithoutQuestionsEndsTheGameOnTheTitle) {
-  openGameWindow();
-  std::vector<QuestionSpec> easyOnly = {Q("E-Sci"), Q("E-Geo")};
-  writeResource("data/eng.ini", testsupport::QuestionFile(easyOnly, {}));
-  ReadQuestions();
-  StartNewGame(2);
-  GoToScreen(SCREEN_GAME);
-  Player[0].questionNumber = 4; // a puzzle is due but the file has none
-  ASSERT_TRUE(NewQuestion());
-  EXPECT_EQ(PuzzleType, PUZZLE_NONE);
-  EXPECT_FALSE(IsPuzzle(Question[CUR_QUE].ID));
-  Player[0].level = 1; // no medium question at all
-  StartLevel = 0;
-  EXPECT_FALSE(NewQuestion());
-  EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
-  EXPECT_EQ(ShowScores, 1);
-}
-
 // A game that cannot draw its next question returns to the title with the
-// reason on the notice line, which goes after its few seconds.
-TEST_F(PlayTest, AGameThatCannotGoOnTellsWhyOnTheTitle) {
+// results and the reason on the notice line, which goes after its few seconds.
+TEST_F(PlayTest, AGameThatCannotGoOnEndsOnTheTitleAndTellsWhy) {
   struct Case {
     const char *file; // null: no question file at all
-    int16_t level;
     const char *reason;
   } cases[] = {
-      {nullptr, 0, "The question file is missing or cannot be read"},
-      {"\x01\x02 not a question file\n", 0, "The question file is missing or cannot be read"},
-      {"easy only", 1, "The question file has no questions of this level"},
+      {nullptr, "The question file is missing or cannot be read"},
+      {"\x01\x02 not a question file\n", "The question file is missing or cannot be read"},
+      {"easy only", "The question file has no questions of this level"},
   };
   openGameWindow();
   for (const Case &c : cases) {
-    std::string path = resDir + "/data/eng.ini";
-    std::remove(path.c_str());
+    SCOPED_TRACE(c.reason);
+    std::remove((resDir + "/data/eng.ini").c_str());
     if (c.file && std::string(c.file) == "easy only")
-      writeResource("data/eng.ini", testsupport::QuestionFile({Q("E-Sci"), Q("E-Geo")}, {}));
+      writeResource("data/eng.ini", QuestionFile({Ask("E-Sci"), Ask("E-Geo")}, {}));
     else if (c.file)
       writeResource("data/eng.ini", c.file);
     ReadQuestions();
-    StartNewGame(1);
-    GoToScreen(SCREEN_GAME);
-    Player[0].level = c.level;
-    StartLevel = 0;
-    EXPECT_FALSE(NewQuestion()) << c.reason;
+    playOnGameScreen(2);
+    if (MAX_QUESTIONS > 0) {
+      Player[0].questionNumber = 4; // a puzzle is due but the file has none
+      ASSERT_TRUE(NewQuestion());
+      EXPECT_EQ(PuzzleType, PUZZLE_NONE);
+      EXPECT_FALSE(IsPuzzle(Question[CUR_QUE].ID));
+      Player[0].level = 1; // no medium question at all
+      StartLevel = 0;
+    }
+    EXPECT_FALSE(NewQuestion());
     EXPECT_EQ(CUR_SCR, SCREEN_TITLE);
+    EXPECT_EQ(ShowScores, 1);
     EXPECT_STREQ(OnlineNotice(), c.reason);
     clock.advanceMs(kNoticeMs - 1);
     EXPECT_STREQ(OnlineNotice(), c.reason);
@@ -625,8 +454,7 @@ TEST_F(PlayTest, AGameThatCannotGoOnTellsWhyOnTheTitle) {
 TEST_F(PlayTest, TimeOutIsNeverEarlyAcrossTheClockWrapAndTimeStaysInRange) {
   openGameWindow();
   loadQuestions(12, 0);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
+  playOnGameScreen();
   // 2 s before the millisecond clock falls back to 0.
   clock.now = (uint64_t)(kClockPeriodMs - 2000) * 1000;
   frame();
@@ -642,58 +470,12 @@ TEST_F(PlayTest, TimeOutIsNeverEarlyAcrossTheClockWrapAndTimeStaysInRange) {
   frame();
   EXPECT_EQ(OutofTime, 1);
   // A long stall never pushes Time past the clock's end.
-  OutofTime = 0;
-  GetReady = 0;
-  StartLevel = 0;
+  OutofTime = GetReady = StartLevel = 0;
   frame();
   clock.advanceMs(14000);
   IntroTimer = Now() - 60000;
   SCR_DRAW();
   EXPECT_LE(Time, 150);
-}
-
-TEST_F(PlayTest, NoTimeOutWhileTheNextQuestionPanelWaits) {
-  openGameWindow();
-  loadQuestions(12, 0);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
-  frame();
-  clickAt(kBoxCentre[1][0], kBoxCentre[1][1]);
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  ASSERT_EQ(GetReady, 1);
-  clock.advanceMs(60000); // the window was busy for a minute
-  frame();
-  EXPECT_EQ(OutofTime, 0);
-  EXPECT_EQ(Player[0].lives, 3);
-}
-
-TEST_F(PlayTest, KeysAnswerUseTheJollyAndDismissThePanelOncePerPress) {
-  openGameWindow();
-  loadQuestions(12, 0, 2);
-  StartNewGame(1);
-  GoToScreen(SCREEN_GAME);
-  frame();
-  tapKey(K_VK_J);
-  EXPECT_EQ(Jolly, 1);
-  EXPECT_EQ(OkShow[1], 1);
-  tapKey(K_VK_B);
-  EXPECT_EQ(WellDone, 1);
-  EXPECT_EQ(Clicked, 2);
-  clock.advanceMs(kResultTimeMs);
-  frame();
-  ASSERT_EQ(GetReady, 1);
-  // Space held: it dismisses the panel once, and does not act again.
-  KInput::injectKey(K_VK_SPACE, true);
-  frame();
-  EXPECT_EQ(GetReady, 0);
-  frame();
-  frame();
-  KInput::injectKey(K_VK_SPACE, false);
-  EXPECT_EQ(StartLevel, 1);
-  tapKey(K_VK_3);
-  EXPECT_EQ(Incorrect, 1);
-  EXPECT_EQ(Clicked, 3);
 }
 
 } // namespace

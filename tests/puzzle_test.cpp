@@ -19,9 +19,7 @@
 #include "support/GameFixture.h"
 #include "support/PixelReader.h"
 
-using testsupport::GameFixture;
-using testsupport::PixelReader;
-using testsupport::Rgba;
+using namespace testsupport;
 
 namespace {
 
@@ -33,23 +31,15 @@ protected:
     GameFixture::SetUp();
     // A photo of our own: red with a green square of 40 in its middle.
     ASSERT_EQ(system(("rm '" + resDir + "/photos' && mkdir '" + resDir + "/photos'").c_str()), 0);
-    std::vector<uint8_t> rgb(400 * 300 * 3);
+    std::vector<Rgba> rgba(400 * 300);
     for (int y = 0; y < 300; y++)
-      for (int x = 0; x < 400; x++) {
-        bool square = x >= 180 && x < 220 && y >= 130 && y < 170;
-        uint8_t *p = &rgb[(y * 400 + x) * 3];
-        p[0] = square ? 0 : 255;
-        p[1] = square ? 255 : 0;
-        p[2] = 0;
-      }
-    ASSERT_TRUE(stbi_write_png((resDir + "/photos/testpic.png").c_str(), 400, 300, 3, rgb.data(), 400 * 3));
+      for (int x = 0; x < 400; x++)
+        rgba[y * 400 + x] = x >= 180 && x < 220 && y >= 130 && y < 170 ? kGreen : kRed;
+    ASSERT_TRUE(stbi_write_png((resDir + "/photos/testpic.png").c_str(), 400, 300, 4, rgba.data(), 400 * 4));
     openGameWindow();
-    testsupport::QuestionSpec ordinary{"E-Sci", "Q", {"a", "b", "c", "d"}, 1};
-    testsupport::QuestionSpec puzzle{"Puzzl1", "Which flag?", {"a", "b", "c", "d"}, 1, "testpic"};
-    writeResource("data/eng.ini", testsupport::QuestionFile({ordinary}, {puzzle}));
+    writeResource("data/eng.ini", QuestionFile({Ask("E-Sci")}, {Ask("Puzzl1", 1, "testpic")}));
     ReadQuestions();
-    StartNewGame(1);
-    GoToScreen(SCREEN_GAME);
+    playOnGameScreen();
   }
 
   // Draws question 5 as a puzzle of `kind` at Time 75 and reads the screen.
@@ -74,31 +64,28 @@ protected:
   }
 };
 
-TEST_F(PuzzleTest, FadeInIsHalfWayAtSevenAndAHalfSeconds) {
+// The fade at blend 0.5; the zoom at 2.5 shown only inside the picture
+// area; exactly three tiles still covered, the others timed.
+TEST_F(PuzzleTest, EachRevealAtSevenAndAHalfSeconds) {
   PixelReader px = showPuzzleAt75(PUZZLE_FADE);
   Rgba c = px.at(300, 100); // over the black fill of the picture area
   EXPECT_NEAR(c.r, 128, 12);
   EXPECT_LE(c.g, 10);
-}
 
-TEST_F(PuzzleTest, ZoomOutIsTwoAndAHalfTimesAtSevenAndAHalfSecondsInsideItsFrame) {
-  PixelReader px = showPuzzleAt75(PUZZLE_ZOOM);
+  px = showPuzzleAt75(PUZZLE_ZOOM);
   // 40 pixels right of the area's centre is 16 photo pixels at zoom 2.5:
   // inside the green square; 60 pixels right is 24, outside it.
-  EXPECT_TRUE(testsupport::near(px.at(391 + 40, 178), kGreen, 40));
-  EXPECT_TRUE(testsupport::near(px.at(391 + 60, 178), kRed, 40));
-  EXPECT_TRUE(testsupport::near(px.at(391 - 40, 178 + 40), kGreen, 40));
-  // The magnified photo shows only inside the picture area.
-  EXPECT_FALSE(testsupport::near(px.at(100, 200), kRed, 60));
-  EXPECT_FALSE(testsupport::near(px.at(400, 420), kRed, 60));
-}
+  EXPECT_TRUE(near(px.at(391 + 40, 178), kGreen, 40));
+  EXPECT_TRUE(near(px.at(391 + 60, 178), kRed, 40));
+  EXPECT_TRUE(near(px.at(391 - 40, 178 + 40), kGreen, 40));
+  EXPECT_FALSE(near(px.at(100, 200), kRed, 60));
+  EXPECT_FALSE(near(px.at(400, 420), kRed, 60));
 
-TEST_F(PuzzleTest, TileRevealLeavesExactlyThreeTilesCoveredAfterSevenSeconds) {
-  PixelReader px = showPuzzleAt75(PUZZLE_TILES);
+  px = showPuzzleAt75(PUZZLE_TILES);
   int photoTiles = 0, timed = 0;
   for (int col = 0; col < 4; col++)
     for (int row = 0; row < 3; row++) {
-      bool showsPhoto = testsupport::near(px.at(191 + 100 * col + 30, 28 + 100 * row + 80), kRed, 40);
+      bool showsPhoto = near(px.at(191 + 100 * col + 30, 28 + 100 * row + 80), kRed, 40);
       photoTiles += showsPhoto;
       timed += Blocks[col][row] > 0;
       EXPECT_EQ(showsPhoto, Blocks[col][row] > 0) << col << "," << row;
