@@ -79,9 +79,10 @@ TEST(Prefs, ShortLongAndOutOfRangeFilesKeepTheValuesGvHeld) {
   // Bytes changed in the usual file, its length, and the fields read.
   std::tuple<Bytes, size_t, std::vector<int>> cases[] = {
       {{}, 80, {90, 60, 0, 1, 1, 1, 1}},
-      {{}, 200, {90, 60, 0, 1, 1, 1, 1}},      // only the first 80 bytes count
-      {{}, 13, {90, 60, 0, 0, 2, 0, 0}},       // only the fields it holds whole
-      {{{9, 1}}, 10, {90, 60, 1, 0, 2, 0, 0}}, // ends inside windowed: formerly 65537
+      {{}, 200, {90, 60, 0, 1, 1, 1, 1}},        // only the first 80 bytes count
+      {{}, 13, {90, 60, 0, 0, 2, 0, 0}},         // only the fields it holds whole
+      {{{9, 1}}, 10, {90, 60, 1, 0, 2, 0, 0}},   // ends inside windowed: formerly 65537
+      {{{0, 0x01}}, 1, {40, 50, 1, 0, 2, 0, 0}}, // ends inside sfx: 40 kept, not 296 clamped
       {{{0, 0x7f}, {1, 0xff}}, 80, {100, 60, 0, 1, 1, 1, 1}},
       {{{0, 0xff}, {1, 0xfe}}, 80, {0, 60, 0, 1, 1, 1, 1}},
       {{{2, 0x01}, {3, 0x2c}}, 80, {90, 100, 0, 1, 1, 1, 1}},
