@@ -1,41 +1,41 @@
-// The 80-byte preferences record: byte layout, partial files, safe writes.
+// The 80-byte preferences record: byte layout, files of any length or
+// content, safe writes.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "globals.h"
 #include "prefs.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
-class PrefsTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    dir = "/tmp/trivello-prefs-" + std::to_string(getpid());
-    system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
-    path = dir + "/prefs";
-    memset(&GV, 0, sizeof(GV));
-  }
-  void TearDown() override {
-    chmod(dir.c_str(), 0755);
-    system(("rm -rf " + dir).c_str());
-  }
-  std::vector<uint8_t> fileBytes() {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  std::string dir, path;
-};
+using Bytes = std::vector<std::pair<int, int>>; // offset, value
 
-TEST_F(PrefsTest, FieldsAreStoredBigEndianAtTheirOffsets) {
+// An 80-byte file image, zero but for `bytes`.
+std::string Image(const Bytes &bytes) {
+  std::string s(80, '\0');
+  for (const auto &b : bytes)
+    s[b.first] = (char)b.second;
+  return s;
+}
+
+std::vector<int> Fields() {
+  return {GV.sfxVolume, GV.musicVolume, GV.windowed, GV.rendererChoice, GV.language, GV.submitOnline, GV.showCorrect};
+}
+
+TEST(Prefs, FieldsAreStoredBigEndianAndEveryByteComesBack) {
+  testsupport::ScratchFolder dir;
+  memset(&GV, 0, sizeof(GV));
   GV.sfxVolume = 90;
   GV.musicVolume = 0x1234;
   GV.windowed = 1;
@@ -46,128 +46,82 @@ TEST_F(PrefsTest, FieldsAreStoredBigEndianAtTheirOffsets) {
   GV.reserved4[0] = 0xaa;
   GV.reserved18[1] = 0xbb;
   GV.reserved28[51] = 0xcc;
-  ASSERT_TRUE(WritePrefs(path.c_str()));
-  std::vector<uint8_t> b = fileBytes();
-  ASSERT_EQ(b.size(), 80u);
-  std::vector<uint8_t> expected(80, 0);
-  expected[1] = 90;
-  expected[2] = 0x12, expected[3] = 0x34;
-  expected[4] = 0xaa;
-  expected[11] = 1;
-  expected[12] = 1, expected[13] = 2, expected[14] = 3, expected[15] = 4;
-  expected[17] = 2;
-  expected[19] = 0xbb;
-  expected[23] = 1;
-  expected[24] = 0xff, expected[25] = 0xff, expected[26] = 0xff, expected[27] = 0xfe;
-  expected[79] = 0xcc;
-  EXPECT_EQ(b, expected);
-}
-
-TEST_F(PrefsTest, RoundTripReproducesEveryByte) {
-  std::vector<uint8_t> original(80);
+  ASSERT_TRUE(WritePrefs((dir / "prefs").c_str()));
+  std::string file = dir.read("prefs");
+  std::string head;
+  for (unsigned char c : file.substr(0, 28)) {
+    char hex[3];
+    snprintf(hex, sizeof hex, "%02x", c);
+    head += hex;
+  }
+  // sfx, music, reserved, windowed, renderer, language, reserved, online, show-correct
+  std::string fields = "005a 1234 aa000000 00000001 01020304 0002 00bb 00000001 fffffffe";
+  fields.erase(std::remove(fields.begin(), fields.end(), ' '), fields.end());
+  EXPECT_EQ(head, fields);
+  EXPECT_EQ(file.substr(28), std::string(51, '\0') + "\xcc");
+  // Fields in their ranges and reserved bytes of any value survive a read and a write.
+  std::string original = Image({{1, 90}, {3, 60}, {11, 1}, {17, 2}, {23, 1}});
   for (int i = 0; i < 80; i++)
-    original[i] = (uint8_t)(i * 37 + 11);
-  // Fields with values in their ranges; reserved bytes anything.
-  const uint8_t fields[] = {0, 90, 0, 60, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 2};
-  for (size_t i = 0; i < sizeof(fields); i++)
-    if (i < 4 || i >= 8)
-      original[i] = fields[i];
-  for (int i : {20, 21, 22, 24, 25, 26})
-    original[i] = 0;
-  original[23] = 1, original[27] = 0;
-  std::ofstream(path, std::ios::binary).write((const char *)original.data(), 80);
-  ASSERT_TRUE(ReadPrefs(path.c_str()));
-  ASSERT_TRUE(WritePrefs(path.c_str()));
-  EXPECT_EQ(fileBytes(), original);
+    if ((i >= 4 && i < 8) || i == 18 || i == 19 || i >= 28)
+      original[i] = (char)(i * 37 + 11);
+  dir.write("prefs", original);
+  ASSERT_TRUE(ReadPrefs((dir / "prefs").c_str()));
+  ASSERT_TRUE(WritePrefs((dir / "prefs").c_str()));
+  EXPECT_EQ(dir.read("prefs"), original);
 }
 
-TEST_F(PrefsTest, MissingShortAndLongFiles) {
-  GV.language = 1;
-  EXPECT_FALSE(ReadPrefs((dir + "/none").c_str()));
-  EXPECT_EQ(GV.language, 1); // untouched
-
-  memset(&GV, 0, sizeof(GV));
-  const uint8_t shortFile[] = {0, 50, 0, 60, 9, 9, 9, 9, 0, 0, 0, 1, 0};
-  std::ofstream(path, std::ios::binary).write((const char *)shortFile, sizeof(shortFile));
-  ASSERT_TRUE(ReadPrefs(path.c_str()));
-  EXPECT_EQ(GV.sfxVolume, 50);
-  EXPECT_EQ(GV.musicVolume, 60);
-  EXPECT_EQ(GV.windowed, 1);
-  EXPECT_EQ(GV.rendererChoice, 0); // only byte 12 of it was in the file
-  EXPECT_EQ(GV.language, 0);
-
-  std::vector<uint8_t> longFile(200, 0);
-  longFile[17] = 2;
-  longFile[100] = 7;
-  std::ofstream(path, std::ios::binary).write((const char *)longFile.data(), 200);
-  ASSERT_TRUE(ReadPrefs(path.c_str()));
-  EXPECT_EQ(GV.language, 2);
-}
-
-TEST_F(PrefsTest, ValuesOutsideTheirRangesBehaveAsDefaults) {
-  struct Case {
-    int offset;
-    std::vector<uint8_t> bytes;
-    int sfx, music, windowed, renderer, language, online, correct;
-  } cases[] = {
-      {0, {0x7f, 0xff}, 100, 60, 1, 0, 1, 1, 0},    // sfx 32767: clamped
-      {0, {0xff, 0xfe}, 0, 60, 1, 0, 1, 1, 0},      // sfx -2: clamped
-      {2, {0x01, 0x2c}, 90, 100, 1, 0, 1, 1, 0},    // music 300: clamped
-      {8, {0, 0, 0, 2}, 90, 60, 1, 0, 1, 1, 0},     // windowed 2: default
-      {12, {0xff, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // renderer negative: default
-      {16, {0, 3}, 90, 60, 1, 0, 1, 1, 0},          // language 3: default
-      {20, {0, 0, 0, 9}, 90, 60, 1, 0, 1, 1, 0},    // online 9: default
-      {24, {0x80, 0, 0, 0}, 90, 60, 1, 0, 1, 1, 0}, // correct negative: default
+// Before each read GV holds 40, 50, 1, 0, 2, 0, 0: a field the file holds only
+// in part, or holds outside its values, keeps that (volumes are clamped).
+TEST(Prefs, ShortLongAndOutOfRangeFilesKeepTheValuesGvHeld) {
+  testsupport::ScratchFolder dir;
+  const std::vector<int> held = {40, 50, 1, 0, 2, 0, 0};
+  const Bytes usual = {{1, 90}, {3, 60}, {15, 1}, {17, 1}, {23, 1}, {27, 1}};
+  // Bytes changed in the usual file, its length, and the fields read.
+  std::tuple<Bytes, size_t, std::vector<int>> cases[] = {
+      {{}, 80, {90, 60, 0, 1, 1, 1, 1}},
+      {{}, 200, {90, 60, 0, 1, 1, 1, 1}},        // only the first 80 bytes count
+      {{}, 13, {90, 60, 0, 0, 2, 0, 0}},         // only the fields it holds whole
+      {{{9, 1}}, 10, {90, 60, 1, 0, 2, 0, 0}},   // ends inside windowed: formerly 65537
+      {{{0, 0x01}}, 1, {40, 50, 1, 0, 2, 0, 0}}, // ends inside sfx: 40 kept, not 296 clamped
+      {{{0, 0x7f}, {1, 0xff}}, 80, {100, 60, 0, 1, 1, 1, 1}},
+      {{{0, 0xff}, {1, 0xfe}}, 80, {0, 60, 0, 1, 1, 1, 1}},
+      {{{2, 0x01}, {3, 0x2c}}, 80, {90, 100, 0, 1, 1, 1, 1}},
+      {{{11, 2}}, 80, {90, 60, 1, 1, 1, 1, 1}},
+      {{{12, 0xff}}, 80, {90, 60, 0, 0, 1, 1, 1}},
+      {{{17, 3}}, 80, {90, 60, 0, 1, 2, 1, 1}},
+      {{{23, 9}}, 80, {90, 60, 0, 1, 1, 0, 1}},
+      {{{24, 0x80}}, 80, {90, 60, 0, 1, 1, 1, 0}},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.offset);
-    std::vector<uint8_t> file(80, 0);
-    file[1] = 90, file[3] = 60, file[11] = 1, file[17] = 1, file[23] = 1;
-    std::copy(c.bytes.begin(), c.bytes.end(), file.begin() + c.offset);
-    std::ofstream(path, std::ios::binary).write((const char *)file.data(), 80);
-    memset(&GV, 0, sizeof(GV));
-    GV.sfxVolume = 90, GV.musicVolume = 60, GV.windowed = 1, GV.language = 1, GV.submitOnline = 1;
-    ASSERT_TRUE(ReadPrefs(path.c_str()));
-    EXPECT_EQ(GV.sfxVolume, c.sfx);
-    EXPECT_EQ(GV.musicVolume, c.music);
-    EXPECT_EQ(GV.windowed, c.windowed);
-    EXPECT_EQ(GV.rendererChoice, c.renderer);
-    EXPECT_EQ(GV.language, c.language);
-    EXPECT_EQ(GV.submitOnline, c.online);
-    EXPECT_EQ(GV.showCorrect, c.correct);
+  for (const auto &[patch, length, fields] : cases) {
+    std::string file = Image(usual);
+    for (const auto &b : patch)
+      file[b.first] = (char)b.second;
+    file.resize(length, '\x07');
+    dir.write("prefs", file);
+    GV = GameValues{40, 50, {}, 1, 0, 2, {}, 0, 0, {}};
+    ASSERT_TRUE(ReadPrefs((dir / "prefs").c_str()));
+    EXPECT_EQ(Fields(), fields) << "length " << length << ", first patched byte "
+                                << (patch.empty() ? -1 : patch[0].first);
   }
+  GV = GameValues{40, 50, {}, 1, 0, 2, {}, 0, 0, {}};
+  EXPECT_FALSE(ReadPrefs((dir / "none").c_str()));
+  EXPECT_EQ(Fields(), held) << "a missing file leaves GV as it was";
 }
 
-TEST_F(PrefsTest, AFieldTheShortFileHoldsOnlyInPartKeepsItsDefault) {
-  GV.sfxVolume = 90, GV.musicVolume = 60, GV.windowed = 1;
-  const uint8_t cut[] = {0, 40, 0, 50, 0, 0, 0, 0, 0, 1}; // ends inside `windowed`
-  std::ofstream(path, std::ios::binary).write((const char *)cut, sizeof(cut));
-  ASSERT_TRUE(ReadPrefs(path.c_str()));
-  EXPECT_EQ(GV.sfxVolume, 40);
-  EXPECT_EQ(GV.musicVolume, 50);
-  EXPECT_EQ(GV.windowed, 1); // formerly 65537: two bytes from the file, two from GV
-}
-
-TEST_F(PrefsTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporaries) {
+TEST(Prefs, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaries) {
+  testsupport::ScratchFolder dir;
   GV.language = 1;
-  ASSERT_TRUE(WritePrefs(path.c_str()));
-  std::vector<uint8_t> before = fileBytes();
+  ASSERT_TRUE(WritePrefs((dir / "prefs").c_str()));
+  std::string before = dir.read("prefs");
   if (geteuid() != 0) { // root may write anywhere; the folder check would not hold
-    chmod(dir.c_str(), 0555);
+    chmod(dir.path.c_str(), 0555);
     GV.language = 2;
-    EXPECT_FALSE(WritePrefs(path.c_str()));
-    chmod(dir.c_str(), 0755);
-    EXPECT_EQ(fileBytes(), before);
+    EXPECT_FALSE(WritePrefs((dir / "prefs").c_str()));
+    chmod(dir.path.c_str(), 0755);
+    EXPECT_EQ(dir.read("prefs"), before);
   }
-  EXPECT_FALSE(WritePrefs((dir + "/no/such/folder/prefs").c_str()));
-  // Only the prefs file itself is in the folder.
-  int entries = 0;
-  DIR *d = opendir(dir.c_str());
-  while (struct dirent *e = readdir(d))
-    if (e->d_name[0] != '.')
-      entries++;
-  closedir(d);
-  EXPECT_EQ(entries, 1);
+  EXPECT_FALSE(WritePrefs((dir / "no/such/folder/prefs").c_str()));
+  EXPECT_EQ(system(("test $(ls -A '" + dir.path + "' | wc -l) -eq 1").c_str()), 0) << "only prefs is left";
 }
 
 } // namespace

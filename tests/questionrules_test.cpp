@@ -1,16 +1,19 @@
 // The rules of a playable question file: each fault found with its line,
-// names of levels and categories, the font's letters and widths.
+// names of levels and categories, puzzle pictures, the question's hash.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "questionrules.h"
+#include "support/ScratchFolder.h"
 
 namespace {
+
+const std::string kAssets = std::string(TRIVELLO_SOURCE_DIR) + "/assets";
 
 // A file with `perLevel` ordinary questions of each level (their texts told
 // apart by number) and `extra` appended records, counted as puzzles.
@@ -27,6 +30,12 @@ std::string File(int perLevel, const std::string &extra = "", int puzzles = 0) {
   return s + extra;
 }
 
+// Record 49, after File(16)'s 48 questions.
+std::string Record49(const std::string &id, const std::string &photo) {
+  return "\n[49]\nID=" + id +
+         "\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=" + photo + "\n";
+}
+
 // The text of the file with the record `n` line `key=...` changed to `value`.
 std::string WithField(std::string text, int n, const std::string &key, const std::string &value) {
   size_t section = text.find("\n[" + std::to_string(n) + "]\n");
@@ -35,192 +44,110 @@ std::string WithField(std::string text, int n, const std::string &key, const std
   return text.replace(at + 1, end - at - 1, key + "=" + value);
 }
 
-bool HasFault(const QuestionFileCheck &check, int line, const std::string &part) {
-  for (const QuestionFault &f : check.faults)
-    if ((line < 0 || f.line == line) && f.message.find(part) != std::string::npos)
-      return true;
-  return false;
-}
-
-std::string Dump(const QuestionFileCheck &check) {
+// The faults found in `text`, one "line: message" a line.
+std::string Faults(const std::string &text, const std::vector<std::string> &folders = {}) {
+  QuestionFileCheck check;
+  bool playable = CheckQuestionText(text, folders, check);
   std::string s;
   for (const QuestionFault &f : check.faults)
     s += std::to_string(f.line) + ": " + f.message + "\n";
+  EXPECT_EQ(playable, s.empty()) << s;
   return s;
 }
 
 TEST(QuestionRules, AFileWithEnoughQuestionsPerLevelIsPlayable) {
   QuestionFileCheck check;
-  EXPECT_TRUE(CheckQuestionText(File(16), {}, check)) << Dump(check);
+  EXPECT_TRUE(CheckQuestionText(File(16), {}, check));
   EXPECT_EQ(check.questions, 48);
   EXPECT_EQ(check.perLevel[2], 16);
+  // A puzzle's picture is looked for in each folder in turn.
+  EXPECT_EQ(Faults(File(16, Record49("Puzzl1", "italy"), 1), {"/nonexistent", kAssets + "/photos"}), "");
+  EXPECT_FALSE(FontDraws(0)) << "the NUL that ends a text is no letter of the font";
   // One player meets 14 easy, 15 medium and 16 hard questions in a game.
-  EXPECT_FALSE(CheckQuestionText(File(15), {}, check));
-  EXPECT_TRUE(HasFault(check, 0, "15 hard questions; a game needs at least 16"));
-  EXPECT_FALSE(HasFault(check, 0, "medium"));
+  EXPECT_EQ(Faults(File(15)), "0: 15 hard questions; a game needs at least 16\n");
+  for (const char *name : {"eng.ini", "ita.ini", "spanish.ini"}) {
+    std::ifstream in(kAssets + "/data/" + name, std::ios::binary);
+    EXPECT_EQ(Faults(std::string(std::istreambuf_iterator<char>(in), {}), {kAssets + "/photos"}), "") << name;
+  }
 }
 
 // Record 2 of File(16) starts on line 15: its ID on 16, Text 17, Answer1 18,
-// Answer2 19, Answer3 20, Answer4 21, Solution 22, Photo 23.
-TEST(QuestionRules, EachFaultOfARecordIsFoundOnItsLine) {
-  struct Case {
-    const char *key;
-    std::string value;
-    int line;
-    const char *fault;
-  } cases[] = {
-      {"Solution", "5", 22, "Solution must be 1, 2, 3 or 4"},
-      {"Solution", "", 22, "Solution must be 1, 2, 3 or 4"},
-      {"ID", "X-Geo1", 16, "needs one level"},
-      {"ID", "E-M-Geo", 16, "needs one level"},
-      {"ID", "E-Blah", 16, "needs one category"},
-      {"ID", "E-GeoSt", 16, "needs one category"},
-      {"ID", "E-Sp[1]", 16, "other than letters"},
-      {"ID", "E-Geo1234", 16, "longer than 7 bytes"},
-      {"Text", "", 17, "Text is empty"},
-      {"Text", std::string(60, 'W'), 17, "too long for the screen"},
-      {"Text", std::string(130, 'i'), 17, "longer than 127 bytes"},
-      {"Text", "Tab\there?", 17, "cannot draw: code 9"},
-      {"Text", "Caf\xe9 \xab ok \xbb?", 17, "cannot draw: code 171, code 187"},
-      {"Text", "Where is Answer3=Paris?", 20, "the game would not read Answer3"},
-      {"Answer2", "ONE", 19, "repeats another answer"},
-      {"Answer3", "Wwwwwwwwwwwwwwww", 20, "too long for the screen"},
-      {"Answer4", "  ", 21, "Answer4 is empty"},
-      {"Photo", "nowhere", 23, "no picture nowhere.jpg or nowhere.png"},
-      {"Photo", "Italy", 23, "lower-case file name"},
-  };
-  for (const Case &c : cases) {
-    QuestionFileCheck check;
-    std::string text = WithField(File(16), 2, c.key, c.value);
-    EXPECT_FALSE(CheckQuestionText(text, {}, check)) << c.key << "=" << c.value;
-    EXPECT_TRUE(HasFault(check, c.line, c.fault)) << c.key << "=" << c.value << "\n" << Dump(check);
-  }
-}
-
-TEST(QuestionRules, FileWideFaults) {
-  struct Case {
-    std::string text;
-    const char *fault;
-  } cases[] = {
+// Answer2 19, Answer3 20, Answer4 21, Solution 22, Photo 23. Line 0 is the
+// file as a whole. Puzzle pictures come from a folder of broken ones.
+TEST(QuestionRules, EachFaultIsFoundOnItsLine) {
+  testsupport::ScratchFolder dir;
+  dir.write("broken.jpg", "\xff\xd8\xff not really a picture");
+  dir.write("text.png", "hello");
+  ASSERT_EQ(system(("cp '" + kAssets + "/gfx/bflogo.jpg' '" + dir / "logo.jpg" + "'").c_str()), 0);
+  const std::string f = File(16);
+  std::pair<std::string, const char *> cases[] = {
+      {WithField(f, 2, "Solution", "5"), "22: Solution must be 1, 2, 3 or 4"},
+      {WithField(f, 2, "Solution", ""), "22: Solution must be 1, 2, 3 or 4"},
+      {WithField(f, 2, "ID", "X-Geo1"), "16: ID X-Geo1 needs one level"},
+      {WithField(f, 2, "ID", "E-M-Geo"), "16: ID E-M-Geo needs one level"},
+      {WithField(f, 2, "ID", "E-Blah"), "16: ID E-Blah needs one category"},
+      {WithField(f, 2, "ID", "E-GeoSt"), "16: ID E-GeoSt needs one category"},
+      {WithField(f, 2, "ID", "E-Sp[1]"), "16: ID holds a character other than letters"},
+      {WithField(f, 2, "ID", "E-Geo1234"), "16: ID is longer than 7 bytes"},
+      {WithField(f, 2, "Text", ""), "17: Text is empty"},
+      {WithField(f, 2, "Text", std::string(60, 'W')), "17: Text is too long for the screen"},
+      {WithField(f, 2, "Text", std::string(130, 'i')), "17: Text is longer than 127 bytes"},
+      {WithField(f, 2, "Text", "Tab\there?"), "17: Text has letters the game's font cannot draw: code 9\n"},
+      {WithField(f, 2, "Text", "Caf\xe9 \xab ok \xbb?"),
+       "17: Text has letters the game's font cannot draw: code 171, code 187\n"},
+      {WithField(f, 2, "Text", "Where is Answer3=Paris?"), "20: the game would not read Answer3"},
+      {WithField(f, 2, "Answer2", "ONE"), "19: Answer2 repeats another answer"},
+      {WithField(f, 2, "Answer3", "Wwwwwwwwwwwwwwww"), "20: Answer3 is too long for the screen"},
+      {WithField(f, 2, "Answer4", "  "), "21: Answer4 is empty"},
+      {WithField(f, 2, "Photo", "nowhere"), "23: no picture nowhere.jpg or nowhere.png"},
+      {WithField(f, 2, "Photo", "Italy"), "23: Photo must be a lower-case file name"},
+      {WithField(f, 3, "Text", "question NUMBER 1?"), "the same question as [1]"},
       {"[GENERAL]\nMaxPuzzles=0\n", "[GENERAL] has no MaxQuestions"},
-      {"[GENERAL]\nMaxQuestions=1500\nMaxPuzzles=600\n", "more than 2000 records"},
+      {"[GENERAL]\nMaxQuestions=1500\nMaxPuzzles=600\n", "0: more than 2000 records"},
       {"[GENERAL]\nMaxQuestions=x\nMaxPuzzles=0\n", "MaxQuestions is not a count"},
-      {File(16).substr(0, File(16).find("[48]")), "section [48] is missing"},
-      {File(16) + std::string("\0", 1), "NUL byte"},
-      {File(16,
-            "\n[49]\nID=Puzzl1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=0\n",
-            1),
-       "a puzzle needs a photo"},
-      {File(16,
-            "\n[49]\nID=E-Geo1\nText=Which flag?\nAnswer1=a\nAnswer2=b\nAnswer3=c\nAnswer4=d\nSolution=1\nPhoto=x\n",
-            1),
-       "must hold Puzzl"},
-      {WithField(File(16), 3, "Text", "question NUMBER 1?"), "the same question as [1]"},
+      {f.substr(0, f.find("[48]")), "section [48] is missing"},
+      {f + std::string("\0", 1), "0: the file holds a NUL byte"},
+      {File(16, Record49("Puzzl1", "0"), 1), "a puzzle needs a photo"},
+      {File(16, Record49("E-Geo1", "x"), 1), "must hold Puzzl"},
+      {File(16, Record49("Puzzl1", "broken"), 1), "cannot be decoded"},
+      {File(16, Record49("Puzzl1", "text"), 1), "neither JPEG nor PNG"},
+      {File(16, Record49("Puzzl1", "logo"), 1), "the puzzle area is 400 by 300"},
   };
-  for (const Case &c : cases) {
-    QuestionFileCheck check;
-    EXPECT_FALSE(CheckQuestionText(c.text, {}, check)) << c.fault;
-    EXPECT_TRUE(HasFault(check, -1, c.fault)) << c.fault << "\n" << Dump(check);
-  }
+  for (const auto &c : cases)
+    EXPECT_NE(Faults(c.first, {dir.path}).find(c.second), std::string::npos) << c.second;
 }
 
-TEST(QuestionRules, PuzzlePicturesMustLoadAtTheSizeOfThePuzzleArea) {
-  std::string photos = std::string(TRIVELLO_SOURCE_DIR) + "/assets/photos";
-  std::string puzzle = "\n[49]\nID=Puzzl1\nText=Which flag?\nAnswer1=Italy\nAnswer2=b\nAnswer3=c\nAnswer4=d\n"
-                       "Solution=1\nPhoto=";
-  QuestionFileCheck check;
-  EXPECT_TRUE(CheckQuestionText(File(16, puzzle + "italy\n", 1), {"/nonexistent", photos}, check)) << Dump(check);
-
-  std::string dir = "/tmp/trivello-rules-" + std::to_string(getpid());
-  system(("mkdir -p " + dir).c_str());
-  std::ofstream(dir + "/broken.jpg") << "\xff\xd8\xff not really a picture";
-  std::ofstream(dir + "/text.png") << "hello";
-  system(("cp " + std::string(TRIVELLO_SOURCE_DIR) + "/assets/gfx/bflogo.jpg " + dir + "/logo.jpg").c_str());
-  struct Case {
-    const char *stem, *fault;
-  } cases[] = {
-      {"broken", "cannot be decoded"}, {"text", "neither JPEG nor PNG"}, {"logo", "the puzzle area is 400 by 300"}};
-  for (const Case &c : cases) {
-    EXPECT_FALSE(CheckQuestionText(File(16, puzzle + c.stem + "\n", 1), {dir}, check));
-    EXPECT_TRUE(HasFault(check, -1, c.fault)) << c.stem << "\n" << Dump(check);
-  }
-  system(("rm -rf " + dir).c_str());
-}
-
-TEST(QuestionRules, TheGamesOwnFilesPass) {
-  for (const char *name : {"eng.ini", "ita.ini", "spanish.ini"}) {
-    QuestionFileCheck check;
-    std::string root = std::string(TRIVELLO_SOURCE_DIR) + "/assets";
-    std::string text;
-    std::ifstream in(root + "/data/" + name, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), {});
-    EXPECT_TRUE(CheckQuestionText(text, {root + "/photos"}, check)) << name << "\n" << Dump(check);
-  }
-}
-
+// Names in English, Italian and Spanish; case, blanks and accents do not matter.
 TEST(QuestionRules, LevelsAndCategoriesByTheirNamesInThreeLanguages) {
-  struct Case {
-    const char *name;
-    int level, category;
-  } cases[] = {
-      {"easy", 0, -1},
-      {" Hard ", 2, -1},
-      {"f\xc3\xa1"
-       "cil",
-       0, -1},
-      {"DIF\xc3\x8d"
-       "CIL",
-       2, -1},
-      {"media", 1, -1},
-      {"Letters", -1, 0},
-      {"Lettere", -1, 0},
-      {"scienze", -1, 1},
-      {"Deportes", -1, 2},
-      {"Geograf\xc3\xad"
-       "a",
-       -1, 3},
-      {"Storia", -1, 4},
-      {"Varios", -1, 5},
-      {"Att", -1, 5},
-      {"cooking", -1, -1},
-      {"", -1, -1},
-  };
-  for (const Case &c : cases) {
-    EXPECT_EQ(LevelByName(c.name), c.level) << c.name;
-    EXPECT_EQ(CategoryByName(c.name), c.category) << c.name;
-  }
-}
-
-TEST(QuestionRules, TheFontTablesDecideLettersAndWidths) {
-  EXPECT_TRUE(FontDraws('A'));
-  EXPECT_TRUE(FontDraws(' '));
-  EXPECT_TRUE(FontDraws(0xe9)); // é
-  EXPECT_FALSE(FontDraws('\t'));
-  EXPECT_FALSE(FontDraws(0));
-  long a = SmallFontWidth("A", 0);
-  EXPECT_GT(a, 0);
-  EXPECT_EQ(SmallFontWidth("AA", -1), 2 * (a - 1));
-  EXPECT_EQ(SmallFontWidth("A\t", 0), a) << "a letter without a glyph takes no room";
+  std::vector<std::vector<std::string>> levels = {{"easy", "f\303\241cil"}, {"media"}, {" Hard ", "DIF\303\215CIL"}};
+  std::vector<std::vector<std::string>> categories = {{"Letters", "Lettere"}, {"scienze"}, {"Deportes"},
+                                                      {"Geograf\303\255a"},   {"Storia"},  {"Varios", "Att"}};
+  auto named = [](const std::string &name) { return std::make_pair(LevelByName(name), CategoryByName(name)); };
+  for (int level = 0; level < 3; level++)
+    for (const std::string &name : levels[level])
+      EXPECT_EQ(named(name), std::make_pair(level, -1)) << name;
+  for (int category = 0; category < 6; category++)
+    for (const std::string &name : categories[category])
+      EXPECT_EQ(named(name), std::make_pair(-1, category)) << name;
+  for (const char *unknown : {"cooking", ""})
+    EXPECT_EQ(named(unknown), std::make_pair(-1, -1)) << unknown;
 }
 
 TEST(QuestionRules, TheHashFollowsTheQuestionNotTheBoxes) {
-  QuestionRecord a{}, b{};
-  snprintf(a.Text, sizeof(a.Text), "Capital of Italy?");
-  snprintf(a.Answer1, sizeof(a.Answer1), "Rome");
-  snprintf(a.Answer2, sizeof(a.Answer2), "Milan");
-  snprintf(a.Answer3, sizeof(a.Answer3), "Turin");
-  snprintf(a.Answer4, sizeof(a.Answer4), "Naples");
-  a.Solution = 1;
-  b = a;
-  snprintf(b.Answer1, sizeof(b.Answer1), "Turin");
-  snprintf(b.Answer3, sizeof(b.Answer3), "Rome");
-  b.Solution = 3;
-  EXPECT_EQ(QuestionHash(a), QuestionHash(b));
-  b.Solution = 1; // the same answers, another one right
-  EXPECT_NE(QuestionHash(a), QuestionHash(b));
-  b = a;
-  snprintf(b.Text, sizeof(b.Text), "Capital of Italy!");
-  EXPECT_NE(QuestionHash(a), QuestionHash(b));
+  auto hash = [](const char *text, const char *first, const char *third, int16_t solution) {
+    QuestionRecord q{};
+    snprintf(q.Text, sizeof q.Text, "%s", text);
+    snprintf(q.Answer1, sizeof q.Answer1, "%s", first);
+    snprintf(q.Answer2, sizeof q.Answer2, "Milan");
+    snprintf(q.Answer3, sizeof q.Answer3, "%s", third);
+    snprintf(q.Answer4, sizeof q.Answer4, "Naples");
+    q.Solution = solution;
+    return QuestionHash(q);
+  };
+  uint64_t rome = hash("Capital of Italy?", "Rome", "Turin", 1);
+  EXPECT_EQ(hash("Capital of Italy?", "Turin", "Rome", 3), rome);
+  EXPECT_NE(hash("Capital of Italy?", "Turin", "Rome", 1), rome); // the same answers, another one right
+  EXPECT_NE(hash("Capital of Italy!", "Rome", "Turin", 1), rome);
 }
 
 } // namespace

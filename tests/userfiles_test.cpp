@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "KMiscTools.h"
+#include "support/ScratchFolder.h"
 #include "userfiles.h"
 
 namespace {
@@ -19,111 +20,61 @@ bool IsFolder(const std::string &path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-class UserFilesTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    root = "/tmp/trivello-userfiles-" + std::to_string(getpid());
-    system(("rm -rf " + root + " && mkdir -p " + root + "/res").c_str());
-    strcpy(savedApp, KMiscTools::currentAppPath);
-    strcpy(savedFile, KMiscTools::currentFilePath);
-    savedPackage = KMiscTools::_inPackage;
-    SaveEnv("HOME", savedHome);
-    SaveEnv("XDG_CONFIG_HOME", savedConfig);
-    SaveEnv("XDG_DATA_HOME", savedData);
-  }
-  void TearDown() override {
-    strcpy(KMiscTools::currentAppPath, savedApp);
-    strcpy(KMiscTools::currentFilePath, savedFile);
-    KMiscTools::_inPackage = savedPackage;
-    RestoreEnv("HOME", savedHome);
-    RestoreEnv("XDG_CONFIG_HOME", savedConfig);
-    RestoreEnv("XDG_DATA_HOME", savedData);
-    system(("rm -rf " + root).c_str());
-  }
-  static void SaveEnv(const char *name, std::string &out) {
-    const char *v = getenv(name);
-    out = v ? std::string("=") + v : "";
-  }
-  static void RestoreEnv(const char *name, const std::string &saved) {
-    if (saved.empty())
-      unsetenv(name);
-    else
-      setenv(name, saved.c_str() + 1, 1);
-  }
-  // Points the engine at an application folder under the test's root.
-  void UseApp(const std::string &app) {
-    snprintf(KMiscTools::currentAppPath, 260, "%s", (root + "/" + app).c_str());
-    snprintf(KMiscTools::currentFilePath, 260, "%s", root.c_str());
-    KMiscTools::_inPackage = true;
-  }
-  std::string root, savedHome, savedConfig, savedData;
-  char savedApp[260], savedFile[260];
-  bool savedPackage;
-};
+// Sets a variable to `value` (below `root` when it starts with '/'), or unsets it for null.
+void SetVariable(const char *name, const char *value, const std::string &root) {
+  if (!value)
+    unsetenv(name);
+  else
+    setenv(name, value[0] == '/' ? (root + value).c_str() : value, 1);
+}
 
-TEST_F(UserFilesTest, ChoiceFollowsWhetherTheResourceFolderIsWritable) {
-  struct Case {
-    bool writable;
-    const char *base;     // relative to root; null: no user folder
-    const char *expected; // relative to root
-  } cases[] = {
-      {true, "cfg", "res"},                         // a build folder keeps its files
-      {false, "cfg", "cfg/trivello"},               // an installed copy uses the user's folder
-      {false, "new/deeper", "new/deeper/trivello"}, // missing parents are made
-      {false, nullptr, "res"},                      // nowhere better: the old place
+TEST(UserFiles, TheUserFolderIsUsedOnlyForAResourceFolderThatCannotBeWritten) {
+  testsupport::ScratchFolder root;
+  ASSERT_EQ(system(("mkdir -p '" + root / "res" + "'").c_str()), 0);
+  // Whether the resource folder is writable, the user's folder (null: none), the choice.
+  std::tuple<bool, const char *, const char *> cases[] = {
+      {true, "/cfg", "/res"},                         // a build folder keeps its files
+      {false, "/cfg", "/cfg/trivello"},               // an installed copy uses the user's folder
+      {false, "/new/deeper", "/new/deeper/trivello"}, // missing parents are made
+      {false, nullptr, "/res"},                       // nowhere better: the old place
+      {false, "relative/cfg", "/res"},                // a relative base is refused
   };
-  for (const Case &c : cases) {
-    std::string base = c.base ? root + "/" + c.base : "";
-    std::string got = ChooseUserFolder(root + "/res", c.writable, c.base ? base.c_str() : nullptr);
-    EXPECT_EQ(got, root + "/" + c.expected) << c.expected;
+  for (const auto &[writable, base, expected] : cases) {
+    std::string folder = base && base[0] == '/' ? root.path + base : base ? base : "";
+    std::string got = ChooseUserFolder(root / "res", writable, base ? folder.c_str() : nullptr);
+    EXPECT_EQ(got, root.path + expected) << expected;
     EXPECT_TRUE(IsFolder(got)) << got;
   }
-}
-
-TEST_F(UserFilesTest, UserFolderIsPrivateAndARelativeBaseIsRefused) {
-  std::string got = ChooseUserFolder(root + "/res", false, (root + "/cfg").c_str());
   struct stat st;
-  ASSERT_EQ(stat(got.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_EQ(ChooseUserFolder(root + "/res", false, "relative/cfg"), root + "/res");
+  ASSERT_EQ(stat((root / "cfg/trivello").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "private to the user";
 }
 
-TEST_F(UserFilesTest, WritableResourceFolderKeepsPrefsAndScreenshots) {
-  system(("mkdir -p " + root + "/Trivello/Contents/Resources").c_str());
-  UseApp("Trivello");
-  setenv("XDG_CONFIG_HOME", (root + "/cfg").c_str(), 1);
-  std::string res = root + "/Trivello/Contents/Resources";
-  EXPECT_EQ(std::string(PrefsPath()), res + "/prefs");
-  EXPECT_EQ(std::string(ScreenshotFolder()), res);
-  EXPECT_FALSE(IsFolder(root + "/cfg/trivello"));
-}
-
-// A resource folder the game cannot write to (here one that is not there;
-// the installed read-only copy is driven end to end by the install test).
-TEST_F(UserFilesTest, UnwritableResourceFolderSendsFilesToTheXdgFolders) {
-  UseApp("Installed");
-  setenv("HOME", (root + "/home").c_str(), 1);
-  struct Case {
-    const char *config, *data; // null: unset
-    const char *prefs, *shots;
-  } cases[] = {
-      {"/xc", "/xd", "/xc/trivello/prefs", "/xd/trivello"},
-      {nullptr, nullptr, "/home/.config/trivello/prefs", "/home/.local/share/trivello"},
-      {"relative", "relative", "/home/.config/trivello/prefs", "/home/.local/share/trivello"},
+// Each test sets every folder and variable it reads.
+TEST(UserFiles, PrefsAndScreenshotsGoBesideAWritableResourceFolderElseToTheXdgFolders) {
+  testsupport::ScratchFolder root;
+  ASSERT_EQ(system(("mkdir -p '" + root / "Trivello/Contents/Resources" + "'").c_str()), 0);
+  setenv("HOME", (root / "home").c_str(), 1);
+  // "Installed" has no resource folder, so the game cannot write there (the
+  // installed read-only copy is driven end to end by the install test).
+  // The application, XDG_CONFIG_HOME and XDG_DATA_HOME (null: unset), where prefs and screenshots go.
+  std::tuple<const char *, const char *, const char *, const char *, const char *> cases[] = {
+      {"Installed", "/xc", "/xd", "/xc/trivello/prefs", "/xd/trivello"},
+      {"Installed", nullptr, nullptr, "/home/.config/trivello/prefs", "/home/.local/share/trivello"},
+      {"Installed", "relative", "relative", "/home/.config/trivello/prefs", "/home/.local/share/trivello"},
+      {"Trivello", "/wc", "/wd", "/Trivello/Contents/Resources/prefs", "/Trivello/Contents/Resources"},
   };
-  for (const Case &c : cases) {
-    auto set = [&](const char *name, const char *v) {
-      if (!v)
-        unsetenv(name);
-      else
-        setenv(name, v[0] == '/' ? (root + v).c_str() : v, 1);
-    };
-    set("XDG_CONFIG_HOME", c.config);
-    set("XDG_DATA_HOME", c.data);
-    EXPECT_EQ(std::string(PrefsPath()), root + c.prefs);
-    EXPECT_EQ(std::string(ScreenshotFolder()), root + c.shots);
-    EXPECT_TRUE(IsFolder(root + c.shots));
+  for (const auto &[app, config, data, prefs, shots] : cases) {
+    snprintf(KMiscTools::currentAppPath, sizeof KMiscTools::currentAppPath, "%s", (root / app).c_str());
+    snprintf(KMiscTools::currentFilePath, sizeof KMiscTools::currentFilePath, "%s", root.path.c_str());
+    KMiscTools::_inPackage = true;
+    SetVariable("XDG_CONFIG_HOME", config, root.path);
+    SetVariable("XDG_DATA_HOME", data, root.path);
+    EXPECT_EQ(std::string(PrefsPath()), root.path + prefs);
+    EXPECT_EQ(std::string(ScreenshotFolder()), root.path + shots);
+    EXPECT_TRUE(IsFolder(root.path + shots));
   }
+  EXPECT_FALSE(IsFolder(root / "wc/trivello")) << "a writable resource folder makes no user folder";
 }
 
 } // namespace

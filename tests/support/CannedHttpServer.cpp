@@ -11,32 +11,37 @@ namespace testsupport {
 
 namespace {
 
-// A TCP socket bound to 127.0.0.1 on a free port; fills port.
+// A TCP socket bound to 127.0.0.1 on a free port, or -1; fills port.
 int bindLoopback(int *port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof addr;
-  if (fd < 0 || bind(fd, (sockaddr *)&addr, sizeof addr) != 0 || getsockname(fd, (sockaddr *)&addr, &len) != 0) {
-    if (fd >= 0)
-      close(fd);
-    return -1;
+  if (fd >= 0 && bind(fd, (sockaddr *)&addr, sizeof addr) == 0 && getsockname(fd, (sockaddr *)&addr, &len) == 0) {
+    *port = ntohs(addr.sin_port);
+    return fd;
   }
-  *port = ntohs(addr.sin_port);
-  return fd;
+  if (fd >= 0)
+    close(fd);
+  return -1;
+}
+
+// Whether `fd` has something to read within 20 ms: the server thread polls,
+// so that it never blocks past the destructor's stop.
+bool readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 20) > 0;
 }
 
 } // namespace
 
-// Binds a free loopback port and starts serving on a thread of its own.
 CannedHttpServer::CannedHttpServer(Handler handler) : _handler(std::move(handler)) {
   _listener = bindLoopback(&_port);
   if (_listener >= 0 && listen(_listener, 16) == 0)
     _thread = std::thread([this] { serve(); });
 }
 
-// Stops serving and joins the thread.
 CannedHttpServer::~CannedHttpServer() {
   _stopping = true;
   if (_thread.joinable())
@@ -45,24 +50,18 @@ CannedHttpServer::~CannedHttpServer() {
     close(_listener);
 }
 
-// "http://127.0.0.1:<port>".
 std::string CannedHttpServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(_port); }
 
-// The request targets received so far.
 std::vector<std::string> CannedHttpServer::targets() {
   std::lock_guard<std::mutex> lock(_lock);
   return _targets;
 }
 
-// A whole reply: status line, length, the extra headers, the body.
 CannedHttpServer::Reply CannedHttpServer::http(int status, const std::string &body, const std::string &extraHeaders) {
-  Reply r;
-  r.bytes = "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
-            "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
-  return r;
+  return Reply{"HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body};
 }
 
-// A loopback port nothing listens on.
 int CannedHttpServer::refusedPort() {
   int port = 0;
   int fd = bindLoopback(&port);
@@ -71,18 +70,14 @@ int CannedHttpServer::refusedPort() {
   return port;
 }
 
-// Accepts connections until the server is destroyed (polling, so that the
-// destructor never waits on a blocked accept).
+// Accepts connections one at a time until the server is destroyed.
 void CannedHttpServer::serve() {
   while (!_stopping) {
-    pollfd p{_listener, POLLIN, 0};
-    if (poll(&p, 1, 20) <= 0)
-      continue;
-    int client = accept(_listener, nullptr, nullptr);
-    if (client < 0)
-      continue;
-    answer(client);
-    close(client);
+    int client = readable(_listener) ? accept(_listener, nullptr, nullptr) : -1;
+    if (client >= 0) {
+      answer(client);
+      close(client);
+    }
   }
 }
 
@@ -92,8 +87,7 @@ void CannedHttpServer::answer(int client) {
   std::string head;
   char buf[4096];
   while (head.find("\r\n\r\n") == std::string::npos && !_stopping) {
-    pollfd p{client, POLLIN, 0};
-    if (poll(&p, 1, 20) <= 0)
+    if (!readable(client))
       continue;
     ssize_t n = recv(client, buf, sizeof buf, 0);
     if (n <= 0)
@@ -108,14 +102,9 @@ void CannedHttpServer::answer(int client) {
     _targets.push_back(target);
   }
   Reply r = _handler(target);
-  if (!r.silent) {
+  if (!r.silent)
     send(client, r.bytes.data(), r.bytes.size(), MSG_NOSIGNAL);
-    return;
-  }
-  while (!_stopping) {
-    pollfd p{client, POLLIN, 0};
-    if (poll(&p, 1, 20) > 0 && recv(client, buf, sizeof buf, 0) <= 0)
-      return;
+  while (r.silent && !_stopping && !(readable(client) && recv(client, buf, sizeof buf, 0) <= 0)) {
   }
 }
 

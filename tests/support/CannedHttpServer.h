@@ -17,8 +17,8 @@ namespace testsupport {
 
 class CannedHttpServer {
 public:
-  // What to send for one request: the raw reply bytes, and whether to keep
-  // the connection open without answering until the client gives up.
+  // What to send for one request: the raw reply bytes, or with `silent`
+  // nothing, the connection held open until the client gives up.
   struct Reply {
     std::string bytes;
     bool silent = false;
@@ -30,7 +30,6 @@ public:
   CannedHttpServer(const CannedHttpServer &) = delete;
   CannedHttpServer &operator=(const CannedHttpServer &) = delete;
 
-  int port() const { return _port; }
   // "http://127.0.0.1:<port>"
   std::string baseUrl() const;
   // Request targets received so far ("/path?query"), in order.
