@@ -17,6 +17,10 @@ public:
   static VirtualPad BuzzerSet(uint16_t product = 0x0002);
   ~VirtualPad() { pullOut(); }
   VirtualPad(const VirtualPad &) = delete;
+  // Moving hands the plugged-in pad over (tests keep their pads in a vector).
+  VirtualPad(VirtualPad &&other) noexcept : _desc(other._desc), _joystick(other._joystick) {
+    other._joystick = nullptr;
+  }
 
   bool plugIn();
   void pullOut();
