@@ -30,7 +30,8 @@ ctest --test-dir "$dir" --output-on-failure -j2 "${select[@]}" || status=$?
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-filter=(--root . --object-directory "$dir" -f '(inc|srcs|game|server)/' -j"$(nproc)")
+# Only this build's counters: other build folders below the top hold their own.
+filter=(--root . -f '(inc|srcs|game|server)/' -j"$(nproc)" "$dir")
 gcovr "${filter[@]}" --json-summary "$out/all.json" >/dev/null
 gcovr "${filter[@]}" --exclude-throw-branches --exclude-unreachable-branches \
   --json-summary "$out/nothrow.json" >/dev/null
