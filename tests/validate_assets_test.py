@@ -32,7 +32,22 @@ def errors_of(check, *args):
     return check(*args, report), report.errors
 
 
-class NumberAnswers(unittest.TestCase):
+def counted(check, *args):
+    """What check(*args, report) returns, and how many errors it reported."""
+    found, errors = errors_of(check, *args)
+    return found, len(errors)
+
+
+class Rules(unittest.TestCase):
+    def each(self, cases, compute):
+        """Checks, one subtest a case named by its first input, that
+        compute(*inputs) gives expected for every (*inputs, expected) of cases."""
+        for *inputs, expected in cases:
+            with self.subTest(inputs[0]):
+                self.assertEqual(compute(*inputs), expected)
+
+
+class NumberAnswers(Rules):
     def test_reads_numbers_as_each_language_writes_them_and_nothing_else(self):
         cases = [  # (answer, decimal comma, value; None: not a number)
             ("1492", False, 1492.0), ("1,234", False, 1234.0), ("3.5", False, 3.5), ("1.234", True, 1234.0),
@@ -41,28 +56,22 @@ class NumberAnswers(unittest.TestCase):
             ("Paris", False, None), ("1,5", False, None), ("10-15", False, None), ("Henry VIII", False, None),
             ("", False, None),
         ]
-        for text, decimal_comma, value in cases:
-            with self.subTest(text=text):
-                found = v.number_value(text, decimal_comma)
-                self.assertEqual(None if found is None else found[0], value)
+        self.each(cases, lambda text, comma: (v.number_value(text, comma) or [None])[0])
 
     def test_right_value_in_the_middle_too_often_is_an_error(self):
         middle = [question(str(n), ["1", "2", "3", "4"], 2) for n in range(7)]
         extreme = [question(str(n), ["1", "2", "3", "4"], 4) for n in range(7, 10)]
         unlike = [question("1", ["5 km", "6 km", "7 m", "8 km"], 2), question("2", ["1", "2", "three", "4"], 2),
                   question("3", ["1", "2", "3", "4"], 2, puzzle=True, photo="italy")]
-        cases = [  # (what, records, (right at an end, counted), errors)
-            ("seven of ten in the middle", middle + extreme, (3, 10), 1),
-            ("six of ten", middle[:6] + extreme + [question("x", ["10", "20", "30", "40"], 1)], (4, 10), 0),
-            ("mixed units, words and puzzles are not counted", unlike, (0, 0), 0),
+        cases = [  # (what, records, ((right at an end, counted), errors))
+            ("seven of ten in the middle", middle + extreme, ((3, 10), 1)),
+            ("six of ten", middle[:6] + extreme + [question("x", ["10", "20", "30", "40"], 1)], ((4, 10), 0)),
+            ("mixed units, words and puzzles are not counted", unlike, ((0, 0), 0)),
         ]
-        for what, records, counts, errors in cases:
-            with self.subTest(what):
-                found, reported = errors_of(v.check_number_answers, records, "f", False)
-                self.assertEqual((found, len(reported)), (counts, errors))
+        self.each(cases, lambda _, records: counted(v.check_number_answers, records, "f", False))
 
 
-class AnswerGivenAway(unittest.TestCase):
+class AnswerGivenAway(Rules):
     def test_right_answer_words_repeated_by_the_text(self):
         cases = [
             ("Which planet gives its name to Saturday?", ["Mars", "Saturn", "Venus", "Jupiter"], 2, ["saturn"]),
@@ -76,9 +85,7 @@ class AnswerGivenAway(unittest.TestCase):
             ("Which is the largest city of the USA?", ["The City", "New York", "Los Angeles", "Chicago"], 1, []),
             ("Who painted the Mona Lisa?", ["Raphael", "Leonardo", "Titian", "Giotto"], 2, []),
         ]
-        for text, answers, solution, found in cases:
-            with self.subTest(text=text):
-                self.assertEqual(v.giveaway_words(question("1", answers, solution, text=text)), found)
+        self.each(cases, lambda text, answers, solution: v.giveaway_words(question("1", answers, solution, text=text)))
 
     def test_right_answer_alone_apart_from_three_that_agree(self):
         cases = [
@@ -87,15 +94,14 @@ class AnswerGivenAway(unittest.TestCase):
              "last word 'italiano'"),
             (["5 km", "6 km", "7 km", "8 m"], 4, "last word 'km'"),
             (["30", "40", "45", "60"], 3, "not a multiple of 10"),
+            (["1914", "1920", "1930", "1940"], 1, "not a multiple of 10"),
+            (["4 kg", "5 kg", "6 kg", "7.26 kg"], 4, "not a whole number"),
             # Articles follow the noun's gender; saints' names their endings.
             (["La pulga", "La mosca", "El mosquito", "La chinche"], 3, None),
             (["Santa Rosalia", "Santa Lucia", "Sant'Agata", "Santa Venera"], 3, None),
-            (["1914", "1920", "1930", "1940"], 1, "not a multiple of 10"),
-            (["4 kg", "5 kg", "6 kg", "7.26 kg"], 4, "not a whole number"),
             # The right answer sharing the word, or the round one, or all alike.
             (["Monte Bianco", "Monte Rosa", "Cervino", "Monte Cervino"], 2, None),
-            (["35", "40", "45", "50"], 3, None),
-            (["6 kg", "7.5 kg", "8 kg", "7.26 kg"], 4, None),
+            (["35", "40", "45", "50"], 3, None), (["6 kg", "7.5 kg", "8 kg", "7.26 kg"], 4, None),
         ]
         for answers, solution, reason in cases:
             with self.subTest(answers=answers):
@@ -117,14 +123,12 @@ class AnswerGivenAway(unittest.TestCase):
                 self.assertTrue(all("hard" in e and "longest" in e for e in errors))
 
 
-class CapitalsAndPairs(unittest.TestCase):
+class CapitalsAndPairs(Rules):
     def test_capital_questions_in_each_language(self):
         cases = [("What is the capital of Peru?", True), ("Qual è la capitale del Cile?", True),
                  ("Qual è il capoluogo della Liguria?", True), ("¿Cuál es la capital de Chile?", True),
                  ("Who wrote Das Kapital?", False), ("Which city is the largest in Peru?", False)]
-        for text, capital in cases:
-            with self.subTest(text=text):
-                self.assertEqual(v.is_capital_question(question("1", ABCD, 1, text=text)), capital)
+        self.each(cases, lambda text: v.is_capital_question(question("1", ABCD, 1, text=text)))
 
     def test_capital_share_above_four_percent_fails(self):
         for capitals, errors in ((4, 0), (5, 1)):
@@ -132,8 +136,7 @@ class CapitalsAndPairs(unittest.TestCase):
                        [question(f"x{n}", ABCD, 1) for n in range(100 - capitals)] +
                        [question("p", ABCD, 1, puzzle=True, text="What is the capital here?")])
             with self.subTest(capitals=capitals):
-                found, reported = errors_of(v.check_capitals, records, "f")
-                self.assertEqual((found, len(reported)), ((capitals, 100), errors))
+                self.assertEqual(counted(v.check_capitals, records, "f"), ((capitals, 100), errors))
 
     def test_one_question_answering_another_is_listed(self):
         river = question("1", ["Tiber", "Po", "Serchio", "Arno"], 4, text="Which river flows through Florence?")
@@ -144,9 +147,7 @@ class CapitalsAndPairs(unittest.TestCase):
              True),
             ("a passing mention", ["1966", "1944", "1970", "1950"], "In which year did the Arno flood?", False),
         ]
-        for what, answers, text, listed in cases:
-            with self.subTest(what):
-                self.assertEqual(v.cross_answers([river, question("2", answers, 1, text=text)]) != [], listed)
+        self.each(cases, lambda _, answers, text: bool(v.cross_answers([river, question("2", answers, 1, text=text)])))
 
 
 def picture(stem, kind, answer, alike=(), twins=()):
@@ -240,7 +241,7 @@ class PictureFolder(unittest.TestCase):
         self.assertEqual(errors, ["photos/chile: no question file uses this picture"])
 
 
-class FontCharacters(unittest.TestCase):
+class FontCharacters(Rules):
     def test_each_letter_a_table_lacks_is_named(self):
         # None, then capital accents, the opening marks, a diaeresis and a cedilla taken out.
         for taken_out in ["", "\u00c9\u00d1", "\u00a1\u00bf", "\u00fc\u00c7"]:
