@@ -174,27 +174,25 @@ class Puzzles(unittest.TestCase):
         return errors_of(v.check_puzzles, records, self.MANIFEST, "eng", "f")
 
     def test_each_fault_of_a_puzzle_is_reported_and_fair_answers_pass(self):
-        cases = [  # (what, the puzzle, the error it brings; None: none)
-            ("marked answer differs", puzzle(["Peru", "Chile", "Spain", "Italy"], 1, "shape-chile"),
-             "is not the picture's answer"),
-            ("twin without a picture", puzzle(["Indonesia", "Monaco", "Peru", "Chad"], 1, "indonesia"),
+        cases = [  # (what, the picture, the answers, the right one, the error it brings; None: none)
+            ("marked answer differs", "shape-chile", "Peru,Chile,Spain,Italy", 1, "is not the picture's answer"),
+            ("twin without a picture", "indonesia", "Indonesia,Monaco,Peru,Chad", 1,
              "'Indonesia' and 'Monaco' name look-alikes"),
-            ("look-alike picture", puzzle(["Lyra", "Cygnus", "Crux", "Leo"], 3, "stars-crux"),
-             "'Cygnus' and 'Crux' name look-alikes"),
-            ("look-alikes as two wrong answers", puzzle(["Poland", "Latvia", "Peru", "Austria"], 1, "poland"),
+            ("look-alike picture", "stars-crux", "Lyra,Cygnus,Crux,Leo", 3, "'Cygnus' and 'Crux' name look-alikes"),
+            ("look-alikes as two wrong answers", "poland", "Poland,Latvia,Peru,Austria", 1,
              "'Latvia' and 'Austria' name look-alikes"),
-            ("a twin named the other way round", puzzle(["Monaco", "Poland", "Indonesia", "Peru"], 2, "poland"),
+            ("a twin named the other way round", "poland", "Monaco,Poland,Indonesia,Peru", 2,
              "'Monaco' and 'Indonesia' name look-alikes"),
-            ("a country offered for a state", puzzle(["Nevada", "Utah", "Peru", "Chile"], 2, "us-utah"),
+            ("a country offered for a state", "us-utah", "Nevada,Utah,Peru,Chile", 2,
              "'Peru' is not one of the regions drawn as 'region-us'"),
-            ("unlisted photo", puzzle(["A", "B", "C", "D"], 1, "paris"), "not in tools/puzzle_photos.json"),
-            ("a look-alike's neighbour", puzzle(["Austria", "Poland", "Peru", "Chile"], 1, "austria"), None),
-            ("states only", puzzle(["Nevada", "Utah", "Idaho", "Arizona"], 2, "us-utah"), None),
-            ("any country next to an outline", puzzle(["Peru", "Chile", "Bolivia", "Latvia"], 2, "shape-chile"), None),
+            ("unlisted photo", "paris", "A,B,C,D", 1, "not in tools/puzzle_photos.json"),
+            ("a look-alike's neighbour", "austria", "Austria,Poland,Peru,Chile", 1, None),
+            ("states only", "us-utah", "Nevada,Utah,Idaho,Arizona", 2, None),
+            ("any country next to an outline", "shape-chile", "Peru,Chile,Bolivia,Latvia", 2, None),
         ]
-        for what, record, message in cases:
+        for what, photo, answers, solution, message in cases:
             with self.subTest(what):
-                errors = self.check([record])[1]
+                errors = self.check([puzzle(answers.split(","), solution, photo)])[1]
                 if message is None:
                     self.assertEqual([e for e in errors if e.startswith("f [1]")], [])
                 else:
