@@ -38,10 +38,8 @@ def parsed(text):
 
 class AddPuzzles(unittest.TestCase):
     def test_new_puzzles_follow_the_last_record_and_a_second_run_changes_nothing(self):
-        cases = [
-            # (language, ordinary questions, photos already there, regions in the table)
-            ("eng.ini", 2, ["us-texas"], len(REGIONS_US)),
-            ("eng.ini", 7, [], len(REGIONS_US)),
+        cases = [  # (language, ordinary questions, photos already there, regions in the table)
+            ("eng.ini", 2, ["us-texas"], len(REGIONS_US)), ("eng.ini", 7, [], len(REGIONS_US)),
             ("ita.ini", 3, ["italy", "es-galicia", "es-madrid"], len(REGIONS_ES)),
             ("spanish.ini", 1, ["it-lazio"], len(REGIONS_IT)),
         ]
