@@ -5,12 +5,9 @@ answer, a question left to time out and the jolly, each checked on screen.
 
 Usage: play_test.py APP_DIR OUT_DIR
 """
-import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from driver import bright_pixels, check, crop_differs, matches_picture, run  # noqa: E402
+from driver import bright_pixels, check, crop_differs, run
 
 BOX = {1: (183, 480), 2: (603, 480), 3: (183, 553), 4: (603, 553)}
 # Where each box's answer text is drawn (screen rectangles).
@@ -22,20 +19,21 @@ def question_file():
     # No question of the players' skill (various), so no answer earns double
     # points or costs the skill penalty.
     cats = ["Lett", "Sci", "Sp", "Geo", "St"]
-    records = []
-    for level in ["E-", "M-", "H-"]:
-        for i in range(30):
-            records.append((level + cats[i % 5], f"Test question {len(records) + 1}?", "0"))
+    records = [(level + cats[i % 5], f"Test question {30 * n + i + 1}?", "0")
+               for n, level in enumerate(["E-", "M-", "H-"]) for i in range(30)]
     puzzles = [("Puzzl", "Which country has this flag?", stem) for stem in ["italy", "france", "japan", "brazil"]]
-    out = [f"[GENERAL]\nMaxQuestions={len(records)}\nMaxPuzzles={len(puzzles)}\n"]
-    for n, (qid, text, photo) in enumerate(records + puzzles, 1):
-        out.append(f"\n[{n}]\nID={qid}\nText={text}\nAnswer1=Wrong one\nAnswer2=Right one\n"
-                   f"Answer3=Wrong two\nAnswer4=Wrong three\nSolution=2\nPhoto={photo}\n")
-    return "".join(out).encode("latin-1")
+    head = f"[GENERAL]\nMaxQuestions={len(records)}\nMaxPuzzles={len(puzzles)}\n"
+    return (head + "".join(f"\n[{n}]\nID={qid}\nText={text}\nAnswer1=Wrong one\nAnswer2=Right one\nAnswer3=Wrong two\n"
+                           f"Answer4=Wrong three\nSolution=2\nPhoto={photo}\n"
+                           for n, (qid, text, photo) in enumerate(records + puzzles, 1))).encode("latin-1")
 
 
 def answers_shown(img):
     return bright_pixels(img, TEXT[2]) > 15
+
+
+def right_answer_shown(s):
+    return lambda img: s.shows("the well-done picture")(img) or s.shows("the wow picture")(img)
 
 
 def next_question(s):
@@ -51,85 +49,60 @@ def next_question(s):
     return clicked
 
 
-def shows(s, picture, at, box, share=0.8):
-    """A test of a screenshot: it shows that part of a picture of gfx/."""
-    return lambda img: matches_picture(img, os.path.join(s.res, "gfx", picture), at, box, share=share)
-
-
 def to_first_question(s):
     """Starts the game and walks from the launcher to the first question of a
     one-player game, waiting for each screen before clicking on it."""
-    s.start()
-    s.wait_for("the launcher", shows(s, "launcher.png", (0, 0), (0, 0, 400, 120)))
-    s.click(199, 282)  # Start
-    s.window = s.wait_window(800, 600)
-    s.wait_for("the title", shows(s, "back.jpg", (560, 150), (560, 150, 800, 400)))
-    s.click(393, 235)  # New game
-    s.wait_for("the players screen", shows(s, "back.jpg", (0, 151), (0, 601, 800, 638)))
-    s.click(280, 242)  # one player
-    s.wait_for("the skill screen", shows(s, "skill.jpg", (0, 0), (0, 0, 800, 140)))
-    s.click(392, 466)  # skill: various
-    s.wait_for("the level start screen", shows(s, "newlevel.jpg", (0, 150), (0, 150, 800, 450)))
-    s.screenshot("level-start")
+    s.launcher()
+    s.enter_title()
+    return new_game(s)
+
+
+def new_game(s, at_level_start=None):
+    """From the title to the first question of a one-player game; presses
+    the key at_level_start on the level start screen. Returns the question."""
+    s.goto((393, 235), "the players screen")  # New game
+    s.goto((280, 242), "the skill screen")  # one player
+    s.goto((392, 466), "the level start screen")  # skill: various
+    if at_level_start:
+        s.key(at_level_start)
     s.click(400, 300)
     s.move(790, 300)
-    s.wait_for("the first question", answers_shown)
+    return s.wait_for("the first question", answers_shown)
 
 
 def main(s):
-    def shows_here(picture, at, box, share=0.8):
-        return shows(s, picture, at, box, share)
-
-    s.write_resource("prefs", bytes([0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1]) + bytes(68))
+    s.write_prefs()
     s.write_resource("data/eng.ini", question_file())
     to_first_question(s)
-    q1 = s.screenshot("question1")
-    check(shows_here("ingame.jpg", (0, 0), (0, 0, 180, 60), 0.9)(q1), "not on the game screen")
-
-    s.click(*BOX[2])  # right
-    s.wait_for("the right answer's picture", lambda img: shows_here("welldone.jpg", (191, 28), (0, 0, 400, 230))(img) or
-               shows_here("wow.jpg", (191, 28), (0, 0, 400, 230))(img))
-    right = s.screenshot("right")
-    check(crop_differs(q1, right, SCORE), "the score did not change after a right answer")
-    check(not crop_differs(q1, right, LIVES), "the lives changed after a right answer")
-
-    next_question(s)
-    q2 = s.screenshot("question2")
-    check(crop_differs(right, q2, NUMBER), "the question number did not advance")
-    s.click(*BOX[1])  # wrong
-    s.wait_for("the wrong answer's picture", shows_here("incorrect.jpg", (191, 28), (0, 0, 400, 230)))
-    wrong = s.screenshot("wrong")
-    check(crop_differs(q2, wrong, LIVES), "the lives did not change after a wrong answer")
-    check(not crop_differs(q2, wrong, SCORE), "the score changed after a wrong answer")
-
-    started = next_question(s)
-    q3 = s.screenshot("question3")
-    timeout = s.wait_for("the time-out", lambda img: crop_differs(q3, img, LIVES), timeout=30)
+    question = s.screenshot("question1")
+    check(s.shows("the game screen", share=0.9)(question), "not on the game screen")
+    # (the answer, the picture it brings, the panel it changes, the panel it leaves)
+    for box, picture, changed, kept in [(2, right_answer_shown(s), SCORE, LIVES),
+                                        (1, s.shows("the wrong answer's picture"), LIVES, SCORE)]:
+        s.click(*BOX[box])
+        after = s.wait_for(f"the picture of box {box}'s answer", picture)
+        check(crop_differs(question, after, changed), f"box {box}: the panel at {changed} did not change")
+        check(not crop_differs(question, after, kept), f"box {box}: the panel at {kept} changed")
+        started = next_question(s)
+        question = s.screenshot("next-question")
+        check(crop_differs(after, question, NUMBER), "the question number did not advance")
+    # The third question, left unanswered.
+    timeout = s.wait_for("the time-out", lambda img: crop_differs(question, img, LIVES), timeout=30)
     waited = time.time() - started
-    s.screenshot("time-out")
     check(waited > 14.5, f"the question timed out after {waited:.1f} s")
-    check(not crop_differs(q3, timeout, SCORE), "the score changed after a time-out")
+    check(not crop_differs(question, timeout, SCORE), "the score changed after a time-out")
 
     next_question(s)
     q4 = s.screenshot("question4")
     s.key("j", hold=0.3)  # the jolly
-
-    def two_gone(img):
-        return len([b for b in (1, 3, 4) if bright_pixels(img, TEXT[b]) <= 15]) == 2
-
-    jolly = s.wait_for("two answers removed by the jolly", two_gone)
-    s.screenshot("jolly")
+    jolly = s.wait_for("two answers removed by the jolly",
+                       lambda img: [bright_pixels(img, TEXT[b]) <= 15 for b in (1, 3, 4)].count(True) == 2)
     check(not crop_differs(q4, jolly, TEXT[2]), "the jolly removed the right answer")
     s.click(*BOX[2])
-    s.wait_for("the right answer's picture", lambda img: not answers_shown(img) or
-               shows_here("welldone.jpg", (191, 28), (0, 0, 400, 230))(img) or
-               shows_here("wow.jpg", (191, 28), (0, 0, 400, 230))(img))
-    s.screenshot("jolly-right")
-
-    s.key("Escape", hold=0.3)
-    status = s.wait_exit(5)
-    check(status == 0, f"Escape: exit status {status}")
+    right = right_answer_shown(s)
+    s.wait_for("the right answer's picture", lambda img: not answers_shown(img) or right(img))
+    s.escape()
 
 
 if __name__ == "__main__":
-    sys.exit(run("play", main))
+    run("play", main)

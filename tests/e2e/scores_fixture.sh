@@ -3,7 +3,7 @@
 #   source tests/e2e/scores_fixture.sh
 #   scores_start TRIVELLO_SCORES_BINARY WORK_FOLDER [PORT]   # PORT 0 or none: a free one
 #   ...                                  # $SCORES_BASE is http://127.0.0.1:PORT/highscores/trivello
-#   scores_expect_top_ten "name,score,..."   # the game's top-ten reply, ISO-8859-1 bytes
+#   scores_expect PATH REPLY             # the reply to $SCORES_BASE/PATH, ISO-8859-1 bytes
 #   scores_expect_page_row NAME_UTF8_ESCAPED SCORE   # checked in headless Chromium, screenshot page.png
 #   scores_stop                              # SIGTERM; fails unless it stops cleanly
 #
@@ -19,30 +19,29 @@ scores_fail() { echo "FAIL: $*" >&2; exit 1; }
 scores_cleanup() { if [ -n "$SCORES_PID" ]; then kill "$SCORES_PID" 2>/dev/null || true; fi; }
 trap scores_cleanup EXIT
 
-# Starts the server and waits for its "listening on" line.
+# Starts the server and waits for its "listening on" line, which names the port.
 scores_start() {
-  local bin=$1 port=${3:-0}
   SCORES_WORK=$2
   mkdir -p "$SCORES_WORK"
-  : > "$SCORES_WORK/server.out"
-  "$bin" --address 127.0.0.1 --port "$port" --db "$SCORES_WORK/scores.sqlite" > "$SCORES_WORK/server.out" 2>&1 &
+  : > "$SCORES_WORK/server.out"  # no stale line of an earlier start
+  "$1" --address 127.0.0.1 --port "${3:-0}" --db "$SCORES_WORK/scores.sqlite" > "$SCORES_WORK/server.out" 2>&1 &
   SCORES_PID=$!
+  local bound=""
   for _ in $(seq 1 200); do
-    if grep -q "listening on" "$SCORES_WORK/server.out"; then break; fi
+    bound=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$SCORES_WORK/server.out")
+    [ -z "$bound" ] || break
     kill -0 "$SCORES_PID" 2>/dev/null || scores_fail "server did not start: $(cat "$SCORES_WORK/server.out")"
     sleep 0.05
   done
-  local bound
-  bound=$(grep -o '127\.0\.0\.1:[0-9]*' "$SCORES_WORK/server.out" | head -1 | cut -d: -f2)
   [ -n "$bound" ] || scores_fail "no port in: $(cat "$SCORES_WORK/server.out")"
   SCORES_BASE="http://127.0.0.1:$bound/highscores/trivello"
 }
 
-# The game's top-ten reply must be exactly $1.
-scores_expect_top_ten() {
+# The server's reply to PATH must be exactly REPLY.
+scores_expect() {
   local got
-  got=$(curl -s "$SCORES_BASE/shown.php")
-  [ "$got" = "$1" ] || scores_fail "top ten is '$got', expected '$1'"
+  got=$(curl -s "$SCORES_BASE/$1")
+  [ "$got" = "$2" ] || scores_fail "$1 gives '$got', expected '$2'"
 }
 
 # The web page, loaded in headless Chromium, must hold a row with the name
@@ -54,10 +53,9 @@ scores_expect_page_row() {
     scores_fail "chromium: $(tail -5 "$SCORES_WORK/chrome.log")"
   grep -qF "<td class=\"name\">$1</td><td class=\"score\">$2</td>" "$SCORES_WORK/page.dom" ||
     scores_fail "no row '$1' $2 in: $(cat "$SCORES_WORK/page.dom")"
-  [ "$(grep -c '<script' "$SCORES_WORK/page.dom" || true)" = 0 ] || scores_fail "a script element reached the page"
-  "${chrome[@]}" --screenshot="$SCORES_WORK/page.png" "$SCORES_BASE/" 2>> "$SCORES_WORK/chrome.log" ||
-    scores_fail "screenshot"
-  [ -s "$SCORES_WORK/page.png" ] || scores_fail "no screenshot"
+  ! grep -q '<script' "$SCORES_WORK/page.dom" || scores_fail "a script element reached the page"
+  "${chrome[@]}" --screenshot="$SCORES_WORK/page.png" "$SCORES_BASE/" 2>> "$SCORES_WORK/chrome.log" &&
+    [ -s "$SCORES_WORK/page.png" ] || scores_fail "no screenshot"
 }
 
 # Stops the server with SIGTERM; it must exit 0 after saying it stopped.
