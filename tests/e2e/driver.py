@@ -198,6 +198,22 @@ class Session:
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True).stdout
 
+    def type_text(self, text):
+        """Types `text` into the game's window. A letter beyond ASCII first gets
+        a spare key of its own: xdotool would otherwise map a key for it, press
+        it and map it back at once, and a game slow to read the press (a loaded
+        machine) would look the key up after it was mapped back and lose the
+        letter."""
+        spare = [line.split()[1] for line in self._run(["xmodmap", "-pke"]).splitlines()
+                 if line.split()[2:] == ["="]]
+        for letter in sorted({c for c in text if ord(c) > 127}):
+            keysym = ord(letter) if ord(letter) < 256 else 0x1000000 + ord(letter)
+            self._run(["xmodmap", "-e", f"keycode {spare.pop()} = {keysym:#x}"])
+        self.xdotool("type", "--window", self.window, "--delay", "120", text)
+
+    def _run(self, command):
+        return subprocess.run(command, env=self.env, capture_output=True, text=True, check=True).stdout
+
     def wait_window(self, width, height, timeout=30):
         """The id of the game's window once it is mapped at width x height."""
 

@@ -89,7 +89,7 @@ def online(s, base):
         if n < 5:  # the third wrong answer ends the game
             next_question(s)
     form = s.wait_for("the name form", form_shown, timeout=20)
-    s.xdotool("type", "--window", s.window, "--delay", "120", NAME)
+    s.type_text(NAME)
     time.sleep(0.5)
     s.key("Return", hold=0.3)
 
