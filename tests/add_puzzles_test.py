@@ -80,9 +80,9 @@ class AddPuzzles(unittest.TestCase):
         self.assertEqual(answers["estonia"], ["Lettonia", "Estonia", "Austria", "Finlandia"])
 
     def test_every_new_puzzle_marks_its_pictures_answer_among_regions_of_one_country(self):
-        for language, spec in ap.LANGUAGES.items():
-            table = spec["regions"][0]
-            names = {row[0]: row[2 + spec["column"]] for row in table}
+        for language, settings in ap.LANGUAGES.items():
+            table = settings["regions"][0]
+            names = {row[0]: row[2 + settings["column"]] for row in table}
             records = ap.new_puzzles(language)
             with self.subTest(language=language):
                 self.assertEqual(sorted(r["Photo"] for r in records), sorted(names))
