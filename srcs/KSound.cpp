@@ -615,9 +615,10 @@ void KSound::setGlobalVolumes(int volumeMusic, int volumeSFX) {
     _masterSFXvolume = std::min(volumeSFX, 100);
 }
 
-// True while the sound plays.
+// The sample rate the sound device plays at; 0 while no device is open.
 int KSound::outputRate() { return mixer().isOpen() ? mixer().outputRate() : 0; }
 
+// True while the sound plays.
 bool KSound::isPlaying() {
   KMixer::Guard guard(mixer());
   if (!_sndChannelPtr[0])
