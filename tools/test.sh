@@ -28,26 +28,35 @@ withDisplay() {
   fi
 }
 step() { echo "== $1 ($(date +%T))"; }
-step "whole suite with coverage"
-withDisplay bash tools/coverage.sh build-cov
-# The sanitizer suite runs one test at a time and the fuzz targets one after
-# another, each mostly on one core: the two sides run together, each into its
-# own log, printed when both are over.
-step "sanitizer suite beside the ThreadSanitizer audio tests and the fuzz smoke"
+# While the coverage suite runs (much of it waiting on windows), the
+# sanitizer, ThreadSanitizer and fuzz builds take the spare processor time at
+# the lowest priority. The sanitizer suite, which runs one test at a time,
+# runs beside the ThreadSanitizer tests and the fuzz smoke, which run one
+# program at a time; each side writes its own log, printed when it is over.
+# The sanitizer side has an Xvfb of its own, so that on a desktop its windows
+# do not take the focus from the coverage suite's.
+step "coverage build"
+COVERAGE_BUILD_ONLY=1 bash tools/coverage.sh build-cov
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
-withDisplay bash tools/asan_tests.sh build-asan >"$logs/asan" 2>&1 &
+xvfb-run -a -s "-screen 0 1280x1024x24" nice -n 19 bash tools/asan_tests.sh build-asan >"$logs/asan" 2>&1 &
 asan=$!
-other=0
-{ bash tools/tsan_audio_tests.sh build-tsan && bash tools/fuzz.sh "${FUZZ_SECONDS:-3}"; } >"$logs/other" 2>&1 || other=$?
-sanitizers=0
+{ nice -n 19 bash tools/tsan_audio_tests.sh build-tsan && nice -n 19 bash tools/fuzz.sh "${FUZZ_SECONDS:-3}"; } \
+  >"$logs/other" 2>&1 &
+other=$!
+step "whole suite with coverage, the sanitizer builds beside it"
+coverage=0
+withDisplay bash tools/coverage.sh build-cov || coverage=$?
+step "sanitizer suite beside the ThreadSanitizer audio tests and the fuzz smoke"
+sanitizers=0 others=0
 wait "$asan" || sanitizers=$?
+wait "$other" || others=$?
 echo "== sanitizer build and suite"
 cat "$logs/asan"
 echo "== ThreadSanitizer audio tests, then the fuzz smoke"
 cat "$logs/other"
-if [ "$sanitizers" -ne 0 ] || [ "$other" -ne 0 ]; then
-  echo "failed: sanitizer suite status $sanitizers, ThreadSanitizer and fuzz status $other"
+if [ "$coverage" -ne 0 ] || [ "$sanitizers" -ne 0 ] || [ "$others" -ne 0 ]; then
+  echo "failed: coverage suite status $coverage, sanitizer suite $sanitizers, ThreadSanitizer and fuzz $others"
   exit 1
 fi
 step "done"
