@@ -208,36 +208,36 @@ private:
       return fail("not a JSON value");
     return true;
   }
+  // Steps over `c` when it comes next.
+  bool take(char c) {
+    if (at_ >= s_.size() || s_[at_] != c)
+      return false;
+    at_++;
+    return true;
+  }
   bool object(JsonValue &out, int depth) {
     out.kind = JsonValue::kObject;
     at_++;
     skipBlanks();
-    if (at_ < s_.size() && s_[at_] == '}') {
-      at_++;
+    if (take('}'))
       return true;
-    }
     for (;;) {
       skipBlanks();
       std::string key;
       if (at_ >= s_.size() || s_[at_] != '"' || !string(key))
         return fail("an object member needs a quoted name");
       skipBlanks();
-      if (at_ >= s_.size() || s_[at_] != ':')
+      if (!take(':'))
         return fail("':' missing after a member name");
-      at_++;
       skipBlanks();
       out.members.emplace_back(key, JsonValue());
       if (!value(out.members.back().second, depth + 1))
         return false;
       skipBlanks();
-      if (at_ < s_.size() && s_[at_] == ',') {
-        at_++;
+      if (take(','))
         continue;
-      }
-      if (at_ < s_.size() && s_[at_] == '}') {
-        at_++;
+      if (take('}'))
         return true;
-      }
       return fail("',' or '}' missing in an object");
     }
   }
@@ -245,24 +245,18 @@ private:
     out.kind = JsonValue::kArray;
     at_++;
     skipBlanks();
-    if (at_ < s_.size() && s_[at_] == ']') {
-      at_++;
+    if (take(']'))
       return true;
-    }
     for (;;) {
       skipBlanks();
       out.items.emplace_back();
       if (!value(out.items.back(), depth + 1))
         return false;
       skipBlanks();
-      if (at_ < s_.size() && s_[at_] == ',') {
-        at_++;
+      if (take(','))
         continue;
-      }
-      if (at_ < s_.size() && s_[at_] == ']') {
-        at_++;
+      if (take(']'))
         return true;
-      }
       return fail("',' or ']' missing in an array");
     }
   }

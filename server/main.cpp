@@ -53,11 +53,14 @@ void usage() {
                   "                       [--threads N]\n");
 }
 
-// A whole non-negative number no larger than max, or -1.
-long number(const char *text, long max) {
+// Sets `field` from a whole number min..max; false when the text is not one.
+template <typename T> bool number(const char *text, long min, long max, T &field) {
   char *end = nullptr;
   long v = strtol(text, &end, 10);
-  return (end == text || *end != '\0' || v < 0 || v > max) ? -1 : v;
+  if (end == text || *end != '\0' || v < min || v > max)
+    return false;
+  field = (T)v;
+  return true;
 }
 
 // Reads the command line; false on a bad option.
@@ -73,7 +76,7 @@ bool parseOptions(int argc, char **argv, Options &o) {
                                        {nullptr, 0, nullptr, 0}};
   int c;
   while ((c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
-    long v = 0;
+    bool ok = true;
     switch (c) {
     case 'a':
       o.address = optarg;
@@ -82,38 +85,28 @@ bool parseOptions(int argc, char **argv, Options &o) {
       o.db = optarg;
       break;
     case 'p':
-      if ((v = number(optarg, 65535)) < 0)
-        return false;
-      o.port = (int)v;
+      ok = number(optarg, 0, 65535, o.port);
       break;
     case 'r':
-      if ((v = number(optarg, 1000000)) < 0)
-        return false;
-      o.server.submitsPerMinute = (unsigned)v;
+      ok = number(optarg, 0, 1000000, o.server.submitsPerMinute);
       break;
     case 'q':
-      if ((v = number(optarg, 1000000)) < 0)
-        return false;
-      o.server.qualifiesPerMinute = (unsigned)v;
+      ok = number(optarg, 0, 1000000, o.server.qualifiesPerMinute);
       break;
     case 'c':
-      if ((v = number(optarg, 1000000)) < 0)
-        return false;
-      o.server.maxConnections = (unsigned)v;
+      ok = number(optarg, 0, 1000000, o.server.maxConnections);
       break;
     case 'm':
-      if ((v = number(optarg, 1000000)) < 0)
-        return false;
-      o.server.maxPerAddress = (unsigned)v;
+      ok = number(optarg, 0, 1000000, o.server.maxPerAddress);
       break;
     case 't':
-      if ((v = number(optarg, 256)) < 1)
-        return false;
-      o.server.threads = (unsigned)v;
+      ok = number(optarg, 1, 256, o.server.threads);
       break;
     default:
-      return false;
+      ok = false;
     }
+    if (!ok)
+      return false;
   }
   return optind == argc;
 }
