@@ -1,6 +1,6 @@
-// Meshes: the three loaders on the generated cube and on small hand-written
-// files, the K3D file's layout and round trip, hostile files, and drawing in
-// a real 400 x 300 window with a depth buffer (Xvfb, Mesa) read back by pixels.
+// Meshes: the loaders on small hand-written files and damaged cubes, the K3D
+// file's layout and round trip, hostile files, and drawing in a real
+// 400 x 300 window with a depth buffer (Xvfb, Mesa) read back by pixels.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -86,63 +86,6 @@ protected:
 testsupport::ResourceFolder *K3DTest::resources = nullptr;
 
 // ---- loaders ------------------------------------------------------------------
-
-TEST_F(K3DTest, CubeLoadsAlikeFromAllThreeFormats) {
-  K3D ase, mk, k3d;
-  ASSERT_TRUE(ase.load((kMeshDir + "cube.ase").c_str(), 1.0f, false));
-  ASSERT_TRUE(mk.loadMk((kMeshDir + "cube.mk").c_str(), 1.0f, false));
-  ASSERT_TRUE(k3d.loadK3D((kMeshDir + "cube.k3d").c_str(), false));
-  for (K3D *m : {&ase, &mk, &k3d}) {
-    ASSERT_EQ(m->_pointCount, 8);
-    ASSERT_EQ(m->_faceCount, 12);
-    // The cube (0..2 on each axis) is centred: every coordinate is -1 or 1.
-    for (int i = 0; i < 8; i++) {
-      for (float c : {m->meshPtr[i].x, m->meshPtr[i].y, m->meshPtr[i].z})
-        EXPECT_EQ(std::fabs(c), 1.0f);
-      EXPECT_NEAR(m->meshPtr[i].nx, ase.meshPtr[i].nx, 1e-6);
-      EXPECT_NEAR(m->meshPtr[i].ny, ase.meshPtr[i].ny, 1e-6);
-    }
-    for (int i = 0; i < 12; i++) {
-      const sMeshFace &f = m->meshFacesPtr[i], &g = ase.meshFacesPtr[i];
-      EXPECT_EQ(f.pt1, g.pt1);
-      EXPECT_EQ(f.pt3, g.pt3);
-      EXPECT_NEAR(std::sqrt(f.nx * f.nx + f.ny * f.ny + f.nz * f.nz), 1.0f, 1e-6);
-      EXPECT_NEAR(f.nx, g.nx, 1e-6);
-      EXPECT_NEAR(f.nz, g.nz, 1e-6);
-    }
-  }
-  // Texture coordinates come from the export and the K3D file (v flipped).
-  for (int i = 0; i < 12; i++)
-    EXPECT_EQ(memcmp(ase.meshFacesPtr[i].texCoords, k3d.meshFacesPtr[i].texCoords, sizeof(s3dPoint) * 3), 0);
-  // Face 0 uses texture vertices 0, 1, 2: (0, 0), (1, 0), (1, 1) -> v flipped.
-  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[1].x, 1.0f);
-  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[1].y, 1.0f);
-  EXPECT_EQ(ase.meshFacesPtr[0].texCoords[2].y, 0.0f);
-  EXPECT_STREQ(ase._textureFileName, "cube.png");
-  EXPECT_TRUE(recorder->messages().empty());
-}
-
-TEST_F(K3DTest, CentringKeepsTheOriginInsideTheBox) {
-  struct Case {
-    std::vector<std::vector<float>> v;
-    float scale, minX, maxX;
-  } cases[] = {
-      {{{1, 0, 0}, {3, 0, 0}, {1, 1, 0}}, 1, -0.5f, 1.5f}, // all x positive
-      {{{-4, 0, 0}, {-2, 0, 0}, {-2, 1, 0}}, 1, -2, 0},    // all x negative
-      {{{-1, 0, 0}, {3, 0, 0}, {0, 1, 0}}, 2, -4, 4},      // scaled by 2
-  };
-  for (const Case &c : cases) {
-    K3D m;
-    ASSERT_TRUE(m.loadMk(write("centre.mk", mkText(c.v, {{0, 1, 2}})).c_str(), c.scale, false));
-    float lo = 1e9f, hi = -1e9f;
-    for (int i = 0; i < m._pointCount; i++) {
-      lo = std::min(lo, m.meshPtr[i].x);
-      hi = std::max(hi, m.meshPtr[i].x);
-    }
-    EXPECT_EQ(lo, c.minX);
-    EXPECT_EQ(hi, c.maxX);
-  }
-}
 
 // Every line end loads the same tent: face normals, vertex normals that
 // average the faces using them, and which points touch which face.

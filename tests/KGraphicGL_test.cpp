@@ -1,6 +1,6 @@
 // Pictures and blits drawn into a real 800 x 600 window (Xvfb, Mesa) and read
-// back: texture choice, colour key, file names, archives, hostile files, the
-// binding cache, and the geometry and colour of every kind of blit.
+// back: texture choice and quality, colour key, file names, hostile files,
+// the binding cache, and the geometry and colour of every kind of blit.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -138,55 +138,6 @@ protected:
 
 // ---- files and textures ------------------------------------------------------------
 
-// Every format decodes to the pattern's pixels, uploaded as they are: a 2D
-// texture for a square power of two (at least 4), else a rectangle texture,
-// of exactly the picture's size.
-TEST_F(GraphicTest, PicturesOfEveryFormatBecomeTexturesOfTheirOwnSize) {
-  EXPECT_TRUE(window->getRectangleTexCap()); // Mesa's llvmpipe has rectangle textures
-  const struct {
-    const char *format;
-    int w, h;
-    GLenum target;
-    float textureSize;
-  } cases[] = {
-      {"png", 256, 256, GL_TEXTURE_2D, 256},         {"tga", 256, 128, GL_TEXTURE_RECTANGLE_ARB, 256},
-      {"bmp", 2, 2, GL_TEXTURE_RECTANGLE_ARB, 4},    {"jpg", 4, 4, GL_TEXTURE_2D, 4},
-      {"jpg", 20, 12, GL_TEXTURE_RECTANGLE_ARB, 32}, {"png", 800, 600, GL_TEXTURE_RECTANGLE_ARB, 1024},
-  };
-  for (const auto &c : cases) {
-    const std::string path = dir + "/tex" + std::to_string(c.w) + "." + c.format;
-    const std::vector<uint32_t> px = patternPixels(c.w, c.h);
-    if (c.format[0] == 'p')
-      stbi_write_png(path.c_str(), c.w, c.h, 4, px.data(), c.w * 4);
-    else if (c.format[0] == 't')
-      stbi_write_tga(path.c_str(), c.w, c.h, 4, px.data());
-    else if (c.format[0] == 'b')
-      stbi_write_bmp(path.c_str(), c.w, c.h, 4, px.data());
-    else
-      writeJpeg(path, c.w, c.h, px, 100);
-    KGraphicGL g;
-    ASSERT_TRUE(g.loadPicture(path.c_str(), true, true)) << path;
-    EXPECT_EQ(g._glEnum, c.target) << path;
-    EXPECT_EQ(g.ftextureSize, c.textureSize) << path;
-    ASSERT_EQ(g.getWidth(), c.w) << path;
-    ASSERT_EQ(g.getHeight(), c.h) << path;
-    GLint tw = 0, th = 0;
-    std::vector<uint8_t> t = texels(g); // binds it
-    glGetTexLevelParameteriv(c.target, 0, GL_TEXTURE_WIDTH, &tw);
-    glGetTexLevelParameteriv(c.target, 0, GL_TEXTURE_HEIGHT, &th);
-    EXPECT_EQ(tw, c.w) << path;
-    EXPECT_EQ(th, c.h) << path;
-    const int tolerance = c.format[0] == 'j' ? 24 : 0; // JPEG is lossy
-    int bad = 0;
-    for (int i = 0; i < c.w * c.h; i++) {
-      Rgba want = patternAt(i % c.w, i / c.w);
-      bad += std::abs(t[i * 4] - want.r) > tolerance || std::abs(t[i * 4 + 1] - want.g) > tolerance ||
-             t[i * 4 + 3] != 255;
-    }
-    EXPECT_EQ(bad, 0) << path;
-  }
-}
-
 // Missing, undecodable and hostile files leave the picture empty; a size
 // above the limit is refused before it is decoded, with its message.
 TEST_F(GraphicTest, BadPicturesAreRefusedAndLeaveThePictureEmpty) {
@@ -266,26 +217,6 @@ TEST_F(GraphicTest, FileNameBelowResourceFolderIsOpenedAsPassedThenInLowerCase) 
   // A constant name is accepted (nothing is written into it).
   KGraphicGL h;
   EXPECT_FALSE(h.loadPicture("/nonexistent/Folder/X.PNG", true, true));
-}
-
-TEST_F(GraphicTest, PictureLoadsFromTarArchive) {
-  // The archive holds gfx/tile.png relative to the resource folder; no plain
-  // file of that name exists.
-  std::string root = dir + "/arc", src = root + "/src";
-  ASSERT_EQ(system(("mkdir -p '" + src + "/gfx'").c_str()), 0);
-  writePng(src + "/gfx/tile.png", 32, 16, patternPixels(32, 16));
-  std::string tar = "tar -cf '" + root + "/pics.tar' -C '" + src + "' gfx/tile.png && rm -rf '" + src + "'";
-  ASSERT_EQ(system(tar.c_str()), 0);
-  testsupport::ResourceFolder resources(root);
-  ASSERT_EQ(KResource::addArchive((root + "/pics.tar").c_str()), K_RES_OK);
-  KGraphicGL g;
-  bool loaded = g.loadPicture((root + "/gfx/tile.png").c_str(), true, true);
-  KResource::removeAllArchives();
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(g.getWidth(), 32);
-  g.setTextureQuality(false);
-  g.blitRect(0, 0, 32, 16, 10, 10, false, false);
-  EXPECT_EQ(mismatches(capture(), 10, 10, 42, 26, shifted(0, 0, 10, 10)), 0);
 }
 
 TEST_F(GraphicTest, PictureBeforeAnyWindowWarnsOncePerPicture) {

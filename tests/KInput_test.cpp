@@ -1,5 +1,6 @@
 // Input: the key table and the key map, key translation, presses shorter
-// than a frame, the wheel, the pointer's hide count and the software pointer.
+// than a frame, waiting for a key's release, the pointer's hide count and
+// the software pointer.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -121,13 +122,6 @@ TEST_F(InputTest, WaitingForAKeyReleaseSleepsOnlyWhileItIsHeld) {
   };
   KInput::waitForKeyRelease(K_VK_SNAPSHOT);
   EXPECT_EQ(clock.sleepCalls, 4u);
-}
-
-TEST_F(InputTest, WheelIsReadOnceAndSignExtended) {
-  KInput::setLastWheelValue(5);
-  KInput::setLastWheelValue(-2); // the last turn counts
-  EXPECT_EQ(KInput::getWheelValue(), -2);
-  EXPECT_EQ(KInput::getWheelValue(), 0);
 }
 
 // With a window: the pointer's hide count, the warp read back in window

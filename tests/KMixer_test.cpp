@@ -1,6 +1,6 @@
 // Tests of the software mixer, rendered into memory frame by frame: what
 // KSound's tests do not reach through sounds (levels out of range and
-// clipping, rate multipliers, the immediate commands), and channels
+// clipping, rate multipliers, a callback chain without end), and channels
 // commanded while another thread mixes. The sample formats, queued buffers,
 // callbacks and the SDL device are checked through KSound's tests.
 #include "platform/KMixer.h"
@@ -40,10 +40,6 @@ Pcm16 ramp(int frames, int step, uint32_t rate = kRate) {
   return Pcm16(v, rate);
 }
 
-// The parameters completion callbacks ran with, in order.
-std::vector<void *> gCalls;
-void record(KMixerChannel *, void *param) { gCalls.push_back(param); }
-
 // A callback that starts its buffer again, as a looping sound does.
 void loop(KMixerChannel *channel, void *buffer) {
   channel->play(static_cast<const KMixerBuffer *>(buffer));
@@ -52,10 +48,7 @@ void loop(KMixerChannel *channel, void *buffer) {
 
 class KMixerTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    ASSERT_TRUE(mixer.useMemoryOutput(kRate));
-    gCalls.clear();
-  }
+  void SetUp() override { ASSERT_TRUE(mixer.useMemoryOutput(kRate)); }
   std::vector<int16_t> render(int frames) {
     std::vector<int16_t> out((size_t)frames * 2);
     mixer.render(out.data(), frames);
@@ -94,53 +87,6 @@ TEST_F(KMixerTest, LevelsAndRatesShapeWhatAChannelPlays) {
     }
     mixer.disposeChannel(channel);
   }
-}
-
-TEST_F(KMixerTest, ImmediateCommands) {
-  Pcm16 pcm = ramp(100, 1);
-  int param = 0;
-  KMixerChannel *channel = mixer.newChannel(record);
-
-  // quiet stops the buffer but keeps the queue: the callback runs next.
-  channel->play(&pcm.buffer);
-  channel->queueCallback(&param);
-  render(10);
-  channel->quiet();
-  EXPECT_EQ(render(2)[0], 0);
-  EXPECT_EQ(gCalls.size(), 1u);
-  EXPECT_FALSE(channel->isBusy()) << "nothing plays and nothing is queued";
-
-  // flush drops the queue: no callback ever runs.
-  channel->play(&pcm.buffer);
-  channel->queueCallback(&param);
-  channel->flush();
-  render(200);
-  EXPECT_EQ(gCalls.size(), 1u);
-
-  // pause holds the position, resume goes on from it; reinit also resumes.
-  channel->play(&pcm.buffer);
-  render(20);
-  channel->pause();
-  EXPECT_TRUE(channel->isPaused());
-  EXPECT_EQ(render(5)[0], 0);
-  channel->resume();
-  EXPECT_EQ(render(1)[0], 20);
-  channel->pause();
-  channel->reinit();
-  EXPECT_FALSE(channel->isPaused());
-  EXPECT_EQ(render(1)[0], 21);
-
-  // play replaces what plays, from its first frame.
-  channel->play(&pcm.buffer);
-  EXPECT_EQ(render(1)[0], 0);
-
-  // A disposed channel falls silent and runs no callback.
-  channel->queueCallback(&param);
-  EXPECT_EQ(mixer.channelCount(), 1);
-  mixer.disposeChannel(channel);
-  EXPECT_EQ(mixer.channelCount(), 0);
-  EXPECT_EQ(render(200)[0], 0);
-  EXPECT_EQ(gCalls.size(), 1u);
 }
 
 // A callback that queues only another callback must not hold the audio

@@ -1,6 +1,6 @@
-// KPad with SDL's virtual joysticks: what each button of a pad and of a
-// buzzer set arrives as, each press once, sticks and triggers, pads pulled
-// out and plugged back in, and the buzzer lights through LED files.
+// KPad with SDL's virtual joysticks: what each button of a pad arrives as,
+// each press once, sticks and triggers, a jittering stick, and the buzzer
+// lights through LED files.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -117,51 +117,6 @@ TEST_F(KPadTest, AJitteringStickDoesNotFloodTheQueueTheWindowTakesOneByOne) {
   KPad::handleEvent(&e);
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
   EXPECT_EQ(presses(0), Presses{K_PAD_DOWN});
-}
-
-TEST_F(KPadTest, ABuzzerSetIsFourPadsWithTheirColours) {
-  VirtualPad gamepad = VirtualPad::Gamepad(), buzzers = VirtualPad::BuzzerSet(0x1000);
-  plug({&gamepad, &buzzers});
-  ASSERT_EQ(KPad::padCount(), 5);
-  const EPadButton colours[5] = {K_PAD_BUZZ_RED, K_PAD_BUZZ_YELLOW, K_PAD_BUZZ_GREEN, K_PAD_BUZZ_ORANGE,
-                                 K_PAD_BUZZ_BLUE};
-  for (int h = 0; h < 4; h++) {
-    EXPECT_EQ(KPad::kind(h + 1), K_PAD_KIND_BUZZER);
-    for (int c = 0; c < 5; c++) {
-      tap(buzzers, BuzzerButton(h, c));
-      for (int pad = 0; pad < 5; pad++)
-        EXPECT_EQ(presses(pad), pad == h + 1 ? Presses{colours[c]} : Presses{}) << h << " " << c << " " << pad;
-    }
-  }
-}
-
-TEST_F(KPadTest, APadPulledOutKeepsItsNumberAndGetsItBackWhenPluggedIn) {
-  VirtualPad first = VirtualPad::Gamepad(), second = VirtualPad::Gamepad(), buzzers = VirtualPad::BuzzerSet();
-  plug({&first, &second, &buzzers});
-  ASSERT_EQ(KPad::padCount(), 6);
-  tap(first, SDL_CONTROLLER_BUTTON_A); // an unread press goes with the pad
-  first.pullOut();
-  buzzers.pullOut();
-  pump();
-  for (int h = 0; h < 6; h++)
-    EXPECT_EQ(KPad::isConnected(h), h == 1) << h;
-  EPadButton b;
-  EXPECT_FALSE(KPad::nextPress(0, &b));
-
-  ASSERT_TRUE(first.plugIn());
-  ASSERT_TRUE(buzzers.plugIn());
-  pump();
-  EXPECT_EQ(KPad::padCount(), 6) << "the same devices take their old numbers";
-  for (int h = 0; h < 6; h++)
-    EXPECT_TRUE(KPad::isConnected(h)) << h;
-  tap(first, SDL_CONTROLLER_BUTTON_B);
-  tap(buzzers, BuzzerButton(3, 4));
-  EXPECT_EQ(presses(0), Presses{K_PAD_EAST});
-  EXPECT_EQ(presses(5), Presses{K_PAD_BUZZ_BLUE});
-  // A third pad, plugged in while all are there, gets a new number.
-  VirtualPad third = VirtualPad::Gamepad();
-  plug({&third});
-  EXPECT_EQ(KPad::padCount(), 7);
 }
 
 // The turn's handset is lit and the others dark, where the LED files allow

@@ -132,30 +132,6 @@ TEST_F(ResourceTest, StateModeAndParameterErrors) {
   EXPECT_EQ(r.openResource("x", &other), K_RES_STATE); // a plain resource holds no members
 }
 
-TEST_F(ResourceTest, ArchivesMadeByTarAreSearchedOldestFirstBeforePlainFiles) {
-  system(("mkdir -p '" + root + "/src1/data' '" + root + "/src2/data' '" + root + "/src2/gfx'").c_str());
-  write(root + "/src1/data/eng.ini", "from the first archive");
-  write(root + "/src2/data/eng.ini", "from the second archive");
-  write(root + "/src2/gfx/back.jpg", std::string(1500, 'j'));
-  ASSERT_EQ(system(("tar -C '" + root + "/src1' -cf '" + root + "/one.tar' data/eng.ini").c_str()), 0);
-  ASSERT_EQ(system(("tar -C '" + root + "/src2' -cf '" + root + "/two.tar' data gfx").c_str()), 0);
-  write(res + "/data/eng.ini", "plain file");
-  EXPECT_EQ(contentOf(KMiscTools::makeFilePath("data\\eng.ini")), "plain file");
-
-  ASSERT_EQ(KResource::addArchive((root + "/one.tar").c_str()), K_RES_OK);
-  ASSERT_EQ(KResource::addArchive((root + "/two.tar").c_str()), K_RES_OK);
-  EXPECT_EQ(KResource::addArchive((root + "/none.tar").c_str()), K_RES_NOTFOUND);
-  EXPECT_EQ(KResource::_lArchives.getCount(), 2);
-  EXPECT_EQ(contentOf(KMiscTools::makeFilePath("data\\eng.ini")), "from the first archive");
-  EXPECT_EQ(contentOf("data\\eng.ini"), "from the first archive"); // a name outside the folder, as passed
-  EXPECT_EQ(contentOf(KMiscTools::makeFilePath("gfx\\Back.JPG")), std::string(1500, 'j'));
-  // An archive inside a registered archive, registered in its turn.
-  write(root + "/outer.tar", tarOf({{"readme.txt", "abc"}, {"packs/inner.tar", tarOf({{"inner.txt", "inner"}})}}));
-  ASSERT_EQ(KResource::addArchive((root + "/outer.tar").c_str()), K_RES_OK);
-  ASSERT_EQ(KResource::addArchive("packs\\inner.tar"), K_RES_OK);
-  EXPECT_EQ(contentOf(KMiscTools::makeFilePath("inner.txt")), "inner");
-}
-
 // Members of one hand-built archive read whole: an empty one, one of
 // 513 bytes taking two blocks, a directory (no file), reads that stop at the
 // member's end (formerly the padding and the next header came back as if

@@ -382,23 +382,6 @@ TEST_F(KSoundTest, SoundWithoutDataPlaysNothing) {
   EXPECT_EQ(render(1)[0], 0);
 }
 
-TEST_F(KSoundTest, TheGamesSoundsLoadAndPlay) {
-  const std::string snd = TRIVELLO_SOURCE_DIR "/assets/snd/";
-  for (std::string name : {"click.ogg", "over.ogg", "clap.ogg", "newlife.ogg", "time.ogg", "Pop.wav", "Set.wav",
-                           "Move.wav", "Levelup.ogg", "Main.ogg", "theme.ogg"}) {
-    SCOPED_TRACE(name);
-    KSound sound;
-    if (name == "Main.ogg" || name == "theme.ogg") { // the two music streams
-      ASSERT_TRUE(sound.loadStream((snd + name).c_str()));
-      sound.playStream(true);
-    } else {
-      ASSERT_TRUE(sound.loadSample((snd + name).c_str(), 100, false, 1));
-      sound.playSample();
-    }
-    EXPECT_FALSE(silent(render(kRate / 4)));
-  }
-}
-
 // ---- streams -----------------------------------------------------------------
 
 class KSoundStreamTest : public KSoundTest {

@@ -1,5 +1,5 @@
-// KText: look-up, measuring, line and multi-line drawing against a recording
-// picture, and (under a display) real glyphs drawn into an OpenGL window.
+// KText: look-up, measuring, breaks, and line and multi-line drawing against
+// a recording picture.
 #include "KText.h"
 
 #include <GL/gl.h>
@@ -318,69 +318,6 @@ TEST(KText, StruprUpperCasesInPlace) {
     EXPECT_STREQ(buffer, c.out);
   }
   EXPECT_EQ(_strupr(nullptr), nullptr);
-}
-
-// ---- on screen ----------------------------------------------------------------------------
-
-// Pictures are opened by their lower-cased name, and the source tree's path
-// may hold capitals: the fonts are copied to a lower-case folder.
-const std::filesystem::path kCopies = "/tmp/trivello_ktext_" + std::to_string(getpid());
-
-TEST(KTextOnScreen, GameFontsDrawWhiteGlyphsWithDarkOutlinesTintedAndBlended) {
-  if (getenv("DISPLAY") == nullptr)
-    GTEST_SKIP() << "no display (run under xvfb-run)";
-  std::unique_ptr<KWindow> window(KNUX::createKWindow(K_OPENGL, false));
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(window->createGameWindow(800, 600, 32, true, "KText test"));
-  auto clearTo = [&](float grey) {
-    window->setWorldView(0, 0, 0, 1.0f, false);
-    glClearColor(grey, grey, grey, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-  };
-  const testsupport::Rgba grey = {128, 128, 128, 255};
-  std::filesystem::create_directories(kCopies);
-  for (auto [name, table] :
-       {std::pair<const char *, KFont *>{"letters01.tga", fontTable}, {"letters02.png", fontTable2}}) {
-    SCOPED_TRACE(name);
-    std::filesystem::copy_file(std::string(TRIVELLO_SOURCE_DIR "/assets/gfx/") + name, kCopies / name,
-                               std::filesystem::copy_options::overwrite_existing);
-    KText text((char *)(kCopies / name).c_str(), table);
-    ASSERT_NE(text.getKGraphicPtr(), nullptr);
-    ASSERT_EQ(text.getKGraphicPtr()->getWidth(), 256.0f);
-    const long width = text.getStringWidth("MAIL 42", 0);
-    testsupport::PixelReader px(800, 600);
-
-    // A mid-grey background shows both the white fill and the dark outline,
-    // and nothing is drawn outside the text's box.
-    clearTo(0.5f);
-    text.drawStringFromLeft("MAIL 42", 100, 200, 0);
-    px.capture();
-    EXPECT_GT(px.countNear(100, 200, 100 + width, 216, {255, 255, 255, 255}, 40), 40);
-    EXPECT_GT(px.countNear(100, 200, 100 + width, 216, {0, 0, 0, 255}, 70), 20);
-    EXPECT_TRUE(px.allNear(90, 185, 100, 230, grey, 2));
-    EXPECT_TRUE(px.allNear(100 + width + 4, 185, 100 + width + 20, 230, grey, 2));
-    EXPECT_TRUE(px.allNear(100, 180, 100 + width, 200, grey, 2));
-
-    // A red tint turns the white fill red and leaves the outline dark.
-    clearTo(0.5f);
-    text.setColor(1, 0, 0, 1);
-    text.drawStringFromLeft("MAIL 42", 100, 200, 0);
-    px.capture();
-    EXPECT_EQ(px.countNear(100, 200, 100 + width, 216, {255, 255, 255, 255}, 40), 0);
-    EXPECT_GT(px.countNear(100, 200, 100 + width, 216, {255, 0, 0, 255}, 40), 40);
-
-    // Half opacity on black: the brightest fill pixel is halfway to white.
-    clearTo(0);
-    text.setColor(1, 1, 1, 0.5f);
-    text.drawStringFromLeft("I", 100, 200, 0);
-    px.capture();
-    int brightest = 0;
-    for (int y = 200; y < 216; y++)
-      for (int x = 100; x < 120; x++)
-        brightest = std::max(brightest, (int)px.at(x, y).g);
-    EXPECT_NEAR(brightest, 128, 12);
-  }
-  std::filesystem::remove_all(kCopies);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-// The window under Xvfb: frame-rate cap and pacing against a manual clock,
-// world view, darkening, quit request, events pushed through SDL and turned
-// into KEvents, the quit and screenshot keys, screenshots, full screen.
+// The window under Xvfb: frame-rate cap, waiting while in the back, the
+// system pointer at the edges, darkening, quit request, events pushed through
+// SDL and turned into KEvents, the pointer, the quit and screenshot keys,
+// screenshots, full screen.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -131,26 +132,6 @@ TEST(Window, LauncherWindowIsCentredAndFreesTheSoftwarePointerWhenDestroyed) {
   EXPECT_TRUE(recorder.messages().empty());
 }
 
-// Tests run on an X server without a window manager: nobody carries out
-// SDL's full-screen request there, so the window must cover the screen
-// by itself.
-TEST(Window, FullScreenTakesTheDesktopAndScalesTheDrawing) {
-  MessageBoxRecorder recorder;
-  KWindowGL w;
-  ASSERT_TRUE(w.createGameWindow(800, 600, 16, false, "Full"));
-  EXPECT_TRUE(coversTheScreen(sdlDisplayMapping().window));
-  EXPECT_TRUE(w.isFullScreen());
-  EXPECT_EQ(w.getWindowHandle(), nullptr);
-  EXPECT_TRUE(w.hasFocus());
-  EXPECT_EQ(KGraphicGL::screenWidth, 800);
-  w.setWorldView(0, 0, 0, 1, true);
-  const SdlDisplayMapping &m = sdlDisplayMapping();
-  EXPECT_EQ(m.drawWidth, 800);
-  EXPECT_GE(m.areaW, 800);
-  EXPECT_EQ(m.areaW * 3, m.areaH * 4);
-  EXPECT_TRUE(recorder.messages().empty());
-}
-
 // ---- with the 800 x 600 game window ----------------------------------------------------
 
 std::vector<KEvent> received;
@@ -264,43 +245,6 @@ protected:
 
 // ---- pacing ----------------------------------------------------------------------------
 
-TEST_F(WindowTest, PacingWaitsOnlyForFramesWithinTheFrameTimeAndDispatchesMeanwhile) {
-  ManualClock clock;
-  clock.now = 5000 * 1000ull;
-  ScopedClock use(&clock);
-  KWindowGL::resetPacing();
-  const struct {
-    uint32_t advanceMs, sleptMs;
-  } frames[] = {
-      {0, 0},  // the first frame never waits
-      {0, 10}, // at once: waits the whole 10 ms
-      {4, 6},  // 4 ms in: waits 6 more
-      {10, 0}, // exactly the frame time: still paced (no extra wait)
-      {25, 0}, // a late frame does not wait at all
-  };
-  for (const auto &f : frames) {
-    clock.sleptMs = 0;
-    clock.advanceMs(f.advanceMs);
-    window->flipBackBuffer(false, false);
-    EXPECT_EQ(clock.sleptMs, f.sleptMs) << f.advanceMs;
-  }
-  // The wait dispatches events, and so does a pause.
-  for (int i = 0; i < 5; i++)
-    pushPointer(SDL_MOUSEBUTTONUP);
-  window->flipBackBuffer(false, false);
-  EXPECT_EQ(ofType(K_EVENT_MOUSEUP).size(), 5u);
-  for (int i = 0; i < 3; i++)
-    pushPointer(SDL_MOUSEBUTTONUP);
-  KMiscTools::pause(5, true);
-  EXPECT_EQ(ofType(K_EVENT_MOUSEUP).size(), 8u);
-  // No cap: never waits.
-  window->setMaxFrameRate(0);
-  clock.sleptMs = 0;
-  window->flipBackBuffer(false, false);
-  window->flipBackBuffer(false, false);
-  EXPECT_EQ(clock.sleptMs, 0u);
-}
-
 TEST_F(WindowTest, BackWindowWithoutFocusWaitsUntilFocusOrQuit) {
   ManualClock clock;
   ScopedClock use(&clock);
@@ -360,30 +304,6 @@ TEST_F(WindowTest, SystemPointerShowsOutsideTheDrawingAreaOnly) {
 }
 
 // ---- world view and darkening ---------------------------------------------------------------
-
-TEST_F(WindowTest, WorldViewRotatesZoomsAndTranslatesAboutTheCentre) {
-  // A red rectangle at screen (410, 290)-(430, 300), and where it lands.
-  const struct {
-    float tx, ty, rotation, zoom;
-    int x1, y1, x2, y2;
-  } cases[] = {
-      {0, 0, 0, 1, 410, 290, 430, 300},   {0, 0, 90, 1, 390, 270, 400, 290}, // counter-clockwise about (400, 300)
-      {0, 0, 0, 2, 420, 280, 460, 300},                                      // doubled about the centre
-      {5, 7, 0, 1, 415, 283, 435, 293},                                      // translateY moves up
-      {0, 0, 180, 1, 370, 300, 390, 310},
-  };
-  KGraphicGL g;
-  const Rgba red{255, 0, 0, 255};
-  for (const auto &c : cases) {
-    window->setWorldView(c.tx, c.ty, c.rotation, c.zoom, true);
-    g.drawRect(410, 290, 430, 300, 1, 0, 0, 1);
-    PixelReader r = capture();
-    int area = (c.x2 - c.x1) * (c.y2 - c.y1);
-    EXPECT_EQ(r.countNear(c.x1, c.y1, c.x2, c.y2, red), area) << c.rotation << " " << c.zoom;
-    EXPECT_EQ(r.countNear(0, 0, W, H, red), area) << c.rotation << " " << c.zoom;
-  }
-  window->setWorldView(0, 0, 0, 1, true);
-}
 
 TEST_F(WindowTest, GammaBelowOneDarkensThePresentedFrame) {
   window->setMaxFrameRate(0);
@@ -513,21 +433,6 @@ TEST_F(WindowTest, RawFilterKeepsEventsFromEveryoneAndNoCallbackStillKeepsInputS
   pump();
   EXPECT_EQ(KInput::getWheelValue(), 2);
   EXPECT_TRUE(received.empty());
-}
-
-TEST_F(WindowTest, CtrlQRequestsQuitWhileTheWindowHasFocus) {
-  window->setQuit(false);
-  focus(true);
-  KInput::injectKey(K_VK_Q, true);
-  window->processEvents();
-  EXPECT_FALSE(window->isQuit()); // Q alone
-  for (EKeyboardLayout ctrl : {K_VK_L_CONTROL, K_VK_R_CONTROL}) {
-    window->setQuit(false);
-    KInput::injectKey(ctrl, true);
-    window->processEvents();
-    EXPECT_TRUE(window->isQuit()) << ctrl;
-    KInput::injectKey(ctrl, false);
-  }
 }
 
 // ---- presses shorter than a frame and the pointer from the window's events ------------

@@ -1,4 +1,4 @@
-// Image slots and the loading screen, drawn in the game's window.
+// Image slots drawn in the game's window.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,16 +22,6 @@ using namespace testsupport;
 namespace {
 
 const Rgba kGrey{128, 128, 128, 255};
-
-// Without a folder set, the application folder is the running program's own
-// and the file folder its parent.
-TEST(ApplicationFolder, IsThatOfTheRunningProgram) {
-  KMiscTools::currentFilePath[0] = 0;
-  KMiscTools::initMiscTools();
-  std::string binary = TRIVELLO_BINARY_DIR;
-  EXPECT_EQ(std::string(KMiscTools::currentAppPath), binary);
-  EXPECT_EQ(std::string(KMiscTools::currentFilePath), binary.substr(0, binary.rfind('/')));
-}
 
 class ImagesTest : public GameFixture {
 protected:
@@ -82,21 +72,6 @@ TEST_F(ImagesTest, ASlotDrawsTheFrameItIsSetToAndAMissingPictureLeavesItEmpty) {
   EXPECT_TRUE(r.allNear(0, 0, 40, 20, kGrey, 2));
   FreeIMG(4);
   EXPECT_EQ(IMG[4].picture, nullptr);
-}
-
-TEST_F(ImagesTest, LoadingScreenShowsTheLogoAndTheLineOnBlack) {
-  FreeIMG(SLOT_MAKER_LOGO);
-  RenderLoadingScreen();
-  ASSERT_NE(IMG[SLOT_MAKER_LOGO].picture, nullptr);
-  int logoW = IMG[SLOT_MAKER_LOGO].width, logoH = IMG[SLOT_MAKER_LOGO].height;
-  PixelReader r(800, 600);
-  r.capture();
-  EXPECT_TRUE(r.allNear(0, 0, 800, 150, Rgba{0, 0, 0, 255}, 0));
-  EXPECT_TRUE(r.allNear(0, 150, 200, 370, Rgba{0, 0, 0, 255}, 0));
-  // The logo (mostly dark, made for a black screen) is there, and the text
-  // line has bright pixels.
-  EXPECT_LT(r.countNear(200, 150, 200 + logoW, 150 + logoH, Rgba{0, 0, 0, 255}, 8), logoW * logoH * 9 / 10);
-  EXPECT_GT(r.countNear(250, 380, 550, 398, Rgba{255, 255, 255, 255}, 40), 100);
 }
 
 } // namespace

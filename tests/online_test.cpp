@@ -444,25 +444,4 @@ TEST_F(OnlineTest, ReturnAtOnceInTheFormSubmitsYourNameAndClosesIt) {
   EXPECT_EQ(server.targets().back(), "/highscores/trivello/scoresubmit.php?name=Your%20Name&score=777");
 }
 
-TEST_F(OnlineTest, TheCaretBlinksEverySecondAndTheViewDrawsTheTableFrameAndRows) {
-  IntroTimer = (int32_t)KMiscTools::getMilliseconds();
-  strcpy(ManagerName, "ab");
-  std::vector<size_t> carets;
-  for (uint32_t ms : {0, 1001, 500, 501}) {
-    clock.advanceMs(ms);
-    DrawNameEntry();
-    carets.push_back(pen->rects.size());
-  }
-  EXPECT_EQ(carets, (std::vector<size_t>{0, 1, 2, 2}));
-  EXPECT_EQ(pen->rects[0], (std::array<float, 4>{320, 250, 330, 269})); // after the name's 20 pixels
-  RecordingGraphic background;
-  IMG[0].picture = &background;
-  int glyphs = pen->glyphs;
-  DrawTopTen();
-  IMG[0].picture = nullptr;
-  EXPECT_EQ(background.blits,
-            (std::vector<std::array<float, 6>>{{0, 0, 800, 600, 0, 0}, {0, 638, 274, 975, 255, 206}}));
-  EXPECT_GT(pen->glyphs, glyphs);
-}
-
 } // namespace

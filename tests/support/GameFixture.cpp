@@ -186,15 +186,6 @@ void GameFixture::startGame(int players, int skill) {
   moveTo(5, 5);
 }
 
-void GameFixture::nextQuestion() {
-  clock.advanceMs(kResultTimeMs);
-  frame(); // the turn ends
-  if (CUR_SCR == SCREEN_GAME && GetReady == 1) {
-    clickAt(400, 300);
-    frame();
-  }
-}
-
 bool GameFixture::frame() { return CUR_SCR == SCREEN_LAUNCHER ? LauncherFrame() : GameFrame(); }
 
 void GameFixture::frames(int n) {

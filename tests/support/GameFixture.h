@@ -79,9 +79,6 @@ protected:
   // From the title through the menus: `players` players, each choosing
   // `skill`, up to the game screen.
   void startGame(int players, int skill);
-  // Lets the result run out and, when the next-question panel comes, clicks
-  // it away and draws the new question.
-  void nextQuestion();
   // One frame of the game loop (true while it goes on).
   bool frame();
   // `n` frames, or until the loop ends.
