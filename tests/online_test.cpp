@@ -1,6 +1,6 @@
 // The online top ten: the requests the game sends (and does not send), the
 // queue of scores that could not be sent, the parsing of the top ten, typing
-// a name, the name-entry form and the view.
+// a name and the name-entry form.
 #include "online.h"
 
 #include <gtest/gtest.h>
